@@ -1,0 +1,48 @@
+#include "core/ChainerApp.h"
+
+#include <windows.h>
+
+#include "core/ConfigurationFile.h"
+#include "core/InstallerMutex.h"
+#include "core/MainFlow.h"
+#include "platform/GrowBuffer.h"
+#include "platform/UniqueHandle.h"
+#include "platform/pure/PathRules.h"
+
+namespace velmora::core {
+
+std::wstring ModulePath() {
+    std::wstring path;
+    if (platform::ModuleFileName(nullptr, path) != ERROR_SUCCESS)
+        path.clear();
+    return path;
+}
+
+ChainerApp::~ChainerApp() = default;
+
+void ChainerApp::Run() {
+    exePath_ = ModulePath();
+    // Every later step builds paths from this one in MAX_PATH buffers of the platform's older calls; a
+    // chainer that deep does not start rather than work on cut paths.
+    if (exePath_.empty() || exePath_.size() >= MAX_PATH)
+        return;
+    exeFolder_ = platform::ParentFolder(exePath_);
+    iniPath_ = ConfigurationPathFor(exeFolder_, exePath_);
+
+    // The find handle stays open for the whole run, so the file cannot be replaced under it.
+    WIN32_FIND_DATAW found{};
+    platform::UniqueFind find(::FindFirstFileW(iniPath_.c_str(), &found));
+    if (!find)
+        return;
+
+    std::wstring text;
+    if (ReadConfigurationText(iniPath_, found.nFileSizeLow, text) && !text.empty())
+        document_.Parse(text);
+
+    ::SetCurrentDirectoryW(exeFolder_.c_str());
+
+    if (WaitForInstallerIdle() == InstallerWait::Idle)
+        exitCode_ = RunMainFlow(*this);
+}
+
+} // namespace velmora::core

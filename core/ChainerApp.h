@@ -1,0 +1,40 @@
+// The one application object: finds and reads the configuration beside the chainer, waits for the Windows
+// Installer, runs the main flow and keeps its result as the exit code. Its destruction runs the exit
+// cleanup. No command-line argument is read: the configuration file alone drives a run.
+#pragma once
+
+#include <string>
+
+#include "core/pure/IniDocument.h"
+
+namespace velmora::core {
+
+class ChainerApp {
+public:
+    ChainerApp() = default;
+    ~ChainerApp();
+    ChainerApp(const ChainerApp&) = delete;
+    ChainerApp& operator=(const ChainerApp&) = delete;
+
+    void Run();
+
+    int ExitCode() const { return exitCode_; }
+    bool Silent() const { return silent_; }
+    const std::wstring& ExePath() const { return exePath_; }
+    const std::wstring& ExeFolder() const { return exeFolder_; }
+    const std::wstring& IniPath() const { return iniPath_; }
+    const IniDocument& Document() const { return document_; }
+
+private:
+    int exitCode_ = 0;
+    bool silent_ = false;
+    std::wstring exePath_;
+    std::wstring exeFolder_;
+    std::wstring iniPath_;
+    IniDocument document_;
+};
+
+// The chainer's full path. Empty when the system cannot say.
+std::wstring ModulePath();
+
+} // namespace velmora::core

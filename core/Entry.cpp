@@ -1,0 +1,38 @@
+#include "core/Entry.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include "core/ChainerApp.h"
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+namespace velmora::core {
+
+void HardenProcess() {
+    ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+    // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623); older systems get only the
+    // current directory taken off the search path.
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        ::SetDllDirectoryW(L"");
+}
+
+int RunChainerProcess() {
+    const bool comInitialised = ::CoInitialize(nullptr) == S_OK;
+    int exitCode = 0;
+    {
+        ChainerApp app;
+        app.Run();
+        exitCode = app.ExitCode();
+    }
+    if (comInitialised)
+        ::CoUninitialize();
+    return exitCode;
+}
+
+} // namespace velmora::core

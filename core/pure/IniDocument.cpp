@@ -1,0 +1,139 @@
+#include "core/pure/IniDocument.h"
+
+namespace velmora::core {
+
+bool IsWideSpace(wchar_t c) {
+    switch (static_cast<unsigned>(c)) {
+    case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
+    case 0x85: case 0xA0: case 0x1680:
+    case 0x2028: case 0x2029: case 0x202F: case 0x205F: case 0x3000:
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A;
+    }
+}
+
+std::wstring_view TrimWideSpace(std::wstring_view text) {
+    while (!text.empty() && IsWideSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsWideSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+namespace {
+
+// Lines end at CR LF only; a lone CR or LF stays in the line. A final empty line is not a line.
+std::vector<std::wstring_view> SplitCrLfLines(std::wstring_view text) {
+    std::vector<std::wstring_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+bool IsBlankOrControl(wchar_t c) {
+    return static_cast<unsigned>(c) <= 0x20;
+}
+
+} // namespace
+
+void IniDocument::Parse(std::wstring_view text) {
+    sections_.clear();
+    std::vector<std::wstring_view> lines = SplitCrLfLines(text);
+    if (!lines.empty() && !lines.front().empty() && lines.front().front() == L'\xFEFF')
+        lines.front().remove_prefix(1);
+
+    IniSection* current = nullptr;
+    for (std::wstring_view line : lines) {
+        if (line.empty())
+            continue;
+
+        std::size_t first = 0;
+        while (first < line.size() && IsBlankOrControl(line[first]))
+            ++first;
+        if (first < line.size() && line[first] == L'[') {
+            std::size_t last = line.size();
+            while (last > first && IsBlankOrControl(line[last - 1]))
+                --last;
+            if (line[last - 1] == L']' && last - 1 > first) {
+                current = &AddSection(line.substr(first + 1, last - 1 - (first + 1)));
+                continue;
+            }
+        }
+
+        if (current == nullptr)
+            continue;
+        std::size_t equals = line.find(L'=');
+        if (equals == std::wstring_view::npos)
+            continue;
+        AddPair(*current, TrimWideSpace(line.substr(0, equals)), TrimWideSpace(line.substr(equals + 1)));
+    }
+}
+
+const IniSection* IniDocument::FindSection(std::wstring_view name) const {
+    for (const IniSection& section : sections_) {
+        if (section.name == name)
+            return &section;
+    }
+    return nullptr;
+}
+
+const IniPair* IniDocument::FindKey(const IniSection& section, std::wstring_view key) {
+    for (const IniPair& pair : section.pairs) {
+        if (pair.key == key)
+            return &pair;
+    }
+    return nullptr;
+}
+
+IniSection& IniDocument::AddSection(std::wstring_view name) {
+    sections_.push_back(IniSection{std::wstring(name), {}});
+    return sections_.back();
+}
+
+void IniDocument::AddPair(IniSection& section, std::wstring_view key, std::wstring_view value) {
+    section.pairs.push_back(IniPair{std::wstring(key), std::wstring(value)});
+}
+
+bool IniDocument::OpenSource(void** handle) {
+    if (handle != nullptr)
+        *handle = nullptr;
+    return true;
+}
+
+bool IniDocument::GetValue(std::wstring_view section, std::wstring_view key, std::wstring& out) const {
+    const IniSection* found = FindSection(section);
+    if (found == nullptr)
+        return false;
+    const IniPair* pair = FindKey(*found, key);
+    if (pair == nullptr)
+        return false;
+    out = pair->value;
+    return true;
+}
+
+void IniDocument::GetSectionNames(std::vector<std::wstring>& names) const {
+    names.clear();
+    for (const IniSection& section : sections_)
+        names.push_back(section.name);
+}
+
+void IniDocument::SetValue(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+    for (IniSection& existing : sections_) {
+        if (existing.name == section) {
+            AddPair(existing, key, value);
+            return;
+        }
+    }
+    AddPair(AddSection(section), key, value);
+}
+
+} // namespace velmora::core

@@ -1,0 +1,251 @@
+#include "platform/FileSystem.h"
+
+#include <mutex>
+
+#include "platform/UniqueHandle.h"
+
+namespace velmora::platform {
+
+namespace {
+
+// Delete and remove take the prefix from 260 characters on, unlike the 248 of ToLongPath: that is the
+// length where the plain calls stop working.
+std::wstring WithPrefixFrom260(std::wstring_view path) {
+    if (path.size() < MAX_PATH || HasLongPrefix(path))
+        return std::wstring(path);
+    return std::wstring(kLongPrefix) + std::wstring(path);
+}
+
+void ClearReadOnly(const std::wstring& path, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        ::SetFileAttributesW(ToLongPath(path).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+} // namespace
+
+DWORD FileInfo(std::wstring_view path, FILETIME* lastWriteTime, DWORD* sizeLow) {
+    if (path.empty())
+        return ERROR_INVALID_PARAMETER;
+    if (path.size() < 2 || !IsAbsolutePath(path))
+        return ERROR_PATH_NOT_FOUND;
+    WIN32_FIND_DATAW data{};
+    UniqueFind find(::FindFirstFileW(ToLongPath(path).c_str(), &data));
+    if (!find)
+        return ::GetLastError();
+    if (lastWriteTime != nullptr)
+        *lastWriteTime = data.ftLastWriteTime;
+    if (sizeLow != nullptr)
+        *sizeLow = data.nFileSizeLow;
+    return ERROR_SUCCESS;
+}
+
+bool Exists(std::wstring_view path) {
+    return FileInfo(path, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool DeleteFileLong(std::wstring_view path) {
+    return ::DeleteFileW(WithPrefixFrom260(path).c_str()) == TRUE;
+}
+
+bool RemoveFolderLong(std::wstring_view path) {
+    return ::RemoveDirectoryW(WithPrefixFrom260(path).c_str()) == TRUE;
+}
+
+void DeleteContents(std::wstring_view folder) {
+    std::wstring base = WithTrailingBackslash(folder);
+    WIN32_FIND_DATAW data{};
+    UniqueFind find(::FindFirstFileW(ToLongPath(base + L"*").c_str(), &data));
+    if (!find)
+        return;
+    do {
+        std::wstring_view name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        std::wstring child = base + data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteContents(child);
+            ClearReadOnly(child, data.dwFileAttributes);
+            RemoveFolderLong(child);
+        } else {
+            ClearReadOnly(child, data.dwFileAttributes);
+            DeleteFileLong(child);
+        }
+    } while (::FindNextFileW(find.get(), &data));
+}
+
+DWORD CreateFolderTree(std::wstring_view path, bool includeLast, std::vector<std::wstring>* created) {
+    if (Exists(path))
+        return ERROR_SUCCESS;
+    SplitPathResult split = SplitPath(path);
+    std::size_t count = split.components.size();
+    if (!includeLast && count > 0)
+        --count;
+    const bool network = IsUncPath(path);
+
+    DWORD lastError = ERROR_SUCCESS;
+    std::wstring built = split.root;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::wstring parent = built;
+        built += L'\\';
+        built += split.components[i];
+        if (::CreateDirectoryW(ToLongPath(built).c_str(), nullptr)) {
+            lastError = ERROR_SUCCESS;
+            if (created != nullptr)
+                created->push_back(built);
+            continue;
+        }
+        lastError = ::GetLastError();
+        if (lastError == ERROR_ALREADY_EXISTS || network)
+            continue;
+        // Leave no empty parent behind that an earlier pass of this loop may have made.
+        if (i > 0)
+            RemoveFolderLong(parent);
+        break;
+    }
+    return lastError == ERROR_ALREADY_EXISTS ? ERROR_SUCCESS : lastError;
+}
+
+std::wstring TempFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+    std::wstring folder;
+    if (length != 0 && length <= MAX_PATH)
+        folder.assign(buffer, length);
+    return WithTrailingBackslash(folder);
+}
+
+std::wstring TempFileName(std::wstring_view extension) {
+    wchar_t name[MAX_PATH] = {};
+    if (::GetTempFileNameW(TempFolder().c_str(), L"QZ_", 0, name) == 0)
+        return {};
+    ::DeleteFileW(name);
+    std::wstring result = name;
+    if (!extension.empty()) {
+        std::size_t dot = result.rfind(L'.');
+        if (dot != std::wstring::npos)
+            result.erase(dot);
+        result += extension;
+    }
+    return result;
+}
+
+namespace {
+
+const std::wstring& ProcessTempPath() {
+    static std::once_flag once;
+    static std::wstring path;
+    std::call_once(once, [] { path = TempFolder(); });
+    return path;
+}
+
+std::wstring TempFileWithExtensionAttempt(std::wstring_view prefix, std::wstring_view extension, int depth) {
+    wchar_t created[MAX_PATH] = {};
+    std::wstring prefixText(prefix);
+    if (::GetTempFileNameW(ProcessTempPath().c_str(), prefixText.c_str(), 0, created) == 0)
+        return {};
+    if (!extension.empty() && extension.front() == L'.')
+        extension.remove_prefix(1);
+    if (extension.empty())
+        return created;
+
+    std::wstring renamed = created;
+    std::size_t slash = renamed.rfind(L'\\');
+    std::size_t dot = renamed.rfind(L'.');
+    if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash))
+        renamed.erase(dot + 1);
+    else
+        renamed += L'.';
+    renamed += extension;
+    renamed = ToLongPath(renamed);
+    if (::MoveFileW(created, renamed.c_str()))
+        return renamed;
+
+    // The name with the new extension is taken: try a fresh number. Bounded so a folder that refuses
+    // every rename cannot recurse forever.
+    std::wstring retry = depth < 64 ? TempFileWithExtensionAttempt(prefix, extension, depth + 1) : std::wstring();
+    ::DeleteFileW(created);
+    return retry;
+}
+
+} // namespace
+
+std::wstring TempFileWithExtension(std::wstring_view prefix, std::wstring_view extension) {
+    return TempFileWithExtensionAttempt(prefix, extension, 0);
+}
+
+bool GetEnv(std::wstring_view name, std::wstring& value) {
+    value.clear();
+    std::wstring key(name);
+    DWORD needed = ::GetEnvironmentVariableW(key.c_str(), nullptr, 0);
+    if (needed == 0)
+        return false;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        value.assign(needed, L'\0');
+        DWORD written = ::GetEnvironmentVariableW(key.c_str(), value.data(), needed);
+        if (written == 0) {
+            bool set = ::GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+            value.clear();
+            return set;
+        }
+        if (written < needed) {
+            value.resize(written);
+            return true;
+        }
+        needed = written; // grew between the two calls
+    }
+    value.clear();
+    return false;
+}
+
+bool WaitPumping(HANDLE handle) {
+    for (;;) {
+        DWORD result = ::MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (result == WAIT_OBJECT_0)
+            return true;
+        if (result != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG message;
+        if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+}
+
+namespace {
+
+using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, BOOL*);
+using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
+using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
+
+// Looked up at run time: Windows XP before SP2 has none of these.
+template <typename Fn>
+Fn Kernel32Function(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
+bool RunsUnderWow64() {
+    auto isWow64 = Kernel32Function<IsWow64ProcessFn>("IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 != nullptr && isWow64(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+} // namespace
+
+Wow64RedirectionScope::Wow64RedirectionScope() {
+    if (!RunsUnderWow64())
+        return;
+    auto disable = Kernel32Function<Wow64DisableFn>("Wow64DisableWow64FsRedirection");
+    if (disable != nullptr && disable(&oldValue_))
+        disabled_ = true;
+}
+
+Wow64RedirectionScope::~Wow64RedirectionScope() {
+    if (!disabled_)
+        return;
+    auto revert = Kernel32Function<Wow64RevertFn>("Wow64RevertWow64FsRedirection");
+    if (revert != nullptr)
+        revert(oldValue_);
+}
+
+} // namespace velmora::platform

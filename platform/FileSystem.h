@@ -1,0 +1,61 @@
+// File and folder operations every subsystem shares. Failures come back as Windows error codes or false,
+// never as exceptions. Paths of 260 characters or more get the long-path prefix where the call needs it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/pure/PathRules.h"
+
+namespace velmora::platform {
+
+// 87 for an empty path, 3 for a relative path or one shorter than two characters, else 0 or the error of
+// FindFirstFileW. Outputs the last-write time and the low 32 bits of the size.
+DWORD FileInfo(std::wstring_view path, FILETIME* lastWriteTime, DWORD* sizeLow);
+bool Exists(std::wstring_view path);
+
+bool DeleteFileLong(std::wstring_view path);
+bool RemoveFolderLong(std::wstring_view path);
+
+// Deletes everything inside the folder (read-only entries too); the folder itself stays. Errors are skipped.
+void DeleteContents(std::wstring_view folder);
+
+// Creates every missing folder of the path; with includeLast false the last component is a file name and is
+// not created. Folders made are appended to created, in order. Returns the last error seen, 183 read as 0.
+DWORD CreateFolderTree(std::wstring_view path, bool includeLast, std::vector<std::wstring>* created);
+
+// The user's temporary folder, always ending in a backslash.
+std::wstring TempFolder();
+
+// A fresh name "QZ_xxxx" in the temporary folder that names no existing file; the extension (".ps1")
+// replaces the name's own. Empty when the system gives no name.
+std::wstring TempFileName(std::wstring_view extension);
+
+// A new, empty file in the temporary folder named prefix + number + extension. Empty on failure.
+std::wstring TempFileWithExtension(std::wstring_view prefix, std::wstring_view extension);
+
+// False and an empty value when the variable is not set.
+bool GetEnv(std::wstring_view name, std::wstring& value);
+
+// Waits for the handle while dispatching this thread's window messages. True when the handle was signalled.
+bool WaitPumping(HANDLE handle);
+
+// Turns WOW64 file-system redirection off for its lifetime (only in a 32-bit process on 64-bit Windows).
+class Wow64RedirectionScope {
+public:
+    Wow64RedirectionScope();
+    ~Wow64RedirectionScope();
+    Wow64RedirectionScope(const Wow64RedirectionScope&) = delete;
+    Wow64RedirectionScope& operator=(const Wow64RedirectionScope&) = delete;
+
+    bool Active() const { return disabled_; }
+
+private:
+    void* oldValue_ = nullptr;
+    bool disabled_ = false;
+};
+
+} // namespace velmora::platform

@@ -1,0 +1,41 @@
+// The "call, grow the buffer, call again" protocol in one place.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace velmora::platform {
+
+// Calls fill(buffer, capacity) until the text fits. fill returns the number of characters written
+// (without the terminator) and sets *needed to the capacity it wants when the buffer was too small
+// (0 when it does not say). Returns ERROR_SUCCESS with the text, or the error fill reported.
+template <typename Fill>
+DWORD CallWithGrowingBuffer(std::wstring& text, DWORD initialCapacity, Fill fill) {
+    DWORD capacity = initialCapacity < 16 ? 16 : initialCapacity;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        text.assign(capacity, L'\0');
+        DWORD needed = 0;
+        DWORD written = 0;
+        DWORD error = fill(text.data(), capacity, &written, &needed);
+        if (error == ERROR_SUCCESS) {
+            text.resize(written < capacity ? written : capacity);
+            return ERROR_SUCCESS;
+        }
+        if (error != ERROR_INSUFFICIENT_BUFFER && error != ERROR_MORE_DATA) {
+            text.clear();
+            return error;
+        }
+        DWORD doubled = capacity > 0x4000000 ? capacity : capacity * 2;
+        capacity = needed > capacity ? needed : doubled;
+        if (capacity > 0x8000000) // 256 MiB of text is no answer any API here gives
+            break;
+    }
+    text.clear();
+    return ERROR_INSUFFICIENT_BUFFER;
+}
+
+// GetModuleFileNameW of a module (null: the program) at any length.
+DWORD ModuleFileName(HMODULE module, std::wstring& path);
+
+} // namespace velmora::platform

@@ -1,0 +1,110 @@
+// One move-only owner for every kind of Windows handle. A kind is a small policy: the type, the value that
+// means "none" and the function that closes it. Nothing else in the program closes a handle.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <utility>
+
+namespace velmora::platform {
+
+template <typename Traits>
+class UniqueHandle {
+public:
+    using pointer = typename Traits::type;
+
+    UniqueHandle() noexcept = default;
+    explicit UniqueHandle(pointer value) noexcept : value_(value) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : value_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    explicit operator bool() const noexcept { return value_ != Traits::Invalid(); }
+    pointer get() const noexcept { return value_; }
+
+    pointer release() noexcept { return std::exchange(value_, Traits::Invalid()); }
+
+    void reset(pointer value = Traits::Invalid()) noexcept {
+        pointer old = std::exchange(value_, value);
+        if (old != Traits::Invalid())
+            Traits::Close(old);
+    }
+
+    // Closes the current handle first, then hands out the address for an API that returns a handle.
+    pointer* put() noexcept {
+        reset();
+        return &value_;
+    }
+
+private:
+    pointer value_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {
+    using type = HANDLE;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type h) noexcept { ::CloseHandle(h); }
+};
+
+// CreateFileW reports failure as INVALID_HANDLE_VALUE, not as null.
+struct FileHandleTraits {
+    using type = HANDLE;
+    static type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(type h) noexcept { ::CloseHandle(h); }
+};
+
+struct FindHandleTraits {
+    using type = HANDLE;
+    static type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(type h) noexcept { ::FindClose(h); }
+};
+
+struct RegistryKeyTraits {
+    using type = HKEY;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type h) noexcept { ::RegCloseKey(h); }
+};
+
+struct ModuleTraits {
+    using type = HMODULE;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type h) noexcept { ::FreeLibrary(h); }
+};
+
+struct InternetHandleTraits {
+    using type = HINTERNET;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type h) noexcept { ::InternetCloseHandle(h); }
+};
+
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
+using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueInternet = UniqueHandle<InternetHandleTraits>;
+
+// Both handles of a started process, closed together.
+struct UniqueProcessInformation {
+    UniqueKernelHandle process;
+    UniqueKernelHandle thread;
+    DWORD processId = 0;
+    DWORD threadId = 0;
+
+    // Takes ownership of what CreateProcessW filled in.
+    void Adopt(const PROCESS_INFORMATION& info) noexcept {
+        process.reset(info.hProcess);
+        thread.reset(info.hThread);
+        processId = info.dwProcessId;
+        threadId = info.dwThreadId;
+    }
+};
+
+} // namespace velmora::platform

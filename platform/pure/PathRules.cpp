@@ -1,0 +1,176 @@
+#include "platform/pure/PathRules.h"
+
+namespace velmora::platform {
+
+namespace {
+
+bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
+    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        wchar_t a = text[i], b = prefix[i];
+        if (a >= L'a' && a <= L'z')
+            a = static_cast<wchar_t>(a - L'a' + L'A');
+        if (b >= L'a' && b <= L'z')
+            b = static_cast<wchar_t>(b - L'a' + L'A');
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsAbsolutePath(std::wstring_view path) {
+    return StartsWith(path, L"\\\\") || (path.size() >= 2 && path[1] == L':');
+}
+
+bool IsUncPath(std::wstring_view path) {
+    if (StartsWithNoCase(path, kLongUncPrefix))
+        return true;
+    if (StartsWith(path, kLongPrefix))
+        return false;
+    return StartsWith(path, L"\\\\");
+}
+
+bool HasLongPrefix(std::wstring_view path) {
+    return StartsWith(path, kLongPrefix);
+}
+
+std::wstring StripLongPrefix(std::wstring_view path) {
+    if (HasLongPrefix(path))
+        path.remove_prefix(kLongPrefix.size());
+    return std::wstring(path);
+}
+
+std::wstring ToLongPath(std::wstring_view path) {
+    if (path.size() <= kLongPathThreshold || !IsAbsolutePath(path))
+        return std::wstring(path);
+    if (IsUncPath(path)) {
+        if (StartsWithNoCase(path, kLongUncPrefix))
+            return std::wstring(path);
+        return std::wstring(kLongUncPrefix) + std::wstring(path.substr(2));
+    }
+    if (HasLongPrefix(path))
+        return std::wstring(path);
+    return std::wstring(kLongPrefix) + std::wstring(path);
+}
+
+std::wstring ParentFolder(std::wstring_view path) {
+    std::size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring_view::npos)
+        return {};
+    return std::wstring(path.substr(0, slash));
+}
+
+std::wstring FileName(std::wstring_view path) {
+    std::size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring_view::npos)
+        return std::wstring(path);
+    return std::wstring(path.substr(slash + 1));
+}
+
+SplitPathResult SplitPath(std::wstring_view path) {
+    SplitPathResult result;
+    std::wstring_view prefix;
+    bool network = false;
+    if (StartsWithNoCase(path, kLongUncPrefix)) {
+        prefix = path.substr(0, kLongUncPrefix.size());
+        path.remove_prefix(kLongUncPrefix.size());
+        network = true;
+    } else if (HasLongPrefix(path)) {
+        prefix = path.substr(0, kLongPrefix.size());
+        path.remove_prefix(kLongPrefix.size());
+    } else if (StartsWith(path, L"\\\\")) {
+        prefix = path.substr(0, 2);
+        path.remove_prefix(2);
+        network = true;
+    }
+
+    // The root ends at the first backslash; for a network path at the one after the server name.
+    std::size_t end = path.find(L'\\');
+    if (network && end != std::wstring_view::npos)
+        end = path.find(L'\\', end + 1);
+    std::wstring_view root = end == std::wstring_view::npos ? path : path.substr(0, end);
+    result.root = std::wstring(prefix) + std::wstring(root);
+    if (end == std::wstring_view::npos)
+        return result;
+
+    std::wstring_view rest = path.substr(end + 1);
+    while (!rest.empty()) {
+        std::size_t slash = rest.find(L'\\');
+        std::wstring_view component = rest.substr(0, slash);
+        if (!component.empty())
+            result.components.emplace_back(component);
+        if (slash == std::wstring_view::npos)
+            break;
+        rest.remove_prefix(slash + 1);
+    }
+    return result;
+}
+
+std::wstring PathRoot(std::wstring_view path) {
+    std::wstring plain = StripLongPrefix(path);
+    std::wstring_view view = plain;
+    bool network = false;
+    if (StartsWithNoCase(view, L"UNC\\")) {
+        // "\\?\UNC\server\share" names the share \\server\share.
+        plain = L"\\\\" + plain.substr(4);
+        view = plain;
+        network = true;
+    } else {
+        network = StartsWith(view, L"\\\\");
+    }
+    if (network) {
+        std::size_t server_end = view.find(L'\\', 2);
+        if (server_end == std::wstring_view::npos)
+            return plain;
+        std::size_t share_end = view.find(L'\\', server_end + 1);
+        if (share_end == std::wstring_view::npos)
+            return plain;
+        return std::wstring(view.substr(0, share_end));
+    }
+    return std::wstring(view.substr(0, 3));
+}
+
+std::wstring TrimTrailingSpacesAndDots(std::wstring_view text) {
+    std::size_t end = text.size();
+    while (end > 0 && (text[end - 1] == L' ' || text[end - 1] == L'.'))
+        --end;
+    return std::wstring(text.substr(0, end));
+}
+
+std::size_t SlashesToBackslashes(std::wstring& text) {
+    std::size_t count = 0;
+    for (wchar_t& c : text) {
+        if (c == L'/') {
+            c = L'\\';
+            ++count;
+        }
+    }
+    return count;
+}
+
+std::wstring NormalizePath(std::wstring_view path) {
+    SplitPathResult split = SplitPath(path);
+    std::wstring result = split.root;
+    for (const std::wstring& component : split.components) {
+        if (!result.empty() && result.back() != L'\\' && result.back() != L']')
+            result += L'\\';
+        result += TrimTrailingSpacesAndDots(component);
+    }
+    return result;
+}
+
+std::wstring WithTrailingBackslash(std::wstring_view path) {
+    std::wstring result(path);
+    if (!result.empty() && result.back() != L'\\')
+        result += L'\\';
+    return result;
+}
+
+} // namespace velmora::platform

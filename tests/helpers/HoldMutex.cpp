@@ -1,0 +1,25 @@
+// Holds a named mutex until a file appears, so a test can see a chainer wait for it.
+// Usage: hold_mutex NAME READY_FILE RELEASE_FILE
+// Writes READY_FILE once it owns the mutex, then polls for RELEASE_FILE (at most 60 s) and releases.
+#include <windows.h>
+
+#include <cwchar>
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4)
+        return 2;
+    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, argv[1]);
+    if (mutex == nullptr)
+        return 3;
+    HANDLE ready = ::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (ready != INVALID_HANDLE_VALUE)
+        ::CloseHandle(ready);
+    for (int i = 0; i < 600; ++i) {
+        if (::GetFileAttributesW(argv[3]) != INVALID_FILE_ATTRIBUTES)
+            break;
+        ::Sleep(100);
+    }
+    ::ReleaseMutex(mutex);
+    ::CloseHandle(mutex);
+    return 0;
+}

@@ -1,0 +1,191 @@
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+using namespace velmora::platform;
+using velmora::test::ScopedFolder;
+using velmora::test::WriteFileBytes;
+
+namespace {
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(ToLongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+HANDLE signalFromTimer = nullptr;
+
+void CALLBACK SignalOnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    ::SetEvent(signalFromTimer);
+}
+
+} // namespace
+
+TEST(FileSystem_FileInfo, ErrorsForEmptyRelativeAndMissingPaths) {
+    EXPECT_EQ(FileInfo(L"", nullptr, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(FileInfo(L"C", nullptr, nullptr), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(FileInfo(L"relative\\file.txt", nullptr, nullptr), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    ScopedFolder folder;
+    EXPECT_EQ(FileInfo(folder.Child(L"missing.txt"), nullptr, nullptr), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(FileSystem_FileInfo, ReportsSizeOfExistingFile) {
+    ScopedFolder folder;
+    WriteFileBytes(folder.Child(L"f.bin"), "12345");
+    DWORD size = 0;
+    FILETIME time{};
+    EXPECT_EQ(FileInfo(folder.Child(L"f.bin"), &time, &size), 0u);
+    EXPECT_EQ(size, 5u);
+    EXPECT_TRUE(time.dwHighDateTime != 0 || time.dwLowDateTime != 0);
+    EXPECT_TRUE(Exists(folder.Child(L"f.bin")));
+}
+
+TEST(FileSystem_CreateFolderTree, CreatesEveryMissingFolderAndRecordsThemInOrder) {
+    ScopedFolder folder;
+    std::vector<std::wstring> created;
+    EXPECT_EQ(CreateFolderTree(folder.Child(L"a\\b\\c"), true, &created), 0u);
+    EXPECT_EQ(created, (std::vector<std::wstring>{folder.Child(L"a"), folder.Child(L"a\\b"), folder.Child(L"a\\b\\c")}));
+    EXPECT_TRUE(IsFolder(folder.Child(L"a\\b\\c")));
+}
+
+TEST(FileSystem_CreateFolderTree, LastComponentIsAFileNameUnlessIncluded) {
+    ScopedFolder folder;
+    std::vector<std::wstring> created;
+    EXPECT_EQ(CreateFolderTree(folder.Child(L"d\\file.txt"), false, &created), 0u);
+    EXPECT_EQ(created, (std::vector<std::wstring>{folder.Child(L"d")}));
+    EXPECT_FALSE(Exists(folder.Child(L"d\\file.txt")));
+}
+
+TEST(FileSystem_CreateFolderTree, ExistingPathCreatesNothing) {
+    ScopedFolder folder;
+    std::vector<std::wstring> created;
+    EXPECT_EQ(CreateFolderTree(folder.Path(), true, &created), 0u);
+    EXPECT_TRUE(created.empty());
+}
+
+TEST(FileSystem_CreateFolderTree, FailureBelowAFileRemovesTheEmptyParentItMade) {
+    ScopedFolder folder;
+    WriteFileBytes(folder.Child(L"blocker"), "x");
+    std::vector<std::wstring> created;
+    // "blocker" is a file, so "new\blocker" can be made but not "new\..." when a file is in the way.
+    WriteFileBytes(folder.Child(L"file"), "x");
+    DWORD error = CreateFolderTree(folder.Child(L"file\\sub\\deeper"), true, &created);
+    EXPECT_NE(error, 0u);
+    EXPECT_TRUE(created.empty());
+}
+
+TEST(FileSystem_CreateFolderTree, LongPathsBeyond260Characters) {
+    ScopedFolder folder;
+    std::wstring path = folder.Path();
+    while (path.size() < 300)
+        path += L"\\segment_of_a_long_path";
+    std::vector<std::wstring> created;
+    EXPECT_EQ(CreateFolderTree(path, true, &created), 0u);
+    EXPECT_TRUE(IsFolder(path));
+    DeleteContents(folder.Path());
+    EXPECT_FALSE(IsFolder(folder.Child(L"segment_of_a_long_path")));
+}
+
+TEST(FileSystem_DeleteContents, RemovesNestedAndReadOnlyEntriesButKeepsTheFolder) {
+    ScopedFolder folder;
+    CreateFolderTree(folder.Child(L"x\\y"), true, nullptr);
+    WriteFileBytes(folder.Child(L"x\\y\\ro.txt"), "r");
+    ::SetFileAttributesW(folder.Child(L"x\\y\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileBytes(folder.Child(L"top.txt"), "t");
+    DeleteContents(folder.Path());
+    EXPECT_TRUE(IsFolder(folder.Path()));
+    EXPECT_FALSE(Exists(folder.Child(L"x")));
+    EXPECT_FALSE(Exists(folder.Child(L"top.txt")));
+}
+
+TEST(FileSystem_DeleteAndRemove, ReportSuccessOnlyWhenTheCallSucceeds) {
+    ScopedFolder folder;
+    WriteFileBytes(folder.Child(L"f"), "x");
+    EXPECT_TRUE(DeleteFileLong(folder.Child(L"f")));
+    EXPECT_FALSE(DeleteFileLong(folder.Child(L"f")));
+    ::CreateDirectoryW(folder.Child(L"d").c_str(), nullptr);
+    WriteFileBytes(folder.Child(L"d\\inner"), "x");
+    EXPECT_FALSE(RemoveFolderLong(folder.Child(L"d")));
+    DeleteContents(folder.Child(L"d"));
+    EXPECT_TRUE(RemoveFolderLong(folder.Child(L"d")));
+}
+
+TEST(FileSystem_Temp, TempFolderEndsWithBackslash) {
+    std::wstring folder = TempFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), L'\\');
+}
+
+TEST(FileSystem_Temp, TempFileNameNamesNoExistingFile) {
+    std::wstring name = TempFileName(L".ps1");
+    ASSERT_FALSE(name.empty());
+    EXPECT_EQ(name.rfind(TempFolder(), 0), 0u);
+    EXPECT_EQ(FileName(name).rfind(L"QZ_", 0), 0u);
+    EXPECT_EQ(name.substr(name.size() - 4), L".ps1");
+    EXPECT_FALSE(Exists(name));
+}
+
+TEST(FileSystem_Temp, TempFileWithExtensionLeavesOneEmptyFileAndNoTmp) {
+    std::wstring name = TempFileWithExtension(L"URL", L".url");
+    ASSERT_FALSE(name.empty());
+    EXPECT_EQ(FileName(name).rfind(L"URL", 0), 0u);
+    EXPECT_EQ(name.substr(name.size() - 4), L".url");
+    DWORD size = 1;
+    EXPECT_EQ(FileInfo(name, nullptr, &size), 0u);
+    EXPECT_EQ(size, 0u);
+    std::wstring tmp = name.substr(0, name.size() - 4) + L".tmp";
+    EXPECT_FALSE(Exists(tmp));
+    DeleteFileLong(name);
+}
+
+TEST(FileSystem_Temp, TempFileWithExtensionTriesAgainWhenTheNameIsTaken) {
+    // Occupy the .url names the next calls would pick by making several files first.
+    std::vector<std::wstring> made;
+    for (int i = 0; i < 3; ++i)
+        made.push_back(TempFileWithExtension(L"VT", L"url"));
+    for (const auto& name : made) {
+        EXPECT_TRUE(Exists(name));
+        EXPECT_EQ(name.substr(name.size() - 4), L".url");
+    }
+    EXPECT_NE(made[0], made[1]);
+    for (const auto& name : made)
+        DeleteFileLong(name);
+}
+
+TEST(FileSystem_GetEnv, SetAndMissingVariables) {
+    ::SetEnvironmentVariableW(L"VELMORA_TEST_VAR", L"value 1");
+    std::wstring value;
+    EXPECT_TRUE(GetEnv(L"VELMORA_TEST_VAR", value));
+    EXPECT_EQ(value, L"value 1");
+    ::SetEnvironmentVariableW(L"VELMORA_TEST_VAR", nullptr);
+    value = L"stale";
+    EXPECT_FALSE(GetEnv(L"VELMORA_TEST_VAR", value));
+    EXPECT_TRUE(value.empty());
+}
+
+TEST(FileSystem_WaitPumping, ReturnsWhenSignalledAndDispatchesMessagesMeanwhile) {
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // A timer message arrives first; the wait must dispatch it, and only its handler signals the event.
+    signalFromTimer = event;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 10, SignalOnTimer);
+    EXPECT_TRUE(WaitPumping(event));
+    ::KillTimer(nullptr, timer);
+    ::CloseHandle(event);
+}
+
+TEST(FileSystem_WaitPumping, InvalidHandleReturnsFalse) {
+    EXPECT_FALSE(WaitPumping(nullptr));
+}
+
+TEST(FileSystem_Wow64RedirectionScope, SeesTheRealSystemFolderOnly64BitPrefixes) {
+    wchar_t windows[MAX_PATH];
+    ::GetWindowsDirectoryW(windows, MAX_PATH);
+    std::wstring probe = std::wstring(windows) + L"\\system32\\ntdll.dll";
+    BOOL wow64 = FALSE;
+    ::IsWow64Process(::GetCurrentProcess(), &wow64);
+    Wow64RedirectionScope scope;
+    EXPECT_EQ(scope.Active(), wow64 == TRUE);
+    EXPECT_TRUE(Exists(probe));
+}

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs one libFuzzer target of the native build for longer. Usage: tools/fuzz.sh TARGET [SECONDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+target=${1:?usage: tools/fuzz.sh TARGET [SECONDS]}
+seconds=${2:-600}
+CC=clang CXX=clang++ cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j"$(nproc)" --target "$target"
+mkdir -p "build/native/fuzz/corpus/$target"
+exec "build/native/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix=build/native/fuzz/ "build/native/fuzz/corpus/$target" "fuzz/corpus/$target"
