@@ -7,14 +7,15 @@
 
 namespace velmora::platform {
 
-// Calls fill(buffer, capacity) until the text fits. fill returns the number of characters written
-// (without the terminator) and sets *needed to the capacity it wants when the buffer was too small
-// (0 when it does not say). Returns ERROR_SUCCESS with the text, or the error fill reported.
-template <typename Fill>
-DWORD CallWithGrowingBuffer(std::wstring& text, DWORD initialCapacity, Fill fill) {
+// Calls fill(buffer, capacity, &written, &needed) until the answer fits. The buffer is a std::wstring
+// (capacity in characters) or a std::vector<BYTE> (capacity in bytes). fill sets *written to what it wrote
+// (text without the terminator) and *needed to the capacity it wants when the buffer was too small (0 when
+// it does not say). Returns ERROR_SUCCESS with the answer, or the error fill reported.
+template <typename Buffer, typename Fill>
+DWORD CallWithGrowingBuffer(Buffer& text, DWORD initialCapacity, Fill fill) {
     DWORD capacity = initialCapacity < 16 ? 16 : initialCapacity;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        text.assign(capacity, L'\0');
+        text.assign(capacity, typename Buffer::value_type{});
         DWORD needed = 0;
         DWORD written = 0;
         DWORD error = fill(text.data(), capacity, &written, &needed);
