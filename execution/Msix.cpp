@@ -1,0 +1,357 @@
+#include "execution/Msix.h"
+
+#include <objbase.h>
+
+#include <atomic>
+#include <string_view>
+
+#include "execution/WinRtDeployment.h"
+#include "execution/pure/PackageIdentity.h"
+#include "platform/ErrorText.h"
+#include "platform/Logger.h"
+
+// How it works. InstallPackage starts AddPackageAsync and gives the operation two handlers, then blocks on
+// an event. The Windows Runtime calls the handlers on threads of its own: the progress handler forwards the
+// percentage to the installer's callback (a copy of it, so a late report never reaches a destroyed
+// installer), the completed handler only signals the event it owns. After the wait the installing thread
+// alone reads the result and status into the installer's fields. Find and InstallPackageOnOwnThread each
+// start one worker thread in the multithreaded apartment and join it; the request they hand over lives on
+// the caller's stack until the join, and only the worker writes its result.
+namespace velmora::execution {
+
+namespace {
+
+using platform::ComPtr;
+
+constexpr int StatusCompleted = 1;
+
+void LogFailure(std::wstring_view what, std::wstring_view step, HRESULT hr) {
+    if (!platform::LogEnabled())
+        return;
+    std::wstring line(what);
+    line += L" (";
+    line += step;
+    line += L"). Error: ";
+    line += HresultText(static_cast<std::uint32_t>(hr));
+    std::wstring text = platform::SystemErrorText(static_cast<DWORD>(hr));
+    if (!text.empty()) {
+        line += L' ';
+        line += text;
+    }
+    platform::TheLogger().Log(line);
+}
+
+bool DeploymentNotStarted(std::wstring_view step, HRESULT hr) {
+    LogFailure(L"Package deployment could not be started", step, hr);
+    return false;
+}
+
+// A call that reports success must also hand out its object.
+HRESULT Checked(HRESULT hr, const void* object) {
+    return SUCCEEDED(hr) && object == nullptr ? E_POINTER : hr;
+}
+
+// Reference counting shared by the two handlers. They are agile: the Windows Runtime may call them on any
+// thread without marshalling.
+template <typename Interface> class Handler : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == Interface::Iid || iid == runtime::IidAgileObject) {
+            *object = static_cast<Interface*>(this);
+            this->AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+protected:
+    virtual ~Handler() = default;
+
+private:
+    std::atomic<ULONG> references_{1};
+};
+
+class CompletedSignal final : public Handler<runtime::IDeploymentCompletedHandler> {
+public:
+    explicit CompletedSignal(HANDLE event) : event_(event) {}
+    HANDLE Event() const { return event_.get(); }
+
+    HRESULT STDMETHODCALLTYPE Invoke(runtime::IDeploymentOperation*, AsyncStatus) noexcept override {
+        ::SetEvent(event_.get());
+        return S_OK;
+    }
+
+private:
+    platform::UniqueKernelHandle event_;
+};
+
+class ProgressForwarder final : public Handler<runtime::IDeploymentProgressHandler> {
+public:
+    explicit ProgressForwarder(MsixInstaller::ProgressCallback callback) : callback_(std::move(callback)) {}
+
+    // noexcept: an exception from the callback ends the program here instead of unwinding into the runtime.
+    HRESULT STDMETHODCALLTYPE Invoke(runtime::IDeploymentOperation*,
+                                     runtime::DeploymentProgress progress) noexcept override {
+        if (callback_)
+            callback_(progress.percentage);
+        return S_OK;
+    }
+
+private:
+    MsixInstaller::ProgressCallback callback_;
+};
+
+// Joins the multithreaded apartment for the life of the scope.
+class MultithreadedApartment {
+public:
+    MultithreadedApartment() : result_(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~MultithreadedApartment() {
+        if (SUCCEEDED(result_))
+            ::CoUninitialize();
+    }
+    MultithreadedApartment(const MultithreadedApartment&) = delete;
+    MultithreadedApartment& operator=(const MultithreadedApartment&) = delete;
+    HRESULT Result() const { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+// Starts the procedure on a new thread and waits for its end. False when no thread could be started.
+bool RunOnWorkerThread(LPTHREAD_START_ROUTINE procedure, void* request) {
+    platform::UniqueKernelHandle thread(::CreateThread(nullptr, 0, procedure, request, 0, nullptr));
+    if (!thread)
+        return false;
+    ::WaitForSingleObject(thread.get(), INFINITE);
+    return true;
+}
+
+struct InstallRequest {
+    DeploymentRuntime& runtime;
+    const std::wstring& packagePath;
+    bool installed = false;
+};
+
+DWORD WINAPI InstallThread(void* parameter) noexcept {
+    auto& request = *static_cast<InstallRequest*>(parameter);
+    MultithreadedApartment apartment;
+    if (FAILED(apartment.Result())) {
+        DeploymentNotStarted(L"CoInitializeEx", apartment.Result());
+        return 0;
+    }
+    MsixInstaller installer(request.runtime);
+    request.installed = installer.InstallPackage(request.packagePath);
+    return 0;
+}
+
+struct FindRequest {
+    DeploymentRuntime& runtime;
+    const std::wstring& name;
+    const std::wstring& publisher;
+    const std::wstring& architecture;
+    std::wstring version;
+};
+
+HRESULT ReadString(runtime::IPackageId* id,
+                   HRESULT (STDMETHODCALLTYPE runtime::IPackageId::*getter)(HSTRING*), std::wstring& text) {
+    HString value;
+    HRESULT hr = (id->*getter)(value.put());
+    if (SUCCEEDED(hr))
+        text = HStringText(value.get());
+    return hr;
+}
+
+// Reads the rest of the identity only for packages of the wanted name: most of the user's packages are not.
+HRESULT Matches(runtime::IPackage* package, const FindRequest& request, bool& matches,
+                std::wstring& version) {
+    matches = false;
+    ComPtr<runtime::IPackageId> id;
+    HRESULT hr = Checked(package->get_Id(id.put()), id.get());
+    if (FAILED(hr))
+        return hr;
+    PackageIdentity identity;
+    hr = ReadString(id.get(), &runtime::IPackageId::get_Name, identity.name);
+    if (FAILED(hr) || identity.name != request.name)
+        return hr;
+    if (!request.publisher.empty()) {
+        hr = ReadString(id.get(), &runtime::IPackageId::get_Publisher, identity.publisher);
+        if (FAILED(hr))
+            return hr;
+    }
+    INT32 architecture = 0;
+    hr = id->get_Architecture(&architecture);
+    if (FAILED(hr))
+        return hr;
+    identity.architecture = architecture;
+    if (!PackageMatches(identity, request.name, request.publisher, request.architecture))
+        return S_OK;
+    runtime::PackageVersion parts{};
+    hr = id->get_Version(&parts);
+    if (FAILED(hr))
+        return hr;
+    version = PackageVersionText({parts.Major, parts.Minor, parts.Build, parts.Revision});
+    matches = true;
+    return S_OK;
+}
+
+// The packages come in the order the system returns them; the first match ends the search.
+void FindInApartment(FindRequest& request) {
+    auto failed = [](std::wstring_view step, HRESULT hr) { LogFailure(L"Package search failed", step, hr); };
+    ComPtr<runtime::IPackageManager> manager;
+    HRESULT hr = Checked(request.runtime.CreatePackageManager(manager), manager.get());
+    if (FAILED(hr))
+        return failed(L"PackageManager", hr);
+    // A null HSTRING is the empty user id: the packages of the current user.
+    ComPtr<runtime::IPackageIterable> packages;
+    hr = Checked(manager->FindPackagesByUserSecurityId(nullptr, packages.put()), packages.get());
+    if (FAILED(hr))
+        return failed(L"FindPackagesByUserSecurityId", hr);
+    ComPtr<runtime::IPackageIterator> iterator;
+    hr = Checked(packages->First(iterator.put()), iterator.get());
+    if (FAILED(hr))
+        return failed(L"First", hr);
+    boolean hasCurrent = 0;
+    hr = iterator->get_HasCurrent(&hasCurrent);
+    while (SUCCEEDED(hr) && hasCurrent) {
+        ComPtr<runtime::IPackage> package;
+        hr = Checked(iterator->get_Current(package.put()), package.get());
+        if (FAILED(hr))
+            break;
+        bool matches = false;
+        std::wstring version;
+        hr = Matches(package.get(), request, matches, version);
+        if (FAILED(hr))
+            return failed(L"PackageId", hr);
+        if (matches) {
+            request.version = std::move(version);
+            return;
+        }
+        hr = iterator->MoveNext(&hasCurrent);
+    }
+    if (FAILED(hr))
+        failed(L"package enumeration", hr);
+}
+
+DWORD WINAPI FindThread(void* parameter) noexcept {
+    auto& request = *static_cast<FindRequest*>(parameter);
+    MultithreadedApartment apartment;
+    if (FAILED(apartment.Result())) {
+        LogFailure(L"Package search failed", L"CoInitializeEx", apartment.Result());
+        return 0;
+    }
+    FindInApartment(request);
+    return 0;
+}
+
+} // namespace
+
+MsixInstaller::MsixInstaller() : MsixInstaller(SystemDeploymentRuntime()) {}
+
+MsixInstaller::MsixInstaller(DeploymentRuntime& runtime) : runtime_(runtime) {}
+
+bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
+    ComPtr<runtime::IPackageManager> manager;
+    HRESULT hr = Checked(runtime_.CreatePackageManager(manager), manager.get());
+    if (FAILED(hr))
+        return DeploymentNotStarted(L"PackageManager", hr);
+    ComPtr<runtime::IUriRuntimeClass> uri;
+    hr = Checked(runtime_.CreateUri(packagePath, uri), uri.get());
+    if (FAILED(hr))
+        return DeploymentNotStarted(L"Uri", hr);
+    ComPtr<runtime::IDeploymentOperation> operation;
+    hr =
+        Checked(manager->AddPackageAsync(uri.get(), nullptr, runtime::DeploymentOptionsNone, operation.put()),
+                operation.get());
+    if (FAILED(hr))
+        return DeploymentNotStarted(L"AddPackageAsync", hr);
+
+    HANDLE event = ::CreateEventExW(nullptr, nullptr, CREATE_EVENT_MANUAL_RESET, EVENT_ALL_ACCESS);
+    if (event == nullptr)
+        return DeploymentNotStarted(L"CreateEventExW", HRESULT_FROM_WIN32(::GetLastError()));
+    ComPtr<CompletedSignal> completed(new CompletedSignal(event));
+    ComPtr<ProgressForwarder> progress(new ProgressForwarder(progress_));
+    hr = operation->put_Progress(progress.get());
+    if (FAILED(hr))
+        return DeploymentNotStarted(L"Progress", hr);
+    // The runtime calls a handler set after the end at once, so no completion is missed.
+    hr = operation->put_Completed(completed.get());
+    if (FAILED(hr))
+        return DeploymentNotStarted(L"Completed", hr);
+    ::WaitForSingleObject(completed->Event(), INFINITE);
+
+    ComPtr<runtime::IDeploymentResult> result;
+    HRESULT resultRead = Checked(operation->GetResults(result.put()), result.get());
+    if (SUCCEEDED(resultRead)) {
+        GUID activityId{};
+        if (SUCCEEDED(result->get_ActivityId(&activityId)))
+            activityId_ = activityId;
+        HString errorText;
+        if (SUCCEEDED(result->get_ErrorText(errorText.put())))
+            errorText_ = HStringText(errorText.get());
+        HRESULT extended = 0;
+        if (SUCCEEDED(result->get_ExtendedErrorCode(&extended)))
+            extendedErrorCode_ = extended;
+        // Systems before Windows 10 have no second result interface: the package then counts as not
+        // registered.
+        ComPtr<runtime::IDeploymentResult2> result2;
+        boolean registered = 0;
+        if (SUCCEEDED(result.As(runtime::IDeploymentResult2::Iid, result2)) && result2 &&
+            SUCCEEDED(result2->get_IsRegistered(&registered)))
+            registered_ = registered != 0;
+    } else {
+        LogFailure(L"Package deployment result unreadable", L"GetResults", resultRead);
+    }
+
+    ComPtr<IAsyncInfo> info;
+    AsyncStatus status = Error;
+    hr = Checked(operation.As(runtime::IidAsyncInfo, info), info.get());
+    if (SUCCEEDED(hr))
+        hr = info->get_Status(&status);
+    if (FAILED(hr)) {
+        LogFailure(L"Package deployment status unreadable", L"Status", hr);
+        return false;
+    }
+    status_ = status;
+    if (status_ != StatusCompleted && platform::LogEnabled()) {
+        platform::TheLogger().Log(L"Package deployment ended with status " + std::to_wstring(status_) +
+                                  L". Error: " + HresultText(static_cast<std::uint32_t>(extendedErrorCode_)) +
+                                  L" " + errorText_);
+    }
+    // A result that cannot be read leaves the outcome unknown, which is not a success.
+    return status_ == StatusCompleted && SUCCEEDED(resultRead);
+}
+
+DWORD InstallPackageOnOwnThread(const std::wstring& packagePath) {
+    return InstallPackageOnOwnThread(packagePath, SystemDeploymentRuntime());
+}
+
+DWORD InstallPackageOnOwnThread(const std::wstring& packagePath, DeploymentRuntime& runtime) {
+    InstallRequest request{runtime, packagePath};
+    if (!RunOnWorkerThread(InstallThread, &request))
+        DeploymentNotStarted(L"CreateThread", HRESULT_FROM_WIN32(::GetLastError()));
+    return request.installed ? ERROR_SUCCESS : ERROR_FUNCTION_FAILED;
+}
+
+MsixFinder::MsixFinder() : MsixFinder(SystemDeploymentRuntime()) {}
+
+MsixFinder::MsixFinder(DeploymentRuntime& runtime) : runtime_(runtime) {}
+
+std::wstring MsixFinder::Find(const std::wstring& name, const std::wstring& publisher,
+                              const std::wstring& architecture) const {
+    FindRequest request{runtime_, name, publisher, architecture, {}};
+    if (!RunOnWorkerThread(FindThread, &request))
+        LogFailure(L"Package search failed", L"CreateThread", HRESULT_FROM_WIN32(::GetLastError()));
+    return request.version;
+}
+
+} // namespace velmora::execution

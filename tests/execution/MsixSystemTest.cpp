@@ -1,0 +1,53 @@
+// The real Windows Runtime path. Wine's combase.dll loads but registers neither PackageManager nor Uri, so
+// these prove that a system without the deployment service fails an installation and finds nothing,
+// without crashing or hanging.
+#include "execution/Msix.h"
+
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include "execution/WinRtDeployment.h"
+
+using namespace velmora::execution;
+
+TEST(Execution_HString, RoundTripsTextThroughCombase) {
+    HString text;
+    ASSERT_EQ(MakeHString(L"C:\\p\\\u00e9t\u00e9.msix", text), S_OK);
+    EXPECT_EQ(HStringText(text.get()), L"C:\\p\\\u00e9t\u00e9.msix");
+    HString empty;
+    ASSERT_EQ(MakeHString(L"", empty), S_OK);
+    EXPECT_EQ(HStringText(empty.get()), L"");
+}
+
+TEST(Execution_SystemDeploymentRuntime, ReportsUnavailableClassesAsFailures) {
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    {
+        velmora::platform::ComPtr<runtime::IPackageManager> manager;
+        EXPECT_TRUE(FAILED(SystemDeploymentRuntime().CreatePackageManager(manager)));
+        EXPECT_FALSE(manager);
+        velmora::platform::ComPtr<runtime::IUriRuntimeClass> uri;
+        EXPECT_TRUE(FAILED(SystemDeploymentRuntime().CreateUri(L"C:\\p\\a.msix", uri)));
+        EXPECT_FALSE(uri);
+    }
+    ::CoUninitialize();
+}
+
+TEST(Execution_MsixInstaller, FailsWhenTheDeploymentServiceIsMissing) {
+    EXPECT_EQ(InstallPackageOnOwnThread(L"C:\\nowhere\\setup.msix"),
+              static_cast<DWORD>(ERROR_FUNCTION_FAILED));
+}
+
+TEST(Execution_MsixInstaller, KeepsFieldsUnreadWhenActivationFails) {
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    MsixInstaller installer;
+    EXPECT_FALSE(installer.InstallPackage(L"C:\\nowhere\\setup.msixbundle"));
+    EXPECT_EQ(installer.Status(), 128);
+    EXPECT_EQ(installer.ExtendedErrorCode(), -1);
+    ::CoUninitialize();
+}
+
+TEST(Execution_MsixFinder, FindsNothingWhenTheDeploymentServiceIsMissing) {
+    EXPECT_EQ(MsixFinder().Find(L"Microsoft.VCLibs.140.00", L"", L""), L"");
+    EXPECT_EQ(MsixFinder().Find(L"Microsoft.VCLibs.140.00", L"CN=Microsoft", L"x64"), L"");
+}
