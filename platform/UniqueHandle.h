@@ -84,12 +84,20 @@ struct InternetHandleTraits {
     static void Close(type h) noexcept { ::InternetCloseHandle(h); }
 };
 
+// Security identifiers made by AllocateAndInitializeSid.
+struct SidTraits {
+    using type = PSID;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type h) noexcept { ::FreeSid(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueInternet = UniqueHandle<InternetHandleTraits>;
+using UniqueSid = UniqueHandle<SidTraits>;
 
 // Both handles of a started process, closed together.
 struct UniqueProcessInformation {

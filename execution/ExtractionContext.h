@@ -1,0 +1,56 @@
+// The extraction context that ChainerApp owns: it turns the short names of package files in the
+// configuration (a prerequisite's SetupFile, the program of a run-a-program search) into full paths beside
+// the chainer or in the configured extraction folder. The chainer's kits carry their files unpacked next to
+// it (flag bit 0), so the context only resolves names and never writes a file; no check is made that the
+// file is there: a missing one shows up when it is started.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace velmora::execution {
+
+class ExtractionContext {
+public:
+    // What LocateSetupFile returns: the file needs no extraction before its launch.
+    static constexpr int kNothingToExtract = -1;
+    // Bit 0: package files lie on disk beside the chainer.
+    static constexpr DWORD kFilesBesideChainer = 0x1;
+
+    // The chainer's full path; an empty text makes the context ask the system for the process's own path
+    // (left empty when that fails).
+    void SetChainerPath(std::wstring_view path);
+    // The configured extraction folder, already resolved; empty when the configuration names none.
+    void SetExtractionFolder(std::wstring_view folder) { extractionFolder_ = folder; }
+    void SetFlags(DWORD flags) { flags_ = flags; }
+    void SetMode(int mode) { mode_ = mode; }
+    void SetEnabled(bool enabled) { enabled_ = enabled; }
+
+    const std::wstring& ChainerPath() const { return chainerPath_; }
+    // The chainer's folder with a trailing backslash (empty when the path is).
+    const std::wstring& ChainerFolder() const { return chainerFolder_; }
+    const std::wstring& ExtractionFolder() const { return extractionFolder_; }
+    DWORD Flags() const { return flags_; }
+    int Mode() const { return mode_; }
+    bool Enabled() const { return enabled_; }
+
+    // A drive or network path stays as it is; any other name lies in the base folder (the extraction
+    // folder, else the chainer's folder). Returns kNothingToExtract.
+    int LocateSetupFile(std::wstring_view name, std::wstring& path) const;
+    // Always base folder + name, even for an absolute name. Returns ERROR_SUCCESS.
+    DWORD LocateProgramFile(std::wstring_view name, std::wstring& path) const;
+
+private:
+    std::wstring BaseFolder() const;
+
+    std::wstring chainerPath_;
+    std::wstring chainerFolder_;
+    std::wstring extractionFolder_;
+    DWORD flags_ = 0;
+    int mode_ = 0;
+    bool enabled_ = false;
+};
+
+} // namespace velmora::execution

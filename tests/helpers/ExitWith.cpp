@@ -1,0 +1,48 @@
+// Exits with the code it is given, after writing what it was started with, so a test can see how a
+// process was started. Usage: exit_with CODE [RECORD_FILE [SLEEP_MS]]
+// RECORD_FILE receives UTF-8 lines "cmdline=", "cwd=" and "show=" (the STARTUPINFO show state, or -1 when
+// the starter set none), written after the sleep: a caller that waited finds the file complete.
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                     nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
+                          nullptr, nullptr);
+    return bytes;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2)
+        return 2;
+    const DWORD code = std::wcstoul(argv[1], nullptr, 0);
+    if (argc >= 4)
+        ::Sleep(std::wcstoul(argv[3], nullptr, 10));
+    if (argc >= 3) {
+        wchar_t folder[MAX_PATH] = {};
+        ::GetCurrentDirectoryW(MAX_PATH, folder);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        ::GetStartupInfoW(&startup);
+        const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
+        std::wstring record = L"cmdline=" + std::wstring(::GetCommandLineW()) + L"\ncwd=" + folder +
+                              L"\nshow=" + std::to_wstring(show) + L"\n";
+        HANDLE file =
+            ::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            const std::string bytes = Utf8(record);
+            DWORD written = 0;
+            ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            ::CloseHandle(file);
+        }
+    }
+    return static_cast<int>(code);
+}
