@@ -1,23 +1,243 @@
 #include "platform/Logger.h"
 
-// Placeholder until the log writer lands: the interface is final, the body writes nothing yet.
+#include <windows.h>
+#include <aclapi.h>
+#include <shlobj.h>
+
+#include <atomic>
+
+#include "platform/FileSystem.h"
+#include "platform/GrowBuffer.h"
+#include "platform/Processor.h"
+#include "platform/UniqueHandle.h"
+#include "platform/pure/PathRules.h"
+
 namespace velmora::platform {
 
 namespace {
-bool logEnabled = false;
+
+std::atomic<bool> logEnabled{false};
+
+void Trace(const std::wstring& text) {
+    ::OutputDebugStringW(text.c_str());
+}
+
+std::wstring CommonAppDataFolder() {
+    wchar_t path[MAX_PATH] = {};
+    UniqueCoTaskMem<ITEMIDLIST> items;
+    if (::SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_APPDATA, items.put()) == S_OK &&
+        ::SHGetPathFromIDListW(items.get(), path))
+        return path;
+    // Second route, for a shell that gives no item list for the folder.
+    using SHGetSpecialFolderPathFn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
+    HMODULE shell = ::GetModuleHandleW(L"Shell32.dll");
+    auto getPath = shell == nullptr ? nullptr
+                                    : reinterpret_cast<SHGetSpecialFolderPathFn>(reinterpret_cast<void*>(
+                                          ::GetProcAddress(shell, "SHGetSpecialFolderPathW")));
+    if (getPath != nullptr && getPath(nullptr, path, CSIDL_COMMON_APPDATA, FALSE))
+        return path;
+    return {};
+}
+
+// The shared log folder lets every account append to the logs of earlier runs: its only access entry
+// gives Everyone full control.
+// OS quirk (every localised Windows since XP): "Everyone" has a translated account name there, so the
+// entry is made from the well-known SID rather than looked up by name.
+bool CreateFolderForEveryone(const std::wstring& folder) {
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof sid;
+    if (!::CreateWellKnownSid(WinWorldSid, nullptr, sid, &sidSize))
+        return false;
+    EXPLICIT_ACCESS_W access{};
+    access.grfAccessPermissions = GENERIC_ALL;
+    access.grfAccessMode = SET_ACCESS;
+    access.grfInheritance = NO_INHERITANCE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(sid);
+    UniqueLocalMem<ACL> acl;
+    if (::SetEntriesInAclW(1, &access, nullptr, acl.put()) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR descriptor;
+    if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !::SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE))
+        return false;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    return ::CreateDirectoryW(ToLongPath(folder).c_str(), &attributes) == TRUE;
+}
+
 } // namespace
 
 bool LogEnabled() {
-    return logEnabled;
+    return logEnabled.load(std::memory_order_acquire);
 }
 
 void SetLogEnabled(bool enabled) {
-    logEnabled = enabled;
+    logEnabled.store(enabled, std::memory_order_release);
 }
 
-void Logger::SetLogFile(std::wstring_view) {}
+struct Logger::State {
+    CRITICAL_SECTION lock;
+    LoggerSetup setup;
+    std::wstring logPath;
+    UniqueFile file;
 
-void Logger::Log(std::wstring_view) {}
+    explicit State(LoggerSetup given) : setup(std::move(given)) { ::InitializeCriticalSection(&lock); }
+    ~State() { ::DeleteCriticalSection(&lock); }
+
+    std::wstring ProgramPath() const {
+        if (!setup.programPath.empty())
+            return setup.programPath;
+        std::wstring path;
+        if (ModuleFileName(nullptr, path) != ERROR_SUCCESS)
+            path.clear();
+        return path;
+    }
+
+    // The path of a fallback rule, or empty when the rule gives none (which ends the search).
+    std::wstring FallbackPath(int rule) const {
+        std::wstring program = ProgramPath();
+        if (program.empty())
+            return {};
+        switch (rule) {
+        case 0: {
+            std::wstring common =
+                setup.commonDataFolder.empty() ? CommonAppDataFolder() : setup.commonDataFolder;
+            if (common.empty())
+                return {};
+            std::wstring folder = WithTrailingBackslash(common) + std::wstring(kLogFolderName);
+            if (!Exists(folder) && !CreateFolderForEveryone(folder))
+                return {};
+            return folder + L"\\" + DefaultLogName(program);
+        }
+        case 1:
+            return LogPathBesideProgram(program);
+        case 2: {
+            std::wstring temp = setup.tempFolder.empty() ? TempFolder() : setup.tempFolder;
+            std::wstring folder = WithTrailingBackslash(temp) + std::wstring(kLogFolderName);
+            // Only a folder of its own: an existing one may belong to someone else.
+            if (!::CreateDirectoryW(ToLongPath(folder).c_str(), nullptr))
+                return {};
+            return folder + L"\\" + DefaultLogName(program);
+        }
+        default:
+            return {};
+        }
+    }
+
+    void Write(std::wstring_view piece) {
+        DWORD written = 0;
+        ::WriteFile(file.get(), piece.data(), static_cast<DWORD>(piece.size() * sizeof(wchar_t)), &written,
+                    nullptr);
+        ::FlushFileBuffers(file.get());
+    }
+
+    void WriteHeader() {
+        LogHeaderFacts facts = setup.header != nullptr ? setup.header() : LogHeaderFacts{};
+        Write(kLogBanner);
+        Write(OsVersionHeaderLine(facts));
+        Write(CpuHeaderLine(ProcessorName()));
+        Write(L"\r\n");
+    }
+
+    void Open() {
+        int attempt = 0;
+        for (;;) {
+            if (logPath.empty()) {
+                logPath = FallbackPath(attempt++);
+                if (logPath.empty())
+                    return;
+            }
+            // A new file is told apart from an existing one by the error code of a successful call.
+            UniqueFile opened(::CreateFileW(ToLongPath(logPath).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+            DWORD error = ::GetLastError();
+            if (!opened) {
+                Trace(L"LOGGER->failed to create LOG at:" + logPath);
+                logPath.clear();
+                continue;
+            }
+            if (error == ERROR_ALREADY_EXISTS) {
+                Trace(L"LOGGER->Reusing LOG file at:" + logPath + L"\r\n");
+                LARGE_INTEGER zero{};
+                ::SetFilePointerEx(opened.get(), zero, nullptr, FILE_END);
+                file = std::move(opened);
+            } else if (error == ERROR_SUCCESS) {
+                Trace(L"LOGGER->Creating LOG file at:" + logPath + L"\r\n");
+                file = std::move(opened);
+                Write(L"\xFEFF");
+            } else {
+                return;
+            }
+            WriteHeader();
+            return;
+        }
+    }
+};
+
+namespace {
+
+class Lock {
+public:
+    explicit Lock(CRITICAL_SECTION& section) : section_(section) { ::EnterCriticalSection(&section_); }
+    ~Lock() { ::LeaveCriticalSection(&section_); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+private:
+    CRITICAL_SECTION& section_;
+};
+
+} // namespace
+
+Logger::Logger() : Logger(LoggerSetup{}) {}
+
+Logger::Logger(LoggerSetup setup) : state_(std::make_unique<State>(std::move(setup))) {}
+
+Logger::~Logger() {
+    if (LogEnabled())
+        Log(kLogEndMessage);
+    Lock lock(state_->lock);
+    state_->file.reset();
+}
+
+void Logger::SetHeaderSource(LogHeaderSource source) {
+    Lock lock(state_->lock);
+    state_->setup.header = source;
+}
+
+void Logger::SetLogFile(std::wstring_view path) {
+    Lock lock(state_->lock);
+    Trace(L"Logger::SetLogFile( " + std::wstring(path) + L" ) while OLD path is:" + state_->logPath);
+    // The log of a run stays in one file once it is open.
+    if (!state_->file)
+        state_->logPath = path;
+}
+
+void Logger::Log(std::wstring_view message) {
+    Lock lock(state_->lock);
+    if (!state_->file)
+        state_->Open();
+    if (!state_->file)
+        return;
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    state_->Write(FormatTimeStamp({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}));
+    state_->Write(L"-");
+    state_->Write(message);
+    state_->Write(L"\r\n");
+}
+
+std::wstring Logger::LogPath() const {
+    Lock lock(state_->lock);
+    return state_->logPath;
+}
+
+bool Logger::IsOpen() const {
+    Lock lock(state_->lock);
+    return static_cast<bool>(state_->file);
+}
 
 Logger& TheLogger() {
     static Logger logger;

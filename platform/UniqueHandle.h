@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 #include <wininet.h>
 
 #include <utility>
@@ -91,6 +92,22 @@ struct SidTraits {
     static void Close(type h) noexcept { ::FreeSid(h); }
 };
 
+// Memory the system allocated for the caller: shell item lists (CoTaskMemFree), ACLs and security
+// descriptors (LocalFree).
+template <typename T>
+struct CoTaskMemTraits {
+    using type = T*;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type p) noexcept { ::CoTaskMemFree(p); }
+};
+
+template <typename T>
+struct LocalMemTraits {
+    using type = T*;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type p) noexcept { ::LocalFree(p); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
@@ -98,6 +115,10 @@ using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueInternet = UniqueHandle<InternetHandleTraits>;
 using UniqueSid = UniqueHandle<SidTraits>;
+template <typename T>
+using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
+template <typename T>
+using UniqueLocalMem = UniqueHandle<LocalMemTraits<T>>;
 
 // Both handles of a started process, closed together.
 struct UniqueProcessInformation {
