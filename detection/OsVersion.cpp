@@ -1,40 +1,27 @@
 #include "detection/OsVersion.h"
 
+#include <cstring>
 #include <vector>
 
-#include "platform/GrowBuffer.h"
+#include "platform/Registry.h"
 #include "platform/UniqueHandle.h"
 
 namespace velmora::detection {
 
 namespace {
 
-// Reads a value of one of the accepted types at any length; text after the first terminator is dropped.
-// A missing value, or one of another type, is a failed read.
-bool ReadText(HKEY key, const wchar_t* name, DWORD acceptedType, std::wstring& text) {
-    DWORD error = platform::CallWithGrowingBuffer(
-        text, 64, [&](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {
-            DWORD type = 0;
-            DWORD bytes = capacity * sizeof(wchar_t);
-            LSTATUS status =
-                ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
-            if (status == ERROR_MORE_DATA) {
-                *needed = bytes / sizeof(wchar_t) + 1;
-                return ERROR_MORE_DATA;
-            }
-            if (status != ERROR_SUCCESS)
-                return static_cast<DWORD>(status);
-            bool accepted = type == acceptedType || (acceptedType == REG_SZ && type == REG_EXPAND_SZ);
-            if (!accepted)
-                return ERROR_INVALID_DATATYPE;
-            *written = bytes / sizeof(wchar_t);
-            return ERROR_SUCCESS;
-        });
-    return error == ERROR_SUCCESS;
+// A value of the accepted string type as text; a missing value, or one of another type, is a failed read.
+bool ReadText(HKEY key, const wchar_t* name, bool multiString, std::wstring& text) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (platform::ReadRegistryValue(key, name, type, data) != ERROR_SUCCESS)
+        return false;
+    bool accepted = multiString ? type == REG_MULTI_SZ : (type == REG_SZ || type == REG_EXPAND_SZ);
+    return accepted && platform::RegistryDataToText(type, data.data(), data.size(), text);
 }
 
 bool ReadString(HKEY key, const wchar_t* name, std::wstring& value) {
-    if (!ReadText(key, name, REG_SZ, value))
+    if (!ReadText(key, name, false, value))
         return false;
     std::size_t end = value.find(L'\0');
     if (end != std::wstring::npos)
@@ -44,13 +31,11 @@ bool ReadString(HKEY key, const wchar_t* name, std::wstring& value) {
 
 bool ReadDword(HKEY key, const wchar_t* name, DWORD& value) {
     DWORD type = 0;
-    DWORD data = 0;
-    DWORD bytes = sizeof data;
-    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &bytes) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD || bytes != sizeof data)
+    std::vector<BYTE> data;
+    if (platform::ReadRegistryValue(key, name, type, data) != ERROR_SUCCESS || type != REG_DWORD ||
+        data.size() != sizeof value)
         return false;
-    value = data;
+    std::memcpy(&value, data.data(), sizeof value);
     return true;
 }
 
@@ -58,7 +43,7 @@ bool ReadDword(HKEY key, const wchar_t* name, DWORD& value) {
 std::vector<std::wstring> ReadMultiString(HKEY key, const wchar_t* name) {
     std::vector<std::wstring> strings;
     std::wstring block;
-    if (!ReadText(key, name, REG_MULTI_SZ, block))
+    if (!ReadText(key, name, true, block))
         return strings;
     std::size_t start = 0;
     while (start < block.size()) {
