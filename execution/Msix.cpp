@@ -46,9 +46,10 @@ bool DeploymentNotStarted(std::wstring_view step, HRESULT hr) {
     return false;
 }
 
-// A call that reports success must also hand out its object.
-HRESULT Checked(HRESULT hr, const void* object) {
-    return SUCCEEDED(hr) && object == nullptr ? E_POINTER : hr;
+// A call that reports success must also hand out its object. The pointer is taken by reference so that it
+// is read after the call has filled it in.
+template <typename T> HRESULT Checked(HRESULT hr, const ComPtr<T>& object) {
+    return SUCCEEDED(hr) && !object ? E_POINTER : hr;
 }
 
 // Reference counting shared by the two handlers. They are agile: the Windows Runtime may call them on any
@@ -176,7 +177,7 @@ HRESULT Matches(runtime::IPackage* package, const FindRequest& request, bool& ma
                 std::wstring& version) {
     matches = false;
     ComPtr<runtime::IPackageId> id;
-    HRESULT hr = Checked(package->get_Id(id.put()), id.get());
+    HRESULT hr = Checked(package->get_Id(id.put()), id);
     if (FAILED(hr))
         return hr;
     PackageIdentity identity;
@@ -208,23 +209,23 @@ HRESULT Matches(runtime::IPackage* package, const FindRequest& request, bool& ma
 void FindInApartment(FindRequest& request) {
     auto failed = [](std::wstring_view step, HRESULT hr) { LogFailure(L"Package search failed", step, hr); };
     ComPtr<runtime::IPackageManager> manager;
-    HRESULT hr = Checked(request.runtime.CreatePackageManager(manager), manager.get());
+    HRESULT hr = Checked(request.runtime.CreatePackageManager(manager), manager);
     if (FAILED(hr))
         return failed(L"PackageManager", hr);
     // A null HSTRING is the empty user id: the packages of the current user.
     ComPtr<runtime::IPackageIterable> packages;
-    hr = Checked(manager->FindPackagesByUserSecurityId(nullptr, packages.put()), packages.get());
+    hr = Checked(manager->FindPackagesByUserSecurityId(nullptr, packages.put()), packages);
     if (FAILED(hr))
         return failed(L"FindPackagesByUserSecurityId", hr);
     ComPtr<runtime::IPackageIterator> iterator;
-    hr = Checked(packages->First(iterator.put()), iterator.get());
+    hr = Checked(packages->First(iterator.put()), iterator);
     if (FAILED(hr))
         return failed(L"First", hr);
     boolean hasCurrent = 0;
     hr = iterator->get_HasCurrent(&hasCurrent);
     while (SUCCEEDED(hr) && hasCurrent) {
         ComPtr<runtime::IPackage> package;
-        hr = Checked(iterator->get_Current(package.put()), package.get());
+        hr = Checked(iterator->get_Current(package.put()), package);
         if (FAILED(hr))
             break;
         bool matches = false;
@@ -261,17 +262,16 @@ MsixInstaller::MsixInstaller(DeploymentRuntime& runtime) : runtime_(runtime) {}
 
 bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
     ComPtr<runtime::IPackageManager> manager;
-    HRESULT hr = Checked(runtime_.CreatePackageManager(manager), manager.get());
+    HRESULT hr = Checked(runtime_.CreatePackageManager(manager), manager);
     if (FAILED(hr))
         return DeploymentNotStarted(L"PackageManager", hr);
     ComPtr<runtime::IUriRuntimeClass> uri;
-    hr = Checked(runtime_.CreateUri(packagePath, uri), uri.get());
+    hr = Checked(runtime_.CreateUri(packagePath, uri), uri);
     if (FAILED(hr))
         return DeploymentNotStarted(L"Uri", hr);
     ComPtr<runtime::IDeploymentOperation> operation;
-    hr =
-        Checked(manager->AddPackageAsync(uri.get(), nullptr, runtime::DeploymentOptionsNone, operation.put()),
-                operation.get());
+    hr = manager->AddPackageAsync(uri.get(), nullptr, runtime::DeploymentOptionsNone, operation.put());
+    hr = Checked(hr, operation);
     if (FAILED(hr))
         return DeploymentNotStarted(L"AddPackageAsync", hr);
 
@@ -290,7 +290,7 @@ bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
     ::WaitForSingleObject(completed->Event(), INFINITE);
 
     ComPtr<runtime::IDeploymentResult> result;
-    HRESULT resultRead = Checked(operation->GetResults(result.put()), result.get());
+    HRESULT resultRead = Checked(operation->GetResults(result.put()), result);
     if (SUCCEEDED(resultRead)) {
         GUID activityId{};
         if (SUCCEEDED(result->get_ActivityId(&activityId)))
@@ -314,7 +314,7 @@ bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
 
     ComPtr<IAsyncInfo> info;
     AsyncStatus status = Error;
-    hr = Checked(operation.As(runtime::IidAsyncInfo, info), info.get());
+    hr = Checked(operation.As(runtime::IidAsyncInfo, info), info);
     if (SUCCEEDED(hr))
         hr = info->get_Status(&status);
     if (FAILED(hr)) {

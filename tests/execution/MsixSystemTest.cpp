@@ -33,12 +33,12 @@ TEST(Execution_SystemDeploymentRuntime, ReportsUnavailableClassesAsFailures) {
     ::CoUninitialize();
 }
 
-TEST(Execution_MsixInstaller, FailsWhenTheDeploymentServiceIsMissing) {
+TEST(Execution_SystemMsixInstaller, FailsWhenTheDeploymentServiceIsMissing) {
     EXPECT_EQ(InstallPackageOnOwnThread(L"C:\\nowhere\\setup.msix"),
               static_cast<DWORD>(ERROR_FUNCTION_FAILED));
 }
 
-TEST(Execution_MsixInstaller, KeepsFieldsUnreadWhenActivationFails) {
+TEST(Execution_SystemMsixInstaller, KeepsFieldsUnreadWhenActivationFails) {
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     MsixInstaller installer;
     EXPECT_FALSE(installer.InstallPackage(L"C:\\nowhere\\setup.msixbundle"));
@@ -47,7 +47,7 @@ TEST(Execution_MsixInstaller, KeepsFieldsUnreadWhenActivationFails) {
     ::CoUninitialize();
 }
 
-TEST(Execution_MsixFinder, FindsNothingWhenTheDeploymentServiceIsMissing) {
+TEST(Execution_SystemMsixFinder, FindsNothingWhenTheDeploymentServiceIsMissing) {
     EXPECT_EQ(MsixFinder().Find(L"Microsoft.VCLibs.140.00", L"", L""), L"");
     EXPECT_EQ(MsixFinder().Find(L"Microsoft.VCLibs.140.00", L"CN=Microsoft", L"x64"), L"");
 }
