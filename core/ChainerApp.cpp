@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include "core/ConfigurationFile.h"
+#include "core/FolderProperties.h"
 #include "core/InstallerMutex.h"
 #include "core/MainFlow.h"
 #include "platform/GrowBuffer.h"
+#include "platform/UiEnabled.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
 
@@ -38,6 +40,12 @@ void ChainerApp::Run() {
     std::wstring text;
     if (ReadConfigurationText(iniPath_, found.nFileSizeLow, text) && !text.empty())
         document_.Parse(text);
+
+    configuration_.Load(document_, MachineProperties());
+    hasSettings_ = LoadChainerSettings(document_, settings_);
+    silent_ = configuration_.IsSilent();
+    platform::SetUiEnabled(!silent_);
+    extractionFolder_ = configuration_.GetExtractionFolder();
 
     ::SetCurrentDirectoryW(exeFolder_.c_str());
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/pure/Configuration.h"
 #include "core/pure/IniDocument.h"
 
 namespace velmora::core {
@@ -24,6 +25,13 @@ public:
     const std::wstring& ExeFolder() const { return exeFolder_; }
     const std::wstring& IniPath() const { return iniPath_; }
     const IniDocument& Document() const { return document_; }
+    Configuration& Config() { return configuration_; }
+    const Configuration& Config() const { return configuration_; }
+    // PREREQ_CHAINER as loaded; empty when the section is missing. LogFile names the log when non-empty.
+    const ChainerSettings& Settings() const { return settings_; }
+    bool HasChainerSettings() const { return hasSettings_; }
+    // The configuration's extraction folder (with a trailing backslash), fixed at start-up.
+    const std::wstring& ExtractionFolder() const { return extractionFolder_; }
 
 private:
     int exitCode_ = 0;
@@ -32,6 +40,10 @@ private:
     std::wstring exeFolder_;
     std::wstring iniPath_;
     IniDocument document_;
+    Configuration configuration_;
+    ChainerSettings settings_;
+    bool hasSettings_ = false;
+    std::wstring extractionFolder_;
 };
 
 // The chainer's full path. Empty when the system cannot say.
