@@ -301,8 +301,7 @@ bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
         HRESULT extended = 0;
         if (SUCCEEDED(result->get_ExtendedErrorCode(&extended)))
             extendedErrorCode_ = extended;
-        // Systems before Windows 10 have no second result interface: the package then counts as not
-        // registered.
+        // Older systems have no second result interface: the package then counts as not registered.
         ComPtr<runtime::IDeploymentResult2> result2;
         boolean registered = 0;
         if (SUCCEEDED(result.As(runtime::IDeploymentResult2::Iid, result2)) && result2 &&
@@ -323,9 +322,11 @@ bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
     }
     status_ = status;
     if (status_ != StatusCompleted && platform::LogEnabled()) {
-        platform::TheLogger().Log(L"Package deployment ended with status " + std::to_wstring(status_) +
-                                  L". Error: " + HresultText(static_cast<std::uint32_t>(extendedErrorCode_)) +
-                                  L" " + errorText_);
+        std::wstring line = L"Package deployment ended with status " + std::to_wstring(status_) +
+                            L". Error: " + HresultText(static_cast<std::uint32_t>(extendedErrorCode_));
+        if (!errorText_.empty())
+            line += L" " + errorText_;
+        platform::TheLogger().Log(line);
     }
     // A result that cannot be read leaves the outcome unknown, which is not a success.
     return status_ == StatusCompleted && SUCCEEDED(resultRead);
