@@ -50,16 +50,6 @@ void CheckSplits(const std::wstring& text) {
               (!velmora::core::IsWideSpace(part->front()) && !velmora::core::IsWideSpace(part->back())));
     }
 
-    const RegistryPathParts value = SplitRegistryValuePath(text);
-    if (value.hasRoot) {
-        std::wstring joined = value.root + L"\\" + value.keyPath;
-        if (text.find(L'\\') != text.rfind(L'\\'))
-            joined += L"\\";
-        Check(joined + value.valueName == text);
-    }
-    const RegistryPathParts key = SplitRegistryKeyPath(text);
-    Check(!key.hasRoot || key.root + L"\\" + key.keyPath == text);
-
     if (!text.empty())
         (void)ContentMatches(text.substr(1), text);
 }

@@ -61,31 +61,6 @@ bool Uses64BitSwitch(std::wstring_view options) {
     return options.find(L'x') != std::wstring_view::npos;
 }
 
-RegistryPathParts SplitRegistryKeyPath(std::wstring_view path) {
-    RegistryPathParts parts;
-    std::size_t first = path.find(L'\\');
-    if (first == std::wstring_view::npos)
-        return parts;
-    parts.hasRoot = true;
-    parts.root = std::wstring(path.substr(0, first));
-    parts.keyPath = std::wstring(path.substr(first + 1));
-    return parts;
-}
-
-RegistryPathParts SplitRegistryValuePath(std::wstring_view path) {
-    RegistryPathParts parts;
-    std::size_t first = path.find(L'\\');
-    if (first == std::wstring_view::npos)
-        return parts;
-    std::size_t last = path.rfind(L'\\');
-    parts.hasRoot = true;
-    parts.root = std::wstring(path.substr(0, first));
-    if (last > first)
-        parts.keyPath = std::wstring(path.substr(first + 1, last - first - 1));
-    parts.valueName = std::wstring(path.substr(last + 1));
-    return parts;
-}
-
 FileSearchString SplitFileSearchString(std::wstring_view searchString) {
     FileSearchString result;
     std::size_t mark = searchString.size() > 1 ? searchString.find(L'?', 1) : std::wstring_view::npos;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora::detection {
 
@@ -29,20 +30,16 @@ enum class SearchType : std::int32_t {
     FolderNameVersion = 14,
 };
 
+// What one search that ran leaves behind: the texts it collected, in the order found, the one text of a
+// registry content search, and whether it found an acceptable installation.
+struct SearchOutcome {
+    std::vector<std::wstring> values;
+    std::wstring value;
+    bool found = false;
+};
+
 // The prerequisite's "x" option: 64-bit registry view and no file-system redirection for its searches.
 bool Uses64BitSwitch(std::wstring_view options);
-
-// A registry path: root name, "\", key path and, where a value is named, "\" and the value name.
-struct RegistryPathParts {
-    bool hasRoot = false; // false when the text holds no "\": no key can be opened
-    std::wstring root;
-    std::wstring keyPath;
-    std::wstring valueName;
-};
-// Key searches: the key path is everything after the first "\".
-RegistryPathParts SplitRegistryKeyPath(std::wstring_view path);
-// Value searches: the key path lies between the first and the last "\", the value name after the last.
-RegistryPathParts SplitRegistryValuePath(std::wstring_view path);
 
 // A file search string: a path or bare file name, optionally followed by "?" and a folder depth.
 struct FileSearchString {

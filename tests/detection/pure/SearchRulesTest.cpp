@@ -14,36 +14,6 @@ TEST(Detection_SearchRules, SixtyFourBitSwitchIsALowerCaseX) {
     EXPECT_FALSE(Uses64BitSwitch(L""));
 }
 
-TEST(Detection_SearchRules, RegistryPathsSplitAtTheFirstAndLastBackslash) {
-    const struct {
-        const wchar_t* path;
-        bool hasRoot;
-        const wchar_t* root;
-        const wchar_t* keyOfKeySearch;
-        const wchar_t* keyOfValueSearch;
-        const wchar_t* value;
-    } cases[] = {
-        {L"HKLM\\Software\\Vendor\\Version", true, L"HKLM", L"Software\\Vendor\\Version", L"Software\\Vendor",
-         L"Version"},
-        {L"HKCU\\Software", true, L"HKCU", L"Software", L"", L"Software"},
-        {L"HKCU\\Key\\", true, L"HKCU", L"Key\\", L"Key", L""},
-        {L"HKCU\\", true, L"HKCU", L"", L"", L""},
-        {L"NoBackslash", false, L"", L"", L"", L""},
-        {L"", false, L"", L"", L"", L""},
-    };
-    for (const auto& c : cases) {
-        RegistryPathParts key = SplitRegistryKeyPath(c.path);
-        EXPECT_EQ(key.hasRoot, c.hasRoot) << c.path;
-        EXPECT_EQ(key.root, c.root) << c.path;
-        EXPECT_EQ(key.keyPath, c.keyOfKeySearch) << c.path;
-        RegistryPathParts value = SplitRegistryValuePath(c.path);
-        EXPECT_EQ(value.hasRoot, c.hasRoot) << c.path;
-        EXPECT_EQ(value.root, c.root) << c.path;
-        EXPECT_EQ(value.keyPath, c.keyOfValueSearch) << c.path;
-        EXPECT_EQ(value.valueName, c.value) << c.path;
-    }
-}
-
 TEST(Detection_SearchRules, FileSearchStringsCarryAnOptionalDepthAfterQuestionMark) {
     const struct {
         const wchar_t* text;

@@ -1,0 +1,186 @@
+#include "detection/FileSearch.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <optional>
+
+#include "detection/pure/SearchRules.h"
+#include "platform/FileSystem.h"
+#include "platform/UniqueHandle.h"
+
+namespace velmora::detection {
+
+namespace {
+
+bool IsDotEntry(const wchar_t* name) {
+    return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
+}
+
+bool IsSubfolder(const WIN32_FIND_DATAW& data) {
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsDotEntry(data.cFileName);
+}
+
+std::wstring WindowsFolder() {
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return {};
+    return buffer;
+}
+
+VersionNumber ReadVersionResource(const std::wstring& path) {
+    VersionNumber version;
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0)
+        return version;
+    std::vector<BYTE> block(size);
+    if (!::GetFileVersionInfoW(path.c_str(), 0, size, block.data()))
+        return version;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
+        fixed == nullptr || length < sizeof(VS_FIXEDFILEINFO))
+        return version;
+    version.parts = {static_cast<std::int32_t>(HIWORD(fixed->dwFileVersionMS)),
+                     static_cast<std::int32_t>(LOWORD(fixed->dwFileVersionMS)),
+                     static_cast<std::int32_t>(HIWORD(fixed->dwFileVersionLS)),
+                     static_cast<std::int32_t>(LOWORD(fixed->dwFileVersionLS))};
+    version.count = 4;
+    return version;
+}
+
+// A new empty file for the copy, or nothing when the temporary folder gives no name.
+std::optional<std::wstring> ShimCloneFile() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH)
+        return std::nullopt;
+    wchar_t name[MAX_PATH] = {};
+    if (::GetTempFileNameW(folder, L"shim_clone", 0, name) == 0)
+        return std::nullopt;
+    return std::wstring(name);
+}
+
+// The fixed drives' root folders ("C:\"), in drive order.
+std::vector<std::wstring> FixedDriveRoots() {
+    // Four characters per drive ("C:\" and a zero) for all 26 letters, and the list's final zero.
+    wchar_t buffer[26 * 4 + 1] = {};
+    DWORD length = ::GetLogicalDriveStringsW(static_cast<DWORD>(std::size(buffer)), buffer);
+    std::vector<std::wstring> roots;
+    if (length == 0 || length >= std::size(buffer))
+        return roots;
+    for (const wchar_t* drive = buffer; *drive != L'\0'; drive += ::wcslen(drive) + 1)
+        if (::GetDriveTypeW(drive) == DRIVE_FIXED)
+            roots.emplace_back(drive);
+    return roots;
+}
+
+class FileVersionSearch {
+public:
+    FileVersionSearch(const FileSearchRequest& request, std::vector<std::wstring>& values)
+        : request_(request), values_(values) {}
+
+    // Looks for the name in the folder and, depth levels deep, in its subfolders. True at the first file
+    // whose version is within the bounds.
+    bool SearchFolder(const std::wstring& folder, const std::wstring& name, int depth) {
+        WIN32_FIND_DATAW data{};
+        if (platform::UniqueFind(::FindFirstFileW((folder + name).c_str(), &data))) {
+            const VersionNumber read = HasWildcard(name)
+                                           ? VersionNumber{}
+                                           : ReadFileVersion(folder + name, request_.windows10OrLater);
+            // The four 16-bit parts always read back unchanged, so normalising is formatting.
+            std::wstring normalised = FormatVersion(read);
+            const VersionNumber version = ParsedVersion(normalised);
+            values_.push_back(std::move(normalised));
+            if (IsVersionInRange(request_.verMin, request_.verMax, version))
+                return true;
+        }
+        if (depth <= 0)
+            return false;
+
+        platform::UniqueFind listing(::FindFirstFileW((folder + L"*").c_str(), &data));
+        if (!listing)
+            return false;
+        // Every entry is examined, the first one too: a drive's root folder has no "." entry to lead the
+        // listing, and its first entry may be the folder that holds the file.
+        do {
+            if (IsSubfolder(data) && SearchFolder(folder + data.cFileName + L"\\", name, depth - 1))
+                return true;
+        } while (::FindNextFileW(listing.get(), &data));
+        return false;
+    }
+
+private:
+    const FileSearchRequest& request_;
+    std::vector<std::wstring>& values_;
+};
+
+} // namespace
+
+VersionNumber ReadFileVersion(std::wstring_view path, bool windows10OrLater) {
+    const std::wstring file(path);
+    if (!ReadsVersionThroughCopy(file, WindowsFolder(), windows10OrLater))
+        return ReadVersionResource(file);
+
+    const std::optional<std::wstring> copy = ShimCloneFile();
+    if (!copy)
+        return ReadVersionResource(file);
+    bool copied = false;
+    {
+        // The file may be one that only the 64-bit system folder holds.
+        platform::Wow64RedirectionScope nativeView;
+        copied = ::CopyFileW(file.c_str(), copy->c_str(), FALSE) == TRUE;
+    }
+    const VersionNumber version = ReadVersionResource(copied ? *copy : file);
+    // GetTempFileNameW made the file even when the copy failed.
+    ::DeleteFileW(copy->c_str());
+    return version;
+}
+
+void CollectFileVersions(const FileSearchRequest& request, const PropertyResolver& resolve,
+                         std::vector<std::wstring>& values) {
+    std::optional<platform::Wow64RedirectionScope> nativeView;
+    if (request.use64BitSwitch)
+        nativeView.emplace();
+
+    const std::wstring path = SplitFileSearchString(request.searchString).path;
+    std::vector<std::wstring> candidates;
+    if (IsBareFileName(path)) {
+        for (const std::wstring& root : FixedDriveRoots())
+            candidates.push_back(root + request.searchString);
+    } else {
+        candidates.push_back(request.searchString);
+    }
+
+    FileVersionSearch search(request, values);
+    for (const std::wstring& candidate : candidates) {
+        const FileSearchString split = SplitFileSearchString(candidate);
+        std::wstring folder, name;
+        SplitAtLastBackslash(resolve(split.path), folder, name);
+        if (search.SearchFolder(folder, name, split.depth))
+            return;
+    }
+}
+
+void CollectFolderNameVersions(const FileSearchRequest& request, const PropertyResolver& resolve,
+                               std::vector<std::wstring>& values) {
+    std::optional<platform::Wow64RedirectionScope> nativeView;
+    if (request.use64BitSwitch)
+        nativeView.emplace();
+
+    std::wstring folder = resolve(request.searchString);
+    if (folder.empty() || folder.back() != L'\\')
+        folder += L'\\';
+    WIN32_FIND_DATAW data{};
+    platform::UniqueFind listing(::FindFirstFileW((folder + L"*").c_str(), &data));
+    if (!listing)
+        return;
+    do {
+        if (IsSubfolder(data) &&
+            IsVersionInRange(request.verMin, request.verMax, ParsedVersion(data.cFileName)))
+            values.emplace_back(data.cFileName);
+    } while (::FindNextFileW(listing.get(), &data));
+}
+
+} // namespace velmora::detection

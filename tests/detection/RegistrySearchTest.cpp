@@ -1,0 +1,202 @@
+#include "detection/RegistrySearch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "detection/OsVersion.h"
+#include "support/TestSupport.h"
+
+using namespace velmora::detection;
+using velmora::test::ScopedRegistryKey;
+
+namespace {
+
+void SetString(HKEY key, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
+    ::RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void SetBytes(HKEY key, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    ::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+void SetDword(HKEY key, const wchar_t* name, DWORD value) {
+    SetBytes(key, name, REG_DWORD, &value, sizeof value);
+}
+
+void CreateSubkey(HKEY key, const wchar_t* name) {
+    HKEY created = nullptr;
+    if (::RegCreateKeyExW(key, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr) ==
+        ERROR_SUCCESS)
+        ::RegCloseKey(created);
+}
+
+// "HKCU\<private key>" plus the rest.
+std::wstring Path(const ScopedRegistryKey& key, const std::wstring& rest = L"") {
+    return L"HKCU\\" + key.SubKey() + rest;
+}
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> values) {
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+// A key under HKLM\Software\VelmoraTests in one registry view, deleted with everything below it.
+class ScopedMachineKey {
+public:
+    ScopedMachineKey(const std::wstring& name, REGSAM view) : name_(name), view_(view) {
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\VelmoraTests\\" + name).c_str(), 0, nullptr, 0,
+                          KEY_ALL_ACCESS | view, nullptr, &key_, nullptr);
+    }
+    ~ScopedMachineKey() {
+        if (key_ != nullptr)
+            ::RegCloseKey(key_);
+        HKEY parent = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTests", 0, KEY_ALL_ACCESS | view_,
+                            &parent) == ERROR_SUCCESS) {
+            ::RegDeleteTreeW(parent, name_.c_str());
+            ::RegCloseKey(parent);
+        }
+    }
+    HKEY Handle() const { return key_; }
+    std::wstring Path() const { return L"HKLM\\Software\\VelmoraTests\\" + name_; }
+
+private:
+    std::wstring name_;
+    REGSAM view_;
+    HKEY key_ = nullptr;
+};
+
+std::wstring UniqueName(const wchar_t* stem) {
+    return stem + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(::GetTickCount());
+}
+
+} // namespace
+
+TEST(Detection_RegistrySearch, SubkeyNamesAreCollected) {
+    ScopedRegistryKey key;
+    for (const wchar_t* name : {L"1.0", L"2.5.1", L"not a version"})
+        CreateSubkey(key.Handle(), name);
+    SearchOutcome outcome;
+    CollectSubkeyNames(Path(key), 0, outcome);
+    EXPECT_EQ(Sorted(outcome.values), (std::vector<std::wstring>{L"1.0", L"2.5.1", L"not a version"}));
+
+    SearchOutcome missing;
+    CollectSubkeyNames(Path(key, L"\\missing"), 0, missing);
+    CollectSubkeyNames(L"NoBackslash", 0, missing);
+    EXPECT_TRUE(missing.values.empty());
+}
+
+TEST(Detection_RegistrySearch, ValueTextIsReadAsUtf16UpToTheFirstZeroWhateverTheType) {
+    ScopedRegistryKey key;
+    SetString(key.Handle(), L"sz", L"2.5.1");
+    SetString(key.Handle(), L"empty", L"");
+    SetString(key.Handle(), L"multi",
+              std::wstring(L"1.0\0"
+                           L"2.0\0",
+                           8),
+              REG_MULTI_SZ);
+    const wchar_t unterminated[] = {L'4', L'.', L'2'};
+    SetBytes(key.Handle(), L"binary", REG_BINARY, unterminated, sizeof unterminated);
+    SetDword(key.Handle(), L"dword", 12);
+    const struct {
+        const wchar_t* name;
+        std::vector<std::wstring> values;
+    } cases[] = {
+        {L"sz", {L"2.5.1"}},   {L"empty", {L""}},       {L"multi", {L"1.0"}},
+        {L"binary", {L"4.2"}}, {L"dword", {L"\x000C"}}, // the DWORD's bytes as text: not a version
+        {L"missing", {}},
+    };
+    for (const auto& c : cases) {
+        SearchOutcome outcome;
+        CollectValueText(Path(key, std::wstring(L"\\") + c.name), 0, outcome);
+        EXPECT_EQ(outcome.values, c.values) << c.name;
+    }
+    SearchOutcome noKey;
+    CollectValueText(Path(key, L"\\missing\\sz"), 0, noKey);
+    EXPECT_TRUE(noKey.values.empty());
+}
+
+TEST(Detection_RegistrySearch, ValueNamesAreCollected) {
+    ScopedRegistryKey key;
+    SetString(key.Handle(), L"1.0", L"x");
+    SetString(key.Handle(), L"3.1", L"y");
+    SearchOutcome outcome;
+    CollectValueNames(Path(key), 0, outcome);
+    EXPECT_EQ(Sorted(outcome.values), (std::vector<std::wstring>{L"1.0", L"3.1"}));
+}
+
+TEST(Detection_RegistrySearch, KeyAndValueExistence) {
+    ScopedRegistryKey key;
+    CreateSubkey(key.Handle(), L"sub");
+    SetString(key.Handle(), L"present", L"");
+    EXPECT_TRUE(RegistryKeyOpens(Path(key, L"\\sub"), 0));
+    EXPECT_FALSE(RegistryKeyOpens(Path(key, L"\\missing"), 0));
+    EXPECT_FALSE(RegistryKeyOpens(L"NoBackslash", 0));
+    EXPECT_TRUE(RegistryValueExists(Path(key, L"\\present"), 0));
+    EXPECT_FALSE(RegistryValueExists(Path(key, L"\\absent"), 0));
+    EXPECT_FALSE(RegistryValueExists(Path(key, L"\\missing\\present"), 0));
+    EXPECT_FALSE(RegistryValueExists(L"NoBackslash", 0));
+}
+
+TEST(Detection_RegistrySearch, AnyUnknownRootMeansHkeyUsers) {
+    for (const wchar_t* path : {L"HKU\\.Default", L"HKEY_USERS\\.Default", L"Anything\\.Default"})
+        EXPECT_TRUE(RegistryKeyOpens(path, 0)) << path;
+    EXPECT_TRUE(RegistryKeyOpens(L"hkey_local_machine\\Software", 0));
+    EXPECT_TRUE(RegistryKeyOpens(L"hkcr\\CLSID", 0));
+    EXPECT_FALSE(RegistryKeyOpens(L"HKU\\Software\\Microsoft\\Windows NT\\CurrentVersion", 0));
+}
+
+TEST(Detection_RegistrySearch, ContentOperatorsOnRealValues) {
+    ScopedRegistryKey key;
+    SetDword(key.Handle(), L"dword", 12);
+    SetString(key.Handle(), L"text", L"12a");
+    SetString(key.Handle(), L"path", L"C:\\Program Files\\Vendor");
+    const struct {
+        const wchar_t* name;
+        const wchar_t* refContent;
+        bool matches;
+        const wchar_t* value;
+    } cases[] = {
+        {L"dword", L"G10", true, L"12"},
+        {L"dword", L"L10", false, L"12"},
+        {L"text", L"G10", false, L"12a"},
+        {L"path", L"CVendor", true, L"C:\\Program Files\\Vendor"},
+        {L"path", L"Svendor", false, L"C:\\Program Files\\Vendor"},
+        {L"path", L"", false, L"C:\\Program Files\\Vendor"},
+        {L"missing", L"D", false, L""},
+    };
+    for (const auto& c : cases) {
+        SearchOutcome outcome;
+        EXPECT_EQ(
+            RegistryValueContentMatches(Path(key, std::wstring(L"\\") + c.name), 0, c.refContent, outcome),
+            c.matches)
+            << c.name << L" " << c.refContent;
+        EXPECT_EQ(outcome.value, c.value) << c.name;
+    }
+    SearchOutcome noSeparator;
+    EXPECT_FALSE(RegistryValueContentMatches(L"NoBackslash", 0, L"D", noSeparator));
+}
+
+TEST(Detection_RegistrySearch, SixtyFourBitViewOnlyWithTheSwitchOnA64BitSystem) {
+    const bool is64BitOs = GetOsVersionInfo().is64BitOs;
+    EXPECT_EQ(RegistryView(false, is64BitOs), 0u);
+    EXPECT_EQ(RegistryView(true, false), 0u);
+    EXPECT_EQ(RegistryView(true, true), static_cast<REGSAM>(KEY_WOW64_64KEY));
+
+    // Written through the 64-bit view: on a 32-bit system there is only one view, so both see it.
+    ScopedMachineKey native(UniqueName(L"native"), KEY_WOW64_64KEY);
+    ASSERT_NE(native.Handle(), nullptr);
+    SetString(native.Handle(), L"Version", L"6.0");
+    CreateSubkey(native.Handle(), L"6.0");
+    EXPECT_TRUE(RegistryKeyOpens(native.Path(), RegistryView(true, is64BitOs)));
+    EXPECT_EQ(RegistryKeyOpens(native.Path(), RegistryView(false, is64BitOs)), !is64BitOs);
+    EXPECT_TRUE(RegistryValueExists(native.Path() + L"\\Version", RegistryView(true, is64BitOs)));
+    EXPECT_EQ(RegistryValueExists(native.Path() + L"\\Version", RegistryView(false, is64BitOs)), !is64BitOs);
+
+    ScopedMachineKey redirected(UniqueName(L"wow"), KEY_WOW64_32KEY);
+    ASSERT_NE(redirected.Handle(), nullptr);
+    EXPECT_TRUE(RegistryKeyOpens(redirected.Path(), RegistryView(false, is64BitOs)));
+    EXPECT_EQ(RegistryKeyOpens(redirected.Path(), RegistryView(true, is64BitOs)), !is64BitOs);
+}
