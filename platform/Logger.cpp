@@ -1,11 +1,11 @@
 #include "platform/Logger.h"
 
 #include <windows.h>
-#include <aclapi.h>
 #include <shlobj.h>
 
 #include <atomic>
 
+#include "platform/AccessControl.h"
 #include "platform/FileSystem.h"
 #include "platform/GrowBuffer.h"
 #include "platform/Processor.h"
@@ -37,33 +37,6 @@ std::wstring CommonAppDataFolder() {
     if (getPath != nullptr && getPath(nullptr, path, CSIDL_COMMON_APPDATA, FALSE))
         return path;
     return {};
-}
-
-// The shared log folder lets every account append to the logs of earlier runs: its only access entry
-// gives Everyone full control.
-// OS quirk (every localised Windows since XP): "Everyone" has a translated account name there, so the
-// entry is made from the well-known SID rather than looked up by name.
-bool CreateFolderForEveryone(const std::wstring& folder) {
-    BYTE sid[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof sid;
-    if (!::CreateWellKnownSid(WinWorldSid, nullptr, sid, &sidSize))
-        return false;
-    EXPLICIT_ACCESS_W access{};
-    access.grfAccessPermissions = GENERIC_ALL;
-    access.grfAccessMode = SET_ACCESS;
-    access.grfInheritance = NO_INHERITANCE;
-    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-    access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(sid);
-    UniqueLocalMem<ACL> acl;
-    if (::SetEntriesInAclW(1, &access, nullptr, acl.put()) != ERROR_SUCCESS)
-        return false;
-    SECURITY_DESCRIPTOR descriptor;
-    if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !::SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE))
-        return false;
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-    return ::CreateDirectoryW(ToLongPath(folder).c_str(), &attributes) == TRUE;
 }
 
 } // namespace
@@ -106,7 +79,8 @@ struct Logger::State {
             if (common.empty())
                 return {};
             std::wstring folder = WithTrailingBackslash(common) + std::wstring(kLogFolderName);
-            if (!Exists(folder) && !CreateFolderForEveryone(folder))
+            // The shared folder lets every account append to the logs of earlier runs.
+            if (!Exists(folder) && !CreateFolderOpenToEveryone(folder))
                 return {};
             return folder + L"\\" + DefaultLogName(program);
         }

@@ -1,0 +1,375 @@
+#include "platform/Logger.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "platform/AccessControl.h"
+#include "platform/FileSystem.h"
+#include "platform/Processor.h"
+#include "platform/UniqueHandle.h"
+#include "support/TestSupport.h"
+
+using namespace velmora::platform;
+using velmora::test::ReadFileBytes;
+using velmora::test::ScopedFolder;
+using velmora::test::Utf16Bytes;
+using velmora::test::WriteFileBytes;
+
+namespace {
+
+LogHeaderFacts Windows10Facts() {
+    return {10, 0, 19044, 0, false, true};
+}
+
+const std::wstring kTime = L"<time>";
+
+std::wstring ExpectedHeader() {
+    return L"\r\n<< Velmora (x86) Log >>\r\nOS Version: 10.0.19044 SP0 (workstation) [x64]\r\nCPU: " +
+           ProcessorName() + L"\r\n\r\n";
+}
+
+bool IsTimeStamp(std::wstring_view text) {
+    if (text.size() < 19)
+        return false;
+    const std::wstring_view shape = L"0000-00-00 00-00-00";
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        bool digit = text[i] >= L'0' && text[i] <= L'9';
+        if (shape[i] == L'0' ? !digit : text[i] != shape[i])
+            return false;
+    }
+    return true;
+}
+
+std::wstring FromUtf16Bytes(const std::string& bytes, std::size_t offset) {
+    std::wstring text;
+    for (std::size_t i = offset; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                            (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return text;
+}
+
+// The file's text after its byte-order mark, with every time stamp at a line start replaced by <time>.
+std::wstring LogText(const std::wstring& path, bool expectBom = true) {
+    std::string bytes = ReadFileBytes(path);
+    bool bom = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+    EXPECT_EQ(bom, expectBom) << "byte-order mark";
+    std::wstring text = FromUtf16Bytes(bytes, bom ? 2 : 0);
+    std::wstring masked;
+    std::size_t lineStart = 0;
+    while (lineStart < text.size()) {
+        std::size_t end = text.find(L"\r\n", lineStart);
+        end = end == std::wstring::npos ? text.size() : end + 2;
+        std::wstring_view line(text.data() + lineStart, end - lineStart);
+        if (IsTimeStamp(line))
+            masked += kTime + std::wstring(line.substr(19));
+        else
+            masked += line;
+        lineStart = end;
+    }
+    return masked;
+}
+
+std::wstring LocalTimeStamp() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return FormatTimeStamp({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond});
+}
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A program folder, a common data folder and a temporary folder of the test's own.
+struct LogPlaces {
+    ScopedFolder root;
+    std::wstring program = root.Child(L"prog\\tool.exe");
+    std::wstring common = root.Child(L"common");
+    std::wstring temp = root.Child(L"temp");
+    std::wstring commonLog = root.Child(L"common\\VELMORA_LOGS\\tool.LOG");
+    std::wstring besideLog = root.Child(L"prog\\tool.LOG");
+    std::wstring tempLog = root.Child(L"temp\\VELMORA_LOGS\\tool.LOG");
+
+    LogPlaces() {
+        ::CreateDirectoryW(root.Child(L"prog").c_str(), nullptr);
+        ::CreateDirectoryW(common.c_str(), nullptr);
+        ::CreateDirectoryW(temp.c_str(), nullptr);
+    }
+
+    LoggerSetup Setup() const { return {&Windows10Facts, program, common, temp}; }
+};
+
+// Restores the process-wide flag whatever the test does with it.
+class LogEnabledScope {
+public:
+    explicit LogEnabledScope(bool enabled) : old_(LogEnabled()) { SetLogEnabled(enabled); }
+    ~LogEnabledScope() { SetLogEnabled(old_); }
+
+private:
+    bool old_;
+};
+
+} // namespace
+
+TEST(Logger_Log, NewFileHoldsMarkHeaderAndLinesExactly) {
+    LogPlaces places;
+    const std::wstring path = places.root.Child(L"run.log");
+    std::wstring before, after;
+    {
+        Logger logger(places.Setup());
+        logger.SetLogFile(path);
+        EXPECT_FALSE(Exists(path)) << "nothing reaches the disk before the first line";
+        before = LocalTimeStamp();
+        logger.Log(L"Searching for:App1");
+        logger.Log(L"Unicode \x00DC\x20AC\x4E2D");
+        after = LocalTimeStamp();
+    }
+    EXPECT_EQ(LogText(path), ExpectedHeader() + kTime + L"-Searching for:App1\r\n" + kTime +
+                                 L"-Unicode \x00DC\x20AC\x4E2D\r\n");
+
+    std::wstring raw = FromUtf16Bytes(ReadFileBytes(path), 2);
+    std::wstring stamp = raw.substr(ExpectedHeader().size(), 19);
+    EXPECT_LE(before, stamp);
+    EXPECT_GE(after, stamp);
+}
+
+TEST(Logger_Log, ExistingFileIsAppendedWithoutAnotherMark) {
+    LogPlaces places;
+    const std::wstring path = places.root.Child(L"run.log");
+    const std::string earlier = Utf16Bytes(L"earlier run\r\n", true);
+    WriteFileBytes(path, earlier);
+    {
+        Logger logger(places.Setup());
+        logger.SetLogFile(path);
+        logger.Log(L"again");
+    }
+    std::string bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.compare(0, earlier.size(), earlier), 0);
+    EXPECT_EQ(LogText(path), L"earlier run\r\n" + ExpectedHeader() + kTime + L"-again\r\n");
+}
+
+TEST(Logger_Log, EveryPieceIsOnDiskBeforeLogReturns) {
+    LogPlaces places;
+    const std::wstring path = places.root.Child(L"run.log");
+    Logger logger(places.Setup());
+    logger.SetLogFile(path);
+    logger.Log(L"first");
+    // Read through a second handle while the logger still holds its own.
+    EXPECT_EQ(LogText(path), ExpectedHeader() + kTime + L"-first\r\n");
+}
+
+TEST(Logger_Destruction, ClosingLineOnlyWhenLoggingIsOn) {
+    LogPlaces places;
+    const std::wstring on = places.root.Child(L"on.log");
+    const std::wstring off = places.root.Child(L"off.log");
+    {
+        LogEnabledScope enabled(true);
+        Logger logger(places.Setup());
+        logger.SetLogFile(on);
+        logger.Log(L"work");
+    }
+    EXPECT_EQ(LogText(on), ExpectedHeader() + kTime + L"-work\r\n" + kTime +
+                               L"-=====================End of Log=====================\r\n\r\n");
+    {
+        LogEnabledScope disabled(false);
+        Logger logger(places.Setup());
+        logger.SetLogFile(off);
+        logger.Log(L"work");
+    }
+    EXPECT_EQ(LogText(off), ExpectedHeader() + kTime + L"-work\r\n");
+}
+
+TEST(Logger_Destruction, NothingAtAllWithoutLinesWhenLoggingIsOff) {
+    LogPlaces places;
+    const std::wstring path = places.root.Child(L"run.log");
+    {
+        Logger logger(places.Setup());
+        logger.SetLogFile(path);
+    }
+    EXPECT_FALSE(Exists(path));
+    EXPECT_FALSE(Exists(places.common + L"\\VELMORA_LOGS"));
+}
+
+TEST(Logger_SetLogFile, LastPathBeforeOpeningWinsAndNoneAfter) {
+    LogPlaces places;
+    Logger logger(places.Setup());
+    logger.SetLogFile(places.root.Child(L"first.log"));
+    logger.SetLogFile(places.root.Child(L"second.log"));
+    logger.Log(L"one");
+    logger.SetLogFile(places.root.Child(L"third.log"));
+    logger.Log(L"two");
+    EXPECT_EQ(logger.LogPath(), places.root.Child(L"second.log"));
+    EXPECT_FALSE(Exists(places.root.Child(L"first.log")));
+    EXPECT_FALSE(Exists(places.root.Child(L"third.log")));
+    EXPECT_EQ(LogText(places.root.Child(L"second.log")),
+              ExpectedHeader() + kTime + L"-one\r\n" + kTime + L"-two\r\n");
+}
+
+TEST(Logger_Open, MissingFolderFallsBackToSharedFolderOpenToEveryone) {
+    LogPlaces places;
+    Logger logger(places.Setup());
+    logger.SetLogFile(places.root.Child(L"missing\\run.log"));
+    logger.Log(L"line");
+    EXPECT_EQ(logger.LogPath(), places.commonLog);
+    EXPECT_EQ(LogText(places.commonLog), ExpectedHeader() + kTime + L"-line\r\n");
+    EXPECT_FALSE(Exists(places.besideLog));
+
+    EXPECT_TRUE(IsFolder(places.common + L"\\VELMORA_LOGS"));
+}
+
+// OS quirk (Wine 8): a security descriptor given to CreateDirectoryW is not kept (the folder reports Wine's
+// default list), so the list the folder is created with is checked as made.
+TEST(AccessControl_EveryoneFullControlAcl, OneEntryEveryoneFullControlNotInherited) {
+    UniqueLocalMem<ACL> acl;
+    ASSERT_EQ(EveryoneFullControlAcl(acl), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(acl.get()->AceCount, 1);
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(::GetAce(acl.get(), 0, reinterpret_cast<void**>(&ace)));
+    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(ace->Header.AceFlags, 0);
+    EXPECT_EQ(ace->Mask, static_cast<DWORD>(GENERIC_ALL));
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof everyone;
+    ASSERT_TRUE(::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size));
+    EXPECT_TRUE(::EqualSid(&ace->SidStart, everyone));
+}
+
+TEST(AccessControl_CreateFolderOpenToEveryone, NewFolderOnly) {
+    ScopedFolder root;
+    EXPECT_TRUE(CreateFolderOpenToEveryone(root.Child(L"open")));
+    EXPECT_TRUE(IsFolder(root.Child(L"open")));
+    EXPECT_FALSE(CreateFolderOpenToEveryone(root.Child(L"open")));
+    EXPECT_FALSE(CreateFolderOpenToEveryone(root.Child(L"missing\\open")));
+}
+
+// Each row makes one more place unopenable (a folder where the log file would go) and names where the
+// line ends up.
+TEST(Logger_Open, FallbackRulesInTheirOrder) {
+    enum Where { Common, Beside, Temp, Nowhere };
+    struct Case {
+        const char* name;
+        bool blockCommon, blockBeside, tempFolderExists;
+        Where expected;
+    };
+    const Case cases[] = {
+        {"shared folder", false, false, false, Common},
+        {"beside the program", true, false, false, Beside},
+        {"new folder in temp", true, true, false, Temp},
+        {"temp folder not new", true, true, true, Nowhere},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogPlaces places;
+        if (c.blockCommon) {
+            ::CreateDirectoryW((places.common + L"\\VELMORA_LOGS").c_str(), nullptr);
+            ::CreateDirectoryW(places.commonLog.c_str(), nullptr);
+        }
+        if (c.blockBeside)
+            ::CreateDirectoryW(places.besideLog.c_str(), nullptr);
+        if (c.tempFolderExists)
+            ::CreateDirectoryW((places.temp + L"\\VELMORA_LOGS").c_str(), nullptr);
+
+        Logger logger(places.Setup());
+        logger.SetLogFile(places.root.Child(L"missing\\run.log"));
+        logger.Log(L"line");
+
+        const std::wstring paths[] = {places.commonLog, places.besideLog, places.tempLog};
+        for (int where = Common; where <= Temp; ++where) {
+            bool isFile = Exists(paths[where]) && !IsFolder(paths[where]);
+            EXPECT_EQ(isFile, where == c.expected) << where;
+        }
+        EXPECT_EQ(logger.IsOpen(), c.expected != Nowhere);
+        if (c.expected != Nowhere) {
+            EXPECT_EQ(LogText(paths[c.expected]), ExpectedHeader() + kTime + L"-line\r\n");
+        }
+    }
+}
+
+TEST(Logger_Open, SharedFolderThatCannotBeMadeEndsTheSearch) {
+    LogPlaces places;
+    LoggerSetup setup = places.Setup();
+    setup.commonDataFolder = places.root.Child(L"no\\such\\folder");
+    Logger logger(setup);
+    logger.SetLogFile(places.root.Child(L"missing\\run.log"));
+    logger.Log(L"line");
+    EXPECT_FALSE(logger.IsOpen());
+    EXPECT_FALSE(Exists(places.besideLog));
+    EXPECT_FALSE(Exists(places.temp + L"\\VELMORA_LOGS"));
+}
+
+TEST(Logger_Open, EveryLaterLineTriesAgainFromTheFirstFallback) {
+    LogPlaces places;
+    ::CreateDirectoryW((places.common + L"\\VELMORA_LOGS").c_str(), nullptr);
+    ::CreateDirectoryW(places.commonLog.c_str(), nullptr);
+    ::CreateDirectoryW(places.besideLog.c_str(), nullptr);
+    ::CreateDirectoryW((places.temp + L"\\VELMORA_LOGS").c_str(), nullptr);
+    Logger logger(places.Setup());
+    logger.Log(L"lost");
+    EXPECT_FALSE(logger.IsOpen());
+
+    ::RemoveDirectoryW(places.commonLog.c_str());
+    logger.Log(L"kept");
+    EXPECT_EQ(logger.LogPath(), places.commonLog);
+    EXPECT_EQ(LogText(places.commonLog), ExpectedHeader() + kTime + L"-kept\r\n");
+}
+
+TEST(Logger_Log, TwoThreadsAtOnceGiveWholeLines) {
+    LogPlaces places;
+    const std::wstring path = places.root.Child(L"run.log");
+    constexpr int kLines = 300;
+    {
+        Logger logger(places.Setup());
+        logger.SetLogFile(path);
+        auto writer = [&logger](wchar_t name) {
+            for (int i = 0; i < kLines; ++i)
+                logger.Log(std::wstring(40, name) + L" " + std::to_wstring(i));
+        };
+        std::thread a(writer, L'a');
+        std::thread b(writer, L'b');
+        a.join();
+        b.join();
+    }
+    std::wstring text = LogText(path);
+    ASSERT_EQ(text.compare(0, ExpectedHeader().size(), ExpectedHeader()), 0);
+    text.erase(0, ExpectedHeader().size());
+    int next[2] = {0, 0};
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(L"\r\n", start);
+        ASSERT_NE(end, std::wstring::npos);
+        std::wstring line = text.substr(start, end - start);
+        ASSERT_GT(line.size(), kTime.size() + 42) << "torn line";
+        wchar_t name = line[kTime.size() + 1];
+        ASSERT_TRUE(name == L'a' || name == L'b');
+        int& expected = next[name - L'a'];
+        EXPECT_EQ(line, kTime + L"-" + std::wstring(40, name) + L" " + std::to_wstring(expected));
+        ++expected;
+        start = end + 2;
+    }
+    EXPECT_EQ(next[0], kLines);
+    EXPECT_EQ(next[1], kLines);
+}
+
+TEST(Processor_ProcessorNameFrom, BrandStringOnlyWithItsLeaves) {
+    char brand[48] = {};
+    const char text[] = "  Example CPU @ 3.00GHz";
+    std::memcpy(brand, text, sizeof text);
+    EXPECT_EQ(ProcessorNameFrom(0x80000003u, brand), L"UnkownCPU");
+    EXPECT_EQ(ProcessorNameFrom(0x80000004u, brand), L"  Example CPU @ 3.00GHz");
+    EXPECT_EQ(ProcessorNameFrom(0x80000008u, brand), L"  Example CPU @ 3.00GHz");
+
+    char full[48];
+    std::memset(full, 'x', sizeof full);
+    EXPECT_EQ(ProcessorNameFrom(0x80000004u, full), std::wstring(48, L'x'));
+}
+
+TEST(Processor_ProcessorName, ThisMachineHasABrandString) {
+    std::wstring name = ProcessorName();
+    EXPECT_FALSE(name.empty());
+    EXPECT_EQ(name.find(L'\0'), std::wstring::npos);
+}
