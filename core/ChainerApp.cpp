@@ -6,7 +6,9 @@
 #include "core/FolderProperties.h"
 #include "core/InstallerMutex.h"
 #include "core/MainFlow.h"
+#include "detection/OsVersion.h"
 #include "platform/GrowBuffer.h"
+#include "platform/Logger.h"
 #include "platform/UiEnabled.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
@@ -21,6 +23,15 @@ std::wstring ModulePath() {
 }
 
 ChainerApp::~ChainerApp() = default;
+
+void StartLogging(const ChainerSettings& settings) {
+    if (settings.LogFile.empty())
+        return;
+    // The logger sits below the detection layer; it learns the operating system for its header from here.
+    platform::TheLogger().SetHeaderSource(&detection::OsFactsForLogHeader);
+    platform::SetLogEnabled(true);
+    platform::TheLogger().SetLogFile(settings.LogFile);
+}
 
 void ChainerApp::Run() {
     exePath_ = ModulePath();
@@ -43,6 +54,8 @@ void ChainerApp::Run() {
 
     configuration_.Load(document_, MachineProperties());
     hasSettings_ = LoadChainerSettings(document_, settings_);
+    if (hasSettings_)
+        StartLogging(settings_);
     silent_ = configuration_.IsSilent();
     platform::SetUiEnabled(!silent_);
     extractionFolder_ = configuration_.GetExtractionFolder();

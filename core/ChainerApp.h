@@ -49,4 +49,8 @@ private:
 // The chainer's full path. Empty when the system cannot say.
 std::wstring ModulePath();
 
+// Switches logging on, to the file that LogFile of PREREQ_CHAINER names, when that value is not empty.
+// Nothing is logged before this.
+void StartLogging(const ChainerSettings& settings);
+
 } // namespace velmora::core

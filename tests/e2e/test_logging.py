@@ -1,0 +1,140 @@
+"""Logging: LogFile of PREREQ_CHAINER switches the log on; its header and lines follow one exact format."""
+import datetime
+import os
+import re
+from pathlib import Path
+
+import pytest
+
+from conftest import to_windows_path
+
+BOM = b"\xff\xfe"
+STAMP = r"\d{4}-\d{2}-\d{2} \d{2}-\d{2}-\d{2}"
+END_LINE = "=====================End of Log=====================\r\n\r\n"
+
+
+def prefix_drive_c():
+    return Path(os.environ["WINEPREFIX"]) / "drive_c"
+
+
+def os_line():
+    # A fresh Wine prefix reports Windows 7 SP1; the 64-bit prefix runs the chainer under WOW64.
+    bits = "x64" if os.environ.get("VELMORA_WINE_ARCH") == "win64" else "x86"
+    return f"OS Version: 6.1.7601 SP1 (workstation) [{bits}]\r\n"
+
+
+def cpu_model_name():
+    for line in Path("/proc/cpuinfo").read_text().splitlines():
+        if line.startswith("model name"):
+            return line.split(":", 1)[1].strip()
+    return None
+
+
+def header_pattern():
+    return re.escape("\r\n<< Velmora (x86) Log >>\r\n" + os_line()) + r"CPU: (?P<cpu>[^\r\n]*)\r\n\r\n"
+
+
+def run_pattern():
+    return header_pattern() + rf"(?P<stamp>{STAMP})-" + re.escape(END_LINE)
+
+
+def decode(data):
+    assert len(data) % 2 == 0
+    return data.decode("utf-16-le")
+
+
+def chainer_ini(log_file_value):
+    return f"[GeneralOptions]\nOptions=q\n[PREREQ_CHAINER]\nLogFile={log_file_value}\n"
+
+
+def temp_log_folders():
+    return {p for p in (prefix_drive_c() / "users").glob("*/Temp/VELMORA_LOGS")}
+
+
+def test_log_file_holds_mark_header_and_closing_line_exactly(kit):
+    log = kit.folder / "run.log"
+    kit.write_ini(chainer_ini(to_windows_path(log)))
+    started = datetime.datetime.now().replace(microsecond=0)
+    assert kit.run() == 0
+    ended = datetime.datetime.now()
+
+    data = log.read_bytes()
+    assert data[:2] == BOM
+    match = re.fullmatch(run_pattern(), decode(data[2:]))
+    assert match, decode(data[2:])
+    cpu = match.group("cpu")
+    if cpu_model_name() is not None:
+        assert cpu.strip() == cpu_model_name()
+    stamp = datetime.datetime.strptime(match.group("stamp"), "%Y-%m-%d %H-%M-%S")
+    assert started - datetime.timedelta(seconds=2) <= stamp <= ended + datetime.timedelta(seconds=2)
+
+
+def test_second_run_appends_without_another_mark(kit):
+    log = kit.folder / "run.log"
+    kit.write_ini(chainer_ini(to_windows_path(log)))
+    assert kit.run() == 0
+    first = log.read_bytes()
+    assert kit.run() == 0
+    data = log.read_bytes()
+    assert data.startswith(first)
+    assert data.count(BOM) == 1
+    assert re.fullmatch(run_pattern(), decode(data[len(first):]))
+
+
+def test_relative_log_file_lands_in_the_chainers_folder(kit):
+    kit.write_ini(chainer_ini("relative.log"))
+    assert kit.run() == 0
+    assert re.fullmatch(run_pattern(), decode((kit.folder / "relative.log").read_bytes()[2:]))
+
+
+@pytest.mark.parametrize("exe_name, ini_name", [
+    ("prereq.exe", "Prereq.INI"),
+    ("my.setup.exe", "my.setup.ini"),
+])
+def test_configuration_found_beside_the_chainer_switches_logging_on(make_kit, exe_name, ini_name):
+    kit = make_kit(exe_name)
+    log = kit.folder / "found.log"
+    kit.write_ini(chainer_ini(to_windows_path(log)), name=ini_name)
+    assert kit.run() == 0
+    assert log.exists()
+
+
+def test_configuration_of_another_name_is_not_read(make_kit):
+    kit = make_kit("my.setup.exe")
+    log = kit.folder / "found.log"
+    kit.write_ini(chainer_ini(to_windows_path(log)), name="my.ini")
+    assert kit.run() == 0
+    assert not log.exists()
+
+
+@pytest.mark.parametrize("ini", [
+    "[GeneralOptions]\nOptions=q\n[PREREQ_CHAINER]\nLogFile=\n",
+    "[GeneralOptions]\nOptions=q\n[PREREQ_CHAINER]\nCleanupFolders=C:\\nothing\n",
+    "[GeneralOptions]\nOptions=q\n[OTHER]\nLogFile=C:\\run.log\n",
+])
+def test_no_log_file_named_means_no_log_anywhere(make_kit, ini):
+    kit = make_kit(f"nolog{os.getpid()}.exe")
+    kit.write_ini(ini)
+    shared = prefix_drive_c() / "ProgramData" / "VELMORA_LOGS" / f"nolog{os.getpid()}.LOG"
+    temp_before = temp_log_folders()
+    before = sorted(p.name for p in kit.folder.iterdir())
+    assert kit.run() == 0
+    assert sorted(p.name for p in kit.folder.iterdir()) == before
+    assert not shared.exists()
+    assert not (prefix_drive_c() / "run.log").exists()
+    assert temp_log_folders() == temp_before
+
+
+def test_log_file_in_a_missing_folder_goes_to_the_shared_log_folder(make_kit):
+    stem = f"missing{os.getpid()}"
+    kit = make_kit(stem + ".exe")
+    shared = prefix_drive_c() / "ProgramData" / "VELMORA_LOGS" / f"{stem}.LOG"
+    try:
+        kit.write_ini(chainer_ini(to_windows_path(kit.folder / "no" / "such" / "run.log")))
+        assert kit.run() == 0
+        assert not (kit.folder / "no").exists()
+        data = shared.read_bytes()
+        assert data[:2] == BOM
+        assert re.fullmatch(run_pattern(), decode(data[2:]))
+    finally:
+        shared.unlink(missing_ok=True)
