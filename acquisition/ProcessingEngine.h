@@ -1,0 +1,39 @@
+// What the main flow drives once there is work: the three processing phases over the selected
+// prerequisites, the final mandatory check, the reboot outcome and the cleanup of downloads.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace velmora::acquisition {
+
+class ProgressSink;
+
+class ProcessingEngine {
+public:
+    virtual ~ProcessingEngine() = default;
+
+    // Passes the comma-separated indexes of the selected prerequisites to the engine.
+    virtual void HandOverSelection() = 0;
+    // Each phase without a sink runs silently. 0, or 1603 when processing must stop (1602 cancelled).
+    virtual std::uint32_t DownloadAll(ProgressSink* sink) = 0;
+    virtual void OpenSites(ProgressSink* sink) = 0;
+    virtual std::uint32_t InstallAll(ProgressSink* sink) = 0;
+    virtual void ReevaluateAll() = 0;
+    virtual bool AllMandatoryDone() = 0;
+
+    // Basic UI: the processing window, modal over the active window, runs the phases on its worker thread
+    // and ends with 1 (all mandatory done), 7 (some still missing) or 2 (cancelled or a reboot started);
+    // 0 when it cannot be shown.
+    virtual int RunProcessingWindow(std::wstring_view title) = 0;
+
+    // A launched prerequisite started a reboot / the user refused it / Windows is ending the session.
+    virtual bool RebootRequired() const = 0;
+    virtual bool RebootRefused() const = 0;
+    virtual bool RebootInProgress() const = 0;
+
+    // Deletes the downloads that are not kept and the folders the downloads created.
+    virtual void Cleanup() = 0;
+};
+
+} // namespace velmora::acquisition

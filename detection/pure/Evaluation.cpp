@@ -1,0 +1,198 @@
+#include "detection/pure/Evaluation.h"
+
+#include "acquisition/pure/LocalPath.h"
+
+namespace velmora::detection {
+
+namespace {
+
+bool NeedsWork(std::int32_t state) {
+    return state == kStateInstallFromPackage || state == kStateDownload || state == kStateOpenSite;
+}
+
+std::int32_t StateWhenMissing(core::SourceKey kind) {
+    switch (kind) {
+    case core::SourceKey::Url:
+        return kStateDownload;
+    case core::SourceKey::OpenSite:
+        return kStateOpenSite;
+    default:
+        return kStateInstallFromPackage;
+    }
+}
+
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        wchar_t c = text[i];
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring_view StateText(std::int32_t state) {
+    switch (state) {
+    case kStateFound:
+        return L"An acceptable version was found.";
+    case kStateInstallFromPackage:
+        return L"No acceptable version found. It must be installed from package.";
+    case kStateDownload:
+        return L"No acceptable version found. It must be downloaded.";
+    case kStateOpenSite:
+        return L"No acceptable version found. It must be downloaded manually from a site.";
+    case kStateExcluded:
+        return L"No acceptable version found. Operating System not supported.";
+    default:
+        return L"";
+    }
+}
+
+PrerequisiteEvaluator::PrerequisiteEvaluator(core::Configuration& configuration, EvaluationEnvironment& environment)
+    : configuration_(configuration), environment_(environment) {}
+
+void PrerequisiteEvaluator::Log(std::wstring_view prefix, std::wstring_view value) {
+    if (!environment_.LogEnabled())
+        return;
+    std::wstring message(prefix);
+    message += value;
+    environment_.Log(message);
+}
+
+void PrerequisiteEvaluator::Evaluate(std::size_t index, bool recheck) {
+    core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
+    // An excluded prerequisite stays excluded for the whole run.
+    if (prerequisite.state == kStateExcluded)
+        return;
+    if (environment_.IsOsExcluded(prerequisite.WinNTVersions, prerequisite.WinNT64Versions) ||
+        !environment_.IsLanguageAccepted(prerequisite.LanguageList)) {
+        Log(L"Wrong OS or Os language for:", prerequisite.Name);
+        prerequisite.state = kStateExcluded;
+        return;
+    }
+    const bool use64BitView = prerequisite.HasOption(L'x');
+    Log(L"Searching for:", prerequisite.Name);
+    if (recheck && prerequisite.FlagI)
+        return;
+
+    const bool found = !prerequisite.FlagI && environment_.RunSearches(prerequisite, use64BitView);
+    prerequisite.state = found ? kStateFound : StateWhenMissing(prerequisite.SourceKind);
+    Log(L"Search result:", StateText(prerequisite.state));
+}
+
+int PrerequisiteEvaluator::EvaluateAll() {
+    auto& prerequisites = configuration_.Prerequisites;
+    for (std::size_t i = 0; i < prerequisites.size(); ++i)
+        Evaluate(i, false);
+    for (std::size_t i = 0; i < prerequisites.size(); ++i) {
+        RefreshDownloaded(prerequisites[i]);
+        SetSelected(i, NeedsWork(prerequisites[i].state));
+    }
+    return 0;
+}
+
+void PrerequisiteEvaluator::SetSelected(std::size_t index, bool on) {
+    (void)configuration_.Prerequisites.at(index);
+    SetSelectedAt(index, on, 0);
+}
+
+void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_t depth) {
+    auto& prerequisites = configuration_.Prerequisites;
+    core::PrerequisiteRecord& prerequisite = prerequisites[index];
+    if (prerequisite.selected == on)
+        return;
+    prerequisite.selected = on;
+    Log(L"Prerequisite selected for install:", prerequisite.Name);
+
+    // ParentPrereq links written by hand may form cycles; every change above is real, so a bound of a few
+    // passes over the list keeps a pathological graph from exhausting the stack.
+    if (depth > 4 * prerequisites.size() + 4)
+        return;
+
+    for (std::size_t j = 0; j < prerequisites.size(); ++j) {
+        if (j == index || prerequisites[j].state == kStateExcluded)
+            continue;
+        if (prerequisites[j].ParentPrereq == prerequisite.Name)
+            SetSelectedAt(j, on && NeedsWork(prerequisites[j].state), depth + 1);
+    }
+
+    if (on && !prerequisite.ParentPrereq.empty()) {
+        for (std::size_t j = 0; j < prerequisites.size(); ++j) {
+            if (prerequisites[j].Name != prerequisite.ParentPrereq)
+                continue;
+            if (prerequisites[j].state != kStateFound && prerequisites[j].state != kStateExcluded)
+                SetSelectedAt(j, true, depth + 1);
+            break;
+        }
+    }
+    prerequisite.selected = on;
+}
+
+bool PrerequisiteEvaluator::IsDownloaded(const core::PrerequisiteRecord& prerequisite) {
+    // A local file URL counts as present without looking at the disk.
+    std::wstring_view prefix = StartsWithNoCase(prerequisite.Source, L"file:///") ? L"file:///" : L"file://";
+    if (StartsWithNoCase(prerequisite.Source, prefix) && prerequisite.Source.size() > prefix.size())
+        return true;
+    std::wstring path =
+        acquisition::LocalPathFor(configuration_.GetDownloadFolder(), prerequisite.Source, prerequisite.Folder);
+    return environment_.FilePresent(path, prerequisite.ExactSize);
+}
+
+void PrerequisiteEvaluator::RefreshDownloaded(core::PrerequisiteRecord& prerequisite) {
+    if (prerequisite.state == kStateDownload)
+        prerequisite.downloaded = IsDownloaded(prerequisite);
+}
+
+void PrerequisiteEvaluator::ReevaluateAll() {
+    auto& prerequisites = configuration_.Prerequisites;
+    for (std::size_t i = 0; i < prerequisites.size(); ++i) {
+        std::int32_t action = ActionOf(i);
+        if (action == kActionNotSelected || action == kStateExcluded)
+            continue;
+        Evaluate(i, true);
+        RefreshDownloaded(prerequisites[i]);
+        SetSelected(i, NeedsWork(prerequisites[i].state));
+    }
+}
+
+bool PrerequisiteEvaluator::IsPrerequisiteDetected(std::size_t index) {
+    Evaluate(index, true);
+    core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
+    RefreshDownloaded(prerequisite);
+    return prerequisite.state == kStateFound;
+}
+
+std::int32_t PrerequisiteEvaluator::ActionOf(std::size_t index) {
+    core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
+    if (!prerequisite.selected)
+        return kActionNotSelected;
+    if (prerequisite.state != kStateFound) {
+        if (prerequisite.state == kStateDownload && prerequisite.downloaded)
+            return kActionInstallDownloaded;
+        return prerequisite.state;
+    }
+    if (prerequisite.SourceKind == core::SourceKey::Url)
+        return IsDownloaded(prerequisite) ? kActionInstallDownloaded : kStateDownload;
+    if (prerequisite.SourceKind == core::SourceKey::OpenSite)
+        return kStateOpenSite;
+    return kStateInstallFromPackage;
+}
+
+bool PrerequisiteEvaluator::AllMandatoryDone() {
+    auto& prerequisites = configuration_.Prerequisites;
+    for (std::size_t i = 0; i < prerequisites.size(); ++i) {
+        if (!prerequisites[i].HasOption(L'm') || prerequisites[i].HasOption(L'i'))
+            continue;
+        std::int32_t action = ActionOf(i);
+        if (action != 0 && action != kActionNotSelected)
+            return false;
+    }
+    return true;
+}
+
+} // namespace velmora::detection

@@ -1,0 +1,275 @@
+#include "detection/pure/Evaluation.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <vector>
+
+using namespace velmora::detection;
+using velmora::core::Configuration;
+using velmora::core::PrerequisiteRecord;
+using velmora::core::SourceKey;
+
+namespace {
+
+// The machine as the tests want it: which prerequisites are found, excluded, downloaded.
+class FakeEnvironment : public EvaluationEnvironment {
+public:
+    std::set<std::wstring> installed;
+    std::set<std::wstring> excludedOs;   // matched against WinNTVersions
+    std::set<std::wstring> rejectedLang; // matched against LanguageList
+    std::map<std::wstring, std::int32_t> files; // path -> size
+    std::vector<std::wstring> log;
+    std::vector<std::wstring> searched;
+    std::vector<bool> views;
+
+    bool IsOsExcluded(std::wstring_view winNt, std::wstring_view) override {
+        return excludedOs.count(std::wstring(winNt)) > 0;
+    }
+    bool IsLanguageAccepted(std::wstring_view list) override { return rejectedLang.count(std::wstring(list)) == 0; }
+    bool RunSearches(PrerequisiteRecord& p, bool use64) override {
+        searched.push_back(p.Name);
+        views.push_back(use64);
+        return installed.count(p.Name) > 0;
+    }
+    bool FilePresent(const std::wstring& path, std::int32_t exactSize) override {
+        auto it = files.find(path);
+        return it != files.end() && (exactSize == 0 || exactSize == it->second);
+    }
+    bool LogEnabled() override { return true; }
+    void Log(std::wstring_view message) override { log.emplace_back(message); }
+};
+
+class EvaluationTest : public ::testing::Test {
+protected:
+    Configuration config;
+    FakeEnvironment env;
+    PrerequisiteEvaluator evaluator{config, env};
+
+    PrerequisiteRecord& Add(const wchar_t* name, SourceKey kind = SourceKey::SetupFile, const wchar_t* options = L"",
+                            const wchar_t* parent = L"") {
+        PrerequisiteRecord p;
+        p.Name = name;
+        p.SourceKind = kind;
+        p.Options = options;
+        p.FlagI = p.HasOption(L'i');
+        p.ParentPrereq = parent;
+        p.state = kStateNotEvaluated;
+        p.Source = kind == SourceKey::Url ? L"http://example.test/" + std::wstring(name) + L".exe" : name;
+        config.Prerequisites.push_back(p);
+        return config.Prerequisites.back();
+    }
+    PrerequisiteRecord& At(std::size_t i) { return config.Prerequisites[i]; }
+};
+
+} // namespace
+
+TEST_F(EvaluationTest, StatesFollowTheSourceKindAndAreLoggedExactly) {
+    Add(L"Found");
+    Add(L"Package", SourceKey::SetupFile);
+    Add(L"Download", SourceKey::Url);
+    Add(L"Site", SourceKey::OpenSite);
+    env.installed = {L"Found"};
+    EXPECT_EQ(evaluator.EvaluateAll(), 0);
+    EXPECT_EQ(At(0).state, kStateFound);
+    EXPECT_EQ(At(1).state, kStateInstallFromPackage);
+    EXPECT_EQ(At(2).state, kStateDownload);
+    EXPECT_EQ(At(3).state, kStateOpenSite);
+    EXPECT_FALSE(At(0).selected);
+    EXPECT_TRUE(At(1).selected && At(2).selected && At(3).selected);
+    std::vector<std::wstring> expected = {
+        L"Searching for:Found",
+        L"Search result:An acceptable version was found.",
+        L"Searching for:Package",
+        L"Search result:No acceptable version found. It must be installed from package.",
+        L"Searching for:Download",
+        L"Search result:No acceptable version found. It must be downloaded.",
+        L"Searching for:Site",
+        L"Search result:No acceptable version found. It must be downloaded manually from a site.",
+        L"Prerequisite selected for install:Package",
+        L"Prerequisite selected for install:Download",
+        L"Prerequisite selected for install:Site",
+    };
+    EXPECT_EQ(env.log, expected);
+}
+
+TEST_F(EvaluationTest, ExcludedPrerequisiteIsNeverSearchedAgain) {
+    Add(L"OldOs").WinNTVersions = L"XP";
+    Add(L"OtherLanguage").LanguageList = L"1031;";
+    env.excludedOs = {L"XP"};
+    env.rejectedLang = {L"1031;"};
+    evaluator.EvaluateAll();
+    EXPECT_EQ(At(0).state, kStateExcluded);
+    EXPECT_EQ(At(1).state, kStateExcluded);
+    EXPECT_FALSE(At(0).selected);
+    EXPECT_EQ(env.log, (std::vector<std::wstring>{L"Wrong OS or Os language for:OldOs",
+                                                  L"Wrong OS or Os language for:OtherLanguage"}));
+    env.log.clear();
+    env.excludedOs.clear();
+    evaluator.Evaluate(0, false);
+    evaluator.ReevaluateAll();
+    EXPECT_TRUE(env.searched.empty());
+    EXPECT_TRUE(env.log.empty());
+    EXPECT_EQ(evaluator.ActionOf(0), kActionNotSelected);
+}
+
+TEST_F(EvaluationTest, OptionISkipsSearchesAndARecheckKeepsTheState) {
+    Add(L"Always", SourceKey::SetupFile, L"i");
+    env.installed = {L"Always"};
+    evaluator.EvaluateAll();
+    EXPECT_TRUE(env.searched.empty());
+    EXPECT_EQ(At(0).state, kStateInstallFromPackage);
+    EXPECT_TRUE(At(0).selected);
+    env.log.clear();
+    EXPECT_FALSE(evaluator.IsPrerequisiteDetected(0));
+    EXPECT_EQ(At(0).state, kStateInstallFromPackage);
+    EXPECT_EQ(env.log, (std::vector<std::wstring>{L"Searching for:Always"}));
+}
+
+TEST_F(EvaluationTest, OptionXAsksForThe64BitView) {
+    Add(L"A", SourceKey::SetupFile, L"x");
+    Add(L"B");
+    evaluator.EvaluateAll();
+    EXPECT_EQ(env.views, (std::vector<bool>{true, false}));
+}
+
+TEST_F(EvaluationTest, DownloadAlreadyPresentAtTheRightSizeGivesAction5) {
+    Add(L"Tool", SourceKey::Url).ExactSize = 10;
+    config.DownloadFolder = L"C:\\dl";
+    std::wstring path = velmora::acquisition::LocalPathFor(config.GetDownloadFolder(), At(0).Source, L"");
+    env.files[path] = 10;
+    evaluator.EvaluateAll();
+    EXPECT_EQ(At(0).state, kStateDownload);
+    EXPECT_TRUE(At(0).downloaded);
+    EXPECT_EQ(evaluator.ActionOf(0), kActionInstallDownloaded);
+
+    env.files[path] = 11;
+    At(0).downloaded = false;
+    EXPECT_FALSE(evaluator.IsDownloaded(At(0)));
+}
+
+TEST_F(EvaluationTest, FileUrlsCountAsDownloadedWithoutTheDisk) {
+    PrerequisiteRecord& p = Add(L"Local", SourceKey::Url);
+    for (const wchar_t* source : {L"FILE:///C:/kit/a.exe", L"file://server/share/a.exe"}) {
+        p.Source = source;
+        EXPECT_TRUE(evaluator.IsDownloaded(p)) << source;
+    }
+    p.Source = L"file:///";
+    EXPECT_FALSE(evaluator.IsDownloaded(p));
+}
+
+TEST_F(EvaluationTest, SelectingAChildSelectsItsParentAndDeselectingTheParentDeselectsTheChild) {
+    Add(L"A", SourceKey::SetupFile);
+    Add(L"B", SourceKey::SetupFile, L"", L"A");
+    At(0).state = kStateInstallFromPackage;
+    At(1).state = kStateInstallFromPackage;
+    evaluator.SetSelected(1, true);
+    EXPECT_TRUE(At(0).selected);
+    EXPECT_TRUE(At(1).selected);
+    env.log.clear();
+    evaluator.SetSelected(0, false);
+    EXPECT_FALSE(At(0).selected);
+    EXPECT_FALSE(At(1).selected);
+    EXPECT_EQ(env.log, (std::vector<std::wstring>{L"Prerequisite selected for install:A",
+                                                  L"Prerequisite selected for install:B"}));
+}
+
+TEST_F(EvaluationTest, SelectingAParentSelectsOnlyChildrenThatNeedWork) {
+    Add(L"A");
+    Add(L"NeedsWork", SourceKey::SetupFile, L"", L"A");
+    Add(L"Installed", SourceKey::SetupFile, L"", L"A");
+    At(0).state = kStateInstallFromPackage;
+    At(1).state = kStateInstallFromPackage;
+    At(2).state = kStateFound;
+    evaluator.SetSelected(0, true);
+    EXPECT_TRUE(At(1).selected);
+    EXPECT_FALSE(At(2).selected);
+}
+
+TEST_F(EvaluationTest, FoundOrExcludedParentIsNotSelected) {
+    Add(L"A");
+    Add(L"B", SourceKey::SetupFile, L"", L"A");
+    At(0).state = kStateFound;
+    At(1).state = kStateInstallFromPackage;
+    evaluator.SetSelected(1, true);
+    EXPECT_FALSE(At(0).selected);
+}
+
+TEST_F(EvaluationTest, ParentThatNamesNoPrerequisiteIsIgnored) {
+    Add(L"B", SourceKey::SetupFile, L"", L"Nobody");
+    At(0).state = kStateInstallFromPackage;
+    evaluator.SetSelected(0, true);
+    EXPECT_TRUE(At(0).selected);
+}
+
+TEST_F(EvaluationTest, CyclicParentLinksEnd) {
+    Add(L"A", SourceKey::SetupFile, L"", L"B");
+    Add(L"B", SourceKey::SetupFile, L"", L"A");
+    Add(L"C", SourceKey::SetupFile, L"", L"C");
+    for (auto& p : config.Prerequisites)
+        p.state = kStateInstallFromPackage;
+    evaluator.SetSelected(0, true);
+    evaluator.SetSelected(2, true);
+    EXPECT_TRUE(At(0).selected && At(1).selected && At(2).selected);
+    evaluator.SetSelected(1, false);
+    EXPECT_FALSE(At(0).selected || At(1).selected);
+}
+
+TEST_F(EvaluationTest, NoSearchesFoundMeansNotSelected) {
+    Add(L"Quiet");
+    env.installed = {L"Quiet"};
+    evaluator.EvaluateAll();
+    EXPECT_EQ(evaluator.ActionOf(0), kActionNotSelected);
+}
+
+TEST_F(EvaluationTest, ReevaluationUnselectsWhatIsNowInstalled) {
+    Add(L"Runtime", SourceKey::SetupFile, L"m");
+    evaluator.EvaluateAll();
+    EXPECT_FALSE(evaluator.AllMandatoryDone());
+    env.installed = {L"Runtime"};
+    evaluator.ReevaluateAll();
+    EXPECT_EQ(At(0).state, kStateFound);
+    EXPECT_EQ(evaluator.ActionOf(0), kActionNotSelected);
+    EXPECT_TRUE(evaluator.AllMandatoryDone());
+}
+
+TEST_F(EvaluationTest, MandatoryWithIDoesNotCountInTheFinalCheck) {
+    Add(L"Excused", SourceKey::SetupFile, L"mi");
+    Add(L"Optional");
+    evaluator.EvaluateAll();
+    EXPECT_TRUE(evaluator.AllMandatoryDone());
+}
+
+TEST_F(EvaluationTest, ActionTable) {
+    struct Case {
+        bool selected;
+        std::int32_t state;
+        SourceKey kind;
+        bool downloaded;
+        std::int32_t action;
+    } cases[] = {
+        {false, kStateDownload, SourceKey::Url, false, kActionNotSelected},
+        {true, kStateDownload, SourceKey::Url, false, kStateDownload},
+        {true, kStateDownload, SourceKey::Url, true, kActionInstallDownloaded},
+        {true, kStateOpenSite, SourceKey::OpenSite, false, kStateOpenSite},
+        {true, kStateExcluded, SourceKey::SetupFile, false, kStateExcluded},
+        {true, kStateFound, SourceKey::OpenSite, false, kStateOpenSite},
+        {true, kStateFound, SourceKey::SetupFile, false, kStateInstallFromPackage},
+        {true, kStateFound, SourceKey::Url, false, kStateDownload},
+        {true, kStateNotEvaluated, SourceKey::SetupFile, false, kStateNotEvaluated},
+    };
+    Add(L"P");
+    for (const Case& c : cases) {
+        At(0).selected = c.selected;
+        At(0).state = c.state;
+        At(0).SourceKind = c.kind;
+        At(0).downloaded = c.downloaded;
+        EXPECT_EQ(evaluator.ActionOf(0), c.action) << c.state << " " << c.selected;
+    }
+}
+
+TEST_F(EvaluationTest, IndexOutsideTheListIsAProgrammingFailure) {
+    EXPECT_THROW(evaluator.Evaluate(0, false), std::out_of_range);
+    EXPECT_THROW(evaluator.SetSelected(3, true), std::out_of_range);
+}
