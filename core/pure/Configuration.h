@@ -58,7 +58,7 @@ struct PrerequisiteRecord {
     bool FlagI = false;        // Options contains "i"
 
     // Evaluation and processing state, kept by the evaluation and the processing sequence.
-    std::int32_t state = 0;
+    std::int32_t state = 8; // not evaluated yet
     bool selected = false;
     bool downloaded = false;
     std::int32_t restoredReturnValue = 0; // exit code restored from the interboot store

@@ -1,5 +1,7 @@
 #include "detection/pure/Evaluation.h"
 
+#include "acquisition/pure/LocalPath.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
