@@ -15,21 +15,18 @@
 
 namespace velmora::detection {
 
-// Evaluation states; the processing sequence adds its own action codes on top (ActionOf).
-enum EvaluationState : std::int32_t {
-    kStateFound = 0,
-    kStateInstallFromPackage = 1,
-    kStateDownload = 2,
-    kStateOpenSite = 3,
-    kStateExcluded = 4,
-    kStateNotEvaluated = 8,
-};
+// Evaluation states; the processing sequence adds its own action codes on top (ActionOf). Plain numbers:
+// states and actions share one range and are compared with each other.
+inline constexpr std::int32_t kStateFound = 0;
+inline constexpr std::int32_t kStateInstallFromPackage = 1;
+inline constexpr std::int32_t kStateDownload = 2;
+inline constexpr std::int32_t kStateOpenSite = 3;
+inline constexpr std::int32_t kStateExcluded = 4;
+inline constexpr std::int32_t kStateNotEvaluated = 8;
 
 // Actions of the processing sequence besides the states 1 to 4.
-enum ProcessingAction : std::int32_t {
-    kActionInstallDownloaded = 5,
-    kActionNotSelected = 7,
-};
+inline constexpr std::int32_t kActionInstallDownloaded = 5;
+inline constexpr std::int32_t kActionNotSelected = 7;
 
 // The text that follows "Search result:" in the log; empty for states without one.
 std::wstring_view StateText(std::int32_t state);
