@@ -58,7 +58,16 @@ void ChainerApp::Run() {
         StartLogging(settings_);
     silent_ = configuration_.IsSilent();
     platform::SetUiEnabled(!silent_);
+    extraction_.SetChainerPath(exePath_);
+    // Only a configured extraction folder moves the package files; the default one that GetExtractionFolder
+    // makes from DefaultProdCode is for what the run creates, and a kit without the key carries its files
+    // beside the chainer.
+    const bool extractionFolderConfigured = !configuration_.ExtractionFolder.empty();
     extractionFolder_ = configuration_.GetExtractionFolder();
+    extraction_.SetExtractionFolder(extractionFolderConfigured ? extractionFolder_ : std::wstring());
+    extraction_.SetFlags(execution::ExtractionContext::kStartupFlags);
+    extraction_.SetEnabled(true);
+    extraction_.SetMode(execution::ExtractionContext::kModeRegisteredOnly);
 
     ::SetCurrentDirectoryW(exeFolder_.c_str());
 

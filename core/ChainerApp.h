@@ -7,6 +7,7 @@
 
 #include "core/pure/Configuration.h"
 #include "core/pure/IniDocument.h"
+#include "execution/ExtractionContext.h"
 
 namespace velmora::core {
 
@@ -32,6 +33,9 @@ public:
     bool HasChainerSettings() const { return hasSettings_; }
     // The configuration's extraction folder (with a trailing backslash), fixed at start-up.
     const std::wstring& ExtractionFolder() const { return extractionFolder_; }
+    // Locates the package files of the run: beside the chainer, or in a configured extraction folder.
+    execution::ExtractionContext& Extraction() { return extraction_; }
+    const execution::ExtractionContext& Extraction() const { return extraction_; }
 
 private:
     int exitCode_ = 0;
@@ -44,6 +48,7 @@ private:
     ChainerSettings settings_;
     bool hasSettings_ = false;
     std::wstring extractionFolder_;
+    execution::ExtractionContext extraction_;
 };
 
 // The chainer's full path. Empty when the system cannot say.

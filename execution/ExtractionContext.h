@@ -16,8 +16,12 @@ class ExtractionContext {
 public:
     // What LocateSetupFile returns: the file needs no extraction before its launch.
     static constexpr int kNothingToExtract = -1;
-    // Bit 0: package files lie on disk beside the chainer.
+    // Bit 0: package files lie on disk beside the chainer. Start-up sets 3, as every kit of this chainer
+    // does.
     static constexpr DWORD kFilesBesideChainer = 0x1;
+    static constexpr DWORD kStartupFlags = 0x3;
+    // Exit cleanup limited to the context's registered files and folders.
+    static constexpr int kModeRegisteredOnly = 3;
 
     // The chainer's full path; an empty text makes the context ask the system for the process's own path
     // (left empty when that fails).

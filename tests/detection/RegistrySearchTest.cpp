@@ -5,10 +5,13 @@
 #include <algorithm>
 
 #include "detection/OsVersion.h"
+#include "detection/ScopedMachineKey.h"
 #include "support/TestSupport.h"
 
 using namespace velmora::detection;
+using velmora::test::ScopedMachineKey;
 using velmora::test::ScopedRegistryKey;
+using velmora::test::UniqueName;
 
 namespace {
 
@@ -40,36 +43,6 @@ std::wstring Path(const ScopedRegistryKey& key, const std::wstring& rest = L"") 
 std::vector<std::wstring> Sorted(std::vector<std::wstring> values) {
     std::sort(values.begin(), values.end());
     return values;
-}
-
-// A key under HKLM\Software\VelmoraTests in one registry view, deleted with everything below it.
-class ScopedMachineKey {
-public:
-    ScopedMachineKey(const std::wstring& name, REGSAM view) : name_(name), view_(view) {
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\VelmoraTests\\" + name).c_str(), 0, nullptr, 0,
-                          KEY_ALL_ACCESS | view, nullptr, &key_, nullptr);
-    }
-    ~ScopedMachineKey() {
-        if (key_ != nullptr)
-            ::RegCloseKey(key_);
-        HKEY parent = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\VelmoraTests", 0, KEY_ALL_ACCESS | view_,
-                            &parent) == ERROR_SUCCESS) {
-            ::RegDeleteTreeW(parent, name_.c_str());
-            ::RegCloseKey(parent);
-        }
-    }
-    HKEY Handle() const { return key_; }
-    std::wstring Path() const { return L"HKLM\\Software\\VelmoraTests\\" + name_; }
-
-private:
-    std::wstring name_;
-    REGSAM view_;
-    HKEY key_ = nullptr;
-};
-
-std::wstring UniqueName(const wchar_t* stem) {
-    return stem + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(::GetTickCount());
 }
 
 } // namespace

@@ -1,0 +1,57 @@
+// The searches of a prerequisite: each looks in one place (a file or folder, the registry, the Windows
+// Installer database, the installed packages, or a program's exit code) and says whether it found an
+// acceptable installation; the prerequisite's Operator combines the answers. A search never fails: what
+// cannot be looked at counts as not found (or as found for the searches that test absence).
+//
+// Searches keep no state between calls. They run on the thread that evaluates the prerequisites; a package
+// search waits for a worker thread of its own, a run-a-program search for the program it started.
+#pragma once
+
+#include <vector>
+
+#include "core/pure/Configuration.h"
+#include "core/pure/PropertyResolution.h"
+#include "detection/pure/SearchRules.h"
+#include "execution/ExtractionContext.h"
+#include "execution/Msix.h"
+
+namespace velmora::detection {
+
+// The machine facts the searches depend on.
+struct SearchMachine {
+    bool is64BitOs = false;        // the registry's 64-bit view exists
+    bool windows10OrLater = false; // package searches run; Windows-folder file versions are read from a copy
+};
+
+// The running machine's facts.
+SearchMachine ThisMachine();
+
+class SearchRunner {
+public:
+    // properties resolves references in paths and command lines, files locates search programs, packages
+    // answers package searches. All three must outlive the runner.
+    SearchRunner(const core::PropertySource& properties, const execution::ExtractionContext& files,
+                 const execution::PackageFinder& packages, SearchMachine machine);
+
+    // One search, with found decided. use64BitSwitch is the prerequisite's "x" option.
+    SearchOutcome RunSearch(const core::SearchRecord& search, bool use64BitSwitch) const;
+
+    // Empties outcomes, runs the prerequisite's searches in order and combines them by its Operator (0: all
+    // found, 1: any found, other: never found), stopping at the first answer that decides. outcomes then
+    // holds one entry per search that ran.
+    bool RunSearches(const core::PrerequisiteRecord& prerequisite,
+                     std::vector<SearchOutcome>& outcomes) const;
+
+private:
+    std::wstring Resolve(std::wstring_view text, bool use64BitView) const;
+    void CollectMsiProductVersion(const std::wstring& productCode, SearchOutcome& outcome) const;
+    bool RunProgram(const core::SearchRecord& search) const;
+    void CollectPackageVersion(const core::SearchRecord& search, SearchOutcome& outcome) const;
+
+    const core::PropertySource& properties_;
+    const execution::ExtractionContext& files_;
+    const execution::PackageFinder& packages_;
+    SearchMachine machine_;
+};
+
+} // namespace velmora::detection
