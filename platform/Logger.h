@@ -1,5 +1,6 @@
 // The process-wide log writer and the flag every caller tests before it builds a message.
 // Callers: if (LogEnabled()) TheLogger().Log(L"Searching for:" + name);
+// A URL goes through RedactUrlCredentials (platform/pure/Redact.h) before it is logged.
 //
 // How it works: nothing touches the disk until the first Log. That call opens the file (the path given by
 // SetLogFile, else the fallback folders in their order), writes the byte-order mark on a new file and the

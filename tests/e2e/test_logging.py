@@ -35,7 +35,8 @@ def header_pattern():
 
 
 def run_pattern():
-    return header_pattern() + rf"(?P<stamp>{STAMP})-" + re.escape(END_LINE)
+    # Whatever the run logs in between, every line carries its time stamp; the closing line ends the run.
+    return header_pattern() + rf"(?:{STAMP}-[^\r\n]*\r\n)*(?P<stamp>{STAMP})-" + re.escape(END_LINE)
 
 
 def decode(data):
