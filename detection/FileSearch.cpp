@@ -21,11 +21,24 @@ bool IsSubfolder(const WIN32_FIND_DATAW& data) {
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsDotEntry(data.cFileName);
 }
 
-std::wstring WindowsFolder() {
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return {};
-    return buffer;
+// Asked once: the answer does not change while the chainer runs.
+const std::wstring& WindowsFolder() {
+    static const std::wstring folder = [] {
+        wchar_t buffer[MAX_PATH] = {};
+        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+            return std::wstring();
+        return std::wstring(buffer);
+    }();
+    return folder;
+}
+
+// OS quirk (Windows, any version): with WOW64 redirection off, loading a DLL finds the 64-bit one and
+// fails. Everything that may load a DLL (property references reach the shell, the Windows folder comes
+// from the shell) is therefore asked before redirection goes off; only the file operations run without it.
+void SwitchToNativeView(std::optional<platform::Wow64RedirectionScope>& scope, bool use64BitSwitch) {
+    (void)WindowsFolder();
+    if (use64BitSwitch)
+        scope.emplace();
 }
 
 VersionNumber ReadVersionResource(const std::wstring& path) {
@@ -140,10 +153,6 @@ VersionNumber ReadFileVersion(std::wstring_view path, bool windows10OrLater) {
 
 void CollectFileVersions(const FileSearchRequest& request, const PropertyResolver& resolve,
                          std::vector<std::wstring>& values) {
-    std::optional<platform::Wow64RedirectionScope> nativeView;
-    if (request.use64BitSwitch)
-        nativeView.emplace();
-
     const std::wstring path = SplitFileSearchString(request.searchString).path;
     std::vector<std::wstring> candidates;
     if (IsBareFileName(path)) {
@@ -152,26 +161,35 @@ void CollectFileVersions(const FileSearchRequest& request, const PropertyResolve
     } else {
         candidates.push_back(request.searchString);
     }
-
-    FileVersionSearch search(request, values);
+    struct Place {
+        std::wstring folder;
+        std::wstring name;
+        int depth = 0;
+    };
+    std::vector<Place> places;
     for (const std::wstring& candidate : candidates) {
         const FileSearchString split = SplitFileSearchString(candidate);
-        std::wstring folder, name;
-        SplitAtLastBackslash(resolve(split.path), folder, name);
-        if (search.SearchFolder(folder, name, split.depth))
-            return;
+        Place place;
+        SplitAtLastBackslash(resolve(split.path), place.folder, place.name);
+        place.depth = split.depth;
+        places.push_back(std::move(place));
     }
+
+    std::optional<platform::Wow64RedirectionScope> nativeView;
+    SwitchToNativeView(nativeView, request.use64BitSwitch);
+    FileVersionSearch search(request, values);
+    for (const Place& place : places)
+        if (search.SearchFolder(place.folder, place.name, place.depth))
+            return;
 }
 
 void CollectFolderNameVersions(const FileSearchRequest& request, const PropertyResolver& resolve,
                                std::vector<std::wstring>& values) {
-    std::optional<platform::Wow64RedirectionScope> nativeView;
-    if (request.use64BitSwitch)
-        nativeView.emplace();
-
     std::wstring folder = resolve(request.searchString);
     if (folder.empty() || folder.back() != L'\\')
         folder += L'\\';
+    std::optional<platform::Wow64RedirectionScope> nativeView;
+    SwitchToNativeView(nativeView, request.use64BitSwitch);
     WIN32_FIND_DATAW data{};
     platform::UniqueFind listing(::FindFirstFileW((folder + L"*").c_str(), &data));
     if (!listing)

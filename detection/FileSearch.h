@@ -1,7 +1,7 @@
 // The file and folder searches, and the file version they compare. Both take the search string as the
 // configuration wrote it and a resolver for its property references (already bound to the prerequisite's
-// 64-bit switch). With the switch on, WOW64 file-system redirection is off for the whole search, so a
-// 32-bit chainer sees the 64-bit system folder.
+// 64-bit switch). With the switch on, WOW64 file-system redirection is off for the file operations of the
+// search, so a 32-bit chainer sees the 64-bit system folder; references are resolved just before.
 #pragma once
 
 #include <functional>

@@ -6,6 +6,7 @@
 
 #include "core/FolderProperties.h"
 #include "core/pure/FakeProperties.h"
+#include "platform/FileSystem.h"
 #include "detection/ScopedMachineKey.h"
 #include "detection/SearchProducts.h"
 #include "support/TestSupport.h"
@@ -146,19 +147,6 @@ TEST_F(Detection_Searches, RegistryTypesDecideByTheirTable) {
                                             << c.search.VerMin << L"-" << c.search.VerMax;
 }
 
-TEST_F(Detection_Searches, ContentSearchKeepsTheValueText) {
-    ScopedRegistryKey key;
-    DWORD twelve = 12;
-    ::RegSetValueExW(key.Handle(), L"Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&twelve),
-                     sizeof twelve);
-    SearchRecord search = Search(9, Hkcu(key, L"\\Count"));
-    search.RefContent = L"G10";
-    SearchOutcome outcome = Run(search);
-    EXPECT_TRUE(outcome.found);
-    EXPECT_EQ(outcome.value, L"12");
-    EXPECT_TRUE(outcome.values.empty());
-}
-
 TEST_F(Detection_Searches, StringsWithoutTheirSeparatorsFindNothing) {
     for (std::int32_t type : {0, 1, 2, 3, 4, 5, 7, 9, 11, 12, 14})
         EXPECT_FALSE(Found(Search(type, L"NoSeparator"))) << type;
@@ -204,6 +192,26 @@ TEST_F(Detection_Searches, SwitchResolvesFileReferencesInThe64BitViewAndProgramA
     SearchRecord program = Search(10, L"exit_with.exe");
     program.SearchCmdLine = L"%CODE%";
     EXPECT_TRUE(runner.RunSearch(program, true).found);
+}
+
+TEST_F(Detection_Searches, SystemFolderFilesWithTheSwitchComeFromThe64BitSystemFolder) {
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring name = test::UniqueName(L"velmora_sys") + L".exe";
+    const std::wstring path = std::wstring(system) + L"\\" + name;
+    // Redirected to SysWOW64 on a 64-bit system; the 64-bit System32 gets the other version.
+    ASSERT_TRUE(::CopyFileW((TestBinaryFolder() + L"\\exit_with.exe").c_str(), path.c_str(), FALSE));
+    if (machine.is64BitOs) {
+        platform::Wow64RedirectionScope nativeView;
+        ASSERT_TRUE(::CopyFileW((TestBinaryFolder() + L"\\exit_with_v10.exe").c_str(), path.c_str(), FALSE));
+    }
+    const std::wstring expected64 = machine.is64BitOs ? L"10.0.65535.7" : L"1.2.3.4";
+    EXPECT_EQ(Run(Search(0, L"[SystemFolder]" + name), false).values,
+              (std::vector<std::wstring>{L"1.2.3.4"}));
+    EXPECT_EQ(Run(Search(0, L"[SystemFolder]" + name), true).values, (std::vector<std::wstring>{expected64}));
+    ::DeleteFileW(path.c_str());
+    platform::Wow64RedirectionScope nativeView;
+    ::DeleteFileW(path.c_str());
 }
 
 TEST_F(Detection_Searches, Registry64BitViewNeedsA64BitSystemExceptForValueNames) {

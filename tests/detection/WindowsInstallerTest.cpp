@@ -21,15 +21,6 @@ TEST_F(Detection_WindowsInstaller, OrdinalsAreTheProductComponentAndRelatedProdu
     EXPECT_EQ(::GetProcAddress(msi, MAKEINTRESOURCEA(90)), ::GetProcAddress(msi, "MsiLocateComponentW"));
 }
 
-TEST_F(Detection_WindowsInstaller, ProductVersionStringOfAnInstalledProduct) {
-    ASSERT_EQ(InstallResult(), 0u);
-    std::wstring version;
-    ASSERT_EQ(MsiProductVersionString(kProductA, version), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(version, L"1.2.3");
-    ASSERT_EQ(MsiProductVersionString(kProductB, version), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(version, L"3.0.0");
-}
-
 TEST_F(Detection_WindowsInstaller, UnknownAndMalformedProductCodesGiveNoVersion) {
     std::wstring version = L"stale";
     EXPECT_EQ(MsiProductVersionString(kUnknownCode, version), static_cast<DWORD>(ERROR_UNKNOWN_PRODUCT));
@@ -48,11 +39,4 @@ TEST_F(Detection_WindowsInstaller, RelatedProductsOfAnUpgradeCodeEndWithNoMoreIt
     EXPECT_EQ(index, 2u);
     EXPECT_EQ(products, (std::set<std::wstring>{kProductA, kProductB}));
     EXPECT_EQ(MsiRelatedProduct(kUnknownCode, 0, product), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
-}
-
-TEST_F(Detection_WindowsInstaller, ComponentStateOfInstalledAndUnknownComponents) {
-    ASSERT_EQ(InstallResult(), 0u);
-    EXPECT_EQ(MsiComponentState(kComponentA), INSTALLSTATE_LOCAL);
-    EXPECT_EQ(MsiComponentState(kUnknownCode), INSTALLSTATE_UNKNOWN);
-    EXPECT_NE(MsiComponentState(L"garbage"), INSTALLSTATE_LOCAL);
 }
