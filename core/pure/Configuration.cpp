@@ -224,7 +224,11 @@ std::wstring Configuration::ComputeFolder(const std::wstring& configured) const 
     if (!configured.empty()) {
         std::wstring resolved =
             properties_ != nullptr ? ResolveProperties(configured, false, *properties_) : configured;
-        return platform::WithTrailingBackslash(platform::NormalizePath(resolved));
+        // A text that resolves to nothing still becomes a folder text, as every other configured one does.
+        std::wstring folder = platform::NormalizePath(resolved);
+        if (folder.empty() || folder.back() != L'\\')
+            folder += L'\\';
+        return folder;
     }
     std::wstring temp = properties_ != nullptr ? properties_->TempFolder() : std::wstring();
     return platform::WithTrailingBackslash(platform::WithTrailingBackslash(temp) + DefaultProdCode);

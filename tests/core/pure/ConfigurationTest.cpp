@@ -375,6 +375,7 @@ TEST(Configuration_Folders, ConfiguredFoldersAreResolvedNormalisedAndEndInABacks
         {L"DownloadFolder=C:\\dir. \\a..", L"C:\\dir\\a\\"},
         {L"DownloadFolder=%SystemRoot%\\Temp", L"C:\\win\\Temp\\"},
         {L"DownloadFolder=[Unknown]x", L"[Unknown]x\\"},
+        {L"DownloadFolder=%UnsetVariable%", L"\\"}, // resolves to nothing: still a folder text
     };
     for (const Case& c : cases) {
         auto loaded = Load({L"[GeneralOptions]", c.line});
