@@ -12,6 +12,7 @@
 #include "platform/UiEnabled.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
+#include "ui/resources/ResourceIds.h"
 
 namespace velmora::core {
 
@@ -68,6 +69,9 @@ void ChainerApp::Run() {
     extraction_.SetFlags(execution::ExtractionContext::kStartupFlags);
     extraction_.SetEnabled(true);
     extraction_.SetMode(execution::ExtractionContext::kModeRegisteredOnly);
+
+    status_.ShowStatus(IDS_PREPARING, false);
+    status_.PrepareTitle();
 
     ::SetCurrentDirectoryW(exeFolder_.c_str());
 

@@ -8,6 +8,7 @@
 #include "core/pure/Configuration.h"
 #include "core/pure/IniDocument.h"
 #include "execution/ExtractionContext.h"
+#include "ui/StatusWindow.h"
 
 namespace velmora::core {
 
@@ -36,6 +37,7 @@ public:
     // Locates the package files of the run: beside the chainer, or in a configured extraction folder.
     execution::ExtractionContext& Extraction() { return extraction_; }
     const execution::ExtractionContext& Extraction() const { return extraction_; }
+    ui::StatusWindow& Status() { return status_; }
 
 private:
     int exitCode_ = 0;
@@ -49,6 +51,7 @@ private:
     bool hasSettings_ = false;
     std::wstring extractionFolder_;
     execution::ExtractionContext extraction_;
+    ui::StatusWindow status_;
 };
 
 // The chainer's full path. Empty when the system cannot say.

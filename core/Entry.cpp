@@ -4,6 +4,8 @@
 #include <objbase.h>
 
 #include "core/ChainerApp.h"
+#include "platform/core/ExceptionHandling.h"
+#include "ui/Dialog.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
@@ -23,12 +25,18 @@ void HardenProcess() {
 }
 
 int RunChainerProcess() {
+    platform::core::InstallCrashHandlers();
     const bool comInitialised = ::CoInitialize(nullptr) == S_OK;
     int exitCode = 0;
-    {
+    try {
+        // The dialog framework's state outlives the application object, so windows it leaves behind are
+        // still found and destroyed.
+        ui::UiModuleScope uiModule;
         ChainerApp app;
         app.Run();
         exitCode = app.ExitCode();
+    } catch (...) {
+        exitCode = static_cast<int>(platform::core::PresentCaughtException(nullptr));
     }
     if (comInitialised)
         ::CoUninitialize();

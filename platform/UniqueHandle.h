@@ -10,8 +10,7 @@
 
 namespace velmora::platform {
 
-template <typename Traits>
-class UniqueHandle {
+template <typename Traits> class UniqueHandle {
 public:
     using pointer = typename Traits::type;
 
@@ -94,18 +93,30 @@ struct SidTraits {
 
 // Memory the system allocated for the caller: shell item lists (CoTaskMemFree), ACLs and security
 // descriptors (LocalFree).
-template <typename T>
-struct CoTaskMemTraits {
+template <typename T> struct CoTaskMemTraits {
     using type = T*;
     static type Invalid() noexcept { return nullptr; }
     static void Close(type p) noexcept { ::CoTaskMemFree(p); }
 };
 
-template <typename T>
-struct LocalMemTraits {
+template <typename T> struct LocalMemTraits {
     using type = T*;
     static type Invalid() noexcept { return nullptr; }
     static void Close(type p) noexcept { ::LocalFree(p); }
+};
+
+// Fonts, brushes and other GDI objects made by the program (not stock objects).
+struct GdiObjectTraits {
+    using type = HGDIOBJ;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type h) noexcept { ::DeleteObject(h); }
+};
+
+// A COM interface pointer: one reference, released at the end.
+template <typename Interface> struct ComInterfaceTraits {
+    using type = Interface*;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type p) noexcept { p->Release(); }
 };
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
@@ -115,10 +126,10 @@ using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueInternet = UniqueHandle<InternetHandleTraits>;
 using UniqueSid = UniqueHandle<SidTraits>;
-template <typename T>
-using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
-template <typename T>
-using UniqueLocalMem = UniqueHandle<LocalMemTraits<T>>;
+template <typename T> using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
+template <typename T> using UniqueLocalMem = UniqueHandle<LocalMemTraits<T>>;
+using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+template <typename Interface> using UniqueCom = UniqueHandle<ComInterfaceTraits<Interface>>;
 
 // Both handles of a started process, closed together.
 struct UniqueProcessInformation {

@@ -1,0 +1,142 @@
+// Shows one of the chainer's windows as a run would, for screenshots.
+// Usage: ui_gallery status|processing|credentials|crash MARKER_FILE
+// Writes "left top right bottom" of the window (screen pixels, frame included) to MARKER_FILE once it is
+// on screen, then keeps it there until the window is closed or the program is ended.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "platform/core/ExceptionHandling.h"
+#include "platform/core/ExceptionPresenter.h"
+#include "platform/core/pure/CrashDialogLayout.h"
+#include "ui/Dialog.h"
+#include "ui/StatusWindow.h"
+#include "ui/WindowTools.h"
+#include "ui/WorkerThread.h"
+#include "ui/pure/TextFormat.h"
+#include "ui/resources/ResourceIds.h"
+
+using namespace velmora;
+
+namespace {
+
+std::wstring marker;
+
+void Announce(HWND window) {
+    ::UpdateWindow(window);
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    FILE* file = _wfopen(marker.c_str(), L"w");
+    if (file != nullptr) {
+        std::fprintf(file, "%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        std::fclose(file);
+    }
+}
+
+std::wstring ChainerPath() {
+    wchar_t path[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\')) + L"\\chainer.exe";
+}
+
+// Dialog 216 or 225 filled as the processing sequence and the credential prompt fill them.
+class SampleDialog final : public ui::Dialog {
+public:
+    explicit SampleDialog(int id) : id_(id) {}
+    INT_PTR Run() { return ShowModal(id_, nullptr); }
+
+protected:
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
+        HWND window = Window();
+        if (message == WM_INITDIALOG) {
+            ui::SetChainerIcon(window);
+            ui::CentreWindow(window);
+            if (id_ == IDD_PROCESSING) {
+                ::SetWindowTextW(window, ui::WindowTitleFor(ChainerPath()).c_str());
+                std::wstring text = ui::FormatText(ui::LoadText(IDS_DOWNLOADING), {L"Example Runtime 4.8"});
+                ::SetDlgItemTextW(window, IDC_PROCESSING_TEXT, text.c_str());
+                ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETRANGE32, 0, 5);
+                ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETPOS, 2, 0);
+            } else {
+                ::SetWindowTextW(
+                    window, ui::FormatText(ui::LoadText(IDS_CONNECT_TO), {L"files.example.com"}).c_str());
+                std::wstring text = ui::FormatText(ui::LoadText(IDS_CREDENTIALS_EXPLANATION),
+                                                   {L"files.example.com", L"Downloads"});
+                ::SetDlgItemTextW(window, IDC_CREDENTIALS_EXPLANATION, text.c_str());
+                ::SetDlgItemTextW(window, IDC_CREDENTIALS_USER, L"builder");
+                ::SetDlgItemTextW(window, IDC_CREDENTIALS_PASSWORD, L"secret");
+            }
+            ::PostMessageW(window, WM_APP, 0, 0);
+            return TRUE;
+        }
+        if (message == WM_APP) {
+            Announce(window);
+            return TRUE;
+        }
+        if (message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) {
+            ::EndDialog(window, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    }
+
+private:
+    int id_;
+};
+
+__attribute__((noinline)) int ReadThrough(int* volatile* pointer) {
+    return **pointer;
+}
+
+DWORD CrashingWorker(void*) {
+    int* volatile address = nullptr;
+    return static_cast<DWORD>(ReadThrough(&address));
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3)
+        return 2;
+    marker = argv[2];
+    ui::UiModuleScope module;
+    const std::wstring what = argv[1];
+    if (what == L"status") {
+        ui::StatusWindow status(ChainerPath());
+        status.ShowStatus(IDS_PREPARING, false);
+        status.PrepareTitle();
+        Announce(status.Window());
+        MSG message;
+        while (status.Created() && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    } else if (what == L"processing") {
+        SampleDialog(IDD_PROCESSING).Run();
+    } else if (what == L"credentials") {
+        SampleDialog(IDD_CREDENTIALS).Run();
+    } else if (what == L"crash") {
+        // A real fault on a worker thread: the crash filter reports it and ends the program once the
+        // dialog is closed.
+        platform::core::InstallCrashHandlers();
+        ui::WorkerThread worker;
+        worker.Start(CrashingWorker, nullptr, false);
+        HWND dialog = nullptr;
+        for (int i = 0; i < 500 && dialog == nullptr; ++i) {
+            ::Sleep(20);
+            dialog = ::FindWindowW(nullptr, L"Error");
+        }
+        if (dialog != nullptr) {
+            ::SendMessageW(::GetDlgItem(dialog, platform::core::kCrashDetailsButton), BM_CLICK, 0, 0);
+            Announce(dialog);
+        }
+        ::WaitForSingleObject(worker.Handle(), INFINITE);
+    } else {
+        return 2;
+    }
+    return 0;
+}

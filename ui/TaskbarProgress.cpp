@@ -1,0 +1,34 @@
+#include "ui/TaskbarProgress.h"
+
+#include "ui/pure/WindowLayout.h"
+
+namespace velmora::ui {
+
+namespace {
+
+// RtlGetVersion tells the real version whatever the manifest declares; GetVersionExW is capped by it.
+bool RunningVersion(RTL_OSVERSIONINFOEXW& info) {
+    using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOEXW*);
+    auto getVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    return getVersion != nullptr && getVersion(&info) == 0;
+}
+
+} // namespace
+
+UniqueTaskbarList CreateTaskbarProgress() {
+    UniqueTaskbarList taskbar;
+    RTL_OSVERSIONINFOEXW version;
+    if (!RunningVersion(version) ||
+        !TaskbarProgressAvailable(version.dwMajorVersion, version.dwMinorVersion, version.wServicePackMajor,
+                                  version.dwBuildNumber))
+        return taskbar;
+    if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                  reinterpret_cast<void**>(taskbar.put()))))
+        taskbar.reset();
+    return taskbar;
+}
+
+} // namespace velmora::ui

@@ -1,0 +1,98 @@
+#include "ui/WindowTools.h"
+
+#include <vector>
+
+#include "ui/pure/TextFormat.h"
+#include "ui/pure/WindowLayout.h"
+#include "ui/resources/ResourceIds.h"
+
+namespace velmora::ui {
+
+std::wstring LoadText(unsigned id) {
+    // With a buffer size of 0 LoadStringW hands out a pointer into the resource itself: no length limit.
+    const wchar_t* text = nullptr;
+    int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || text == nullptr)
+        return {};
+    return std::wstring(text, static_cast<size_t>(length));
+}
+
+std::wstring ReadProductName(const std::wstring& filePath) {
+    DWORD ignored = 0;
+    DWORD size = ::GetFileVersionInfoSizeW(filePath.c_str(), &ignored);
+    if (size == 0)
+        return {};
+    std::vector<unsigned char> block(size);
+    if (!::GetFileVersionInfoW(filePath.c_str(), 0, size, block.data()))
+        return {};
+
+    unsigned language = kDefaultVersionLanguage;
+    unsigned codePage = kDefaultVersionCodePage;
+    void* translations = nullptr;
+    UINT translationBytes = 0;
+    if (::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &translations, &translationBytes) &&
+        translationBytes >= 2 * sizeof(WORD)) {
+        auto* pair = static_cast<const WORD*>(translations);
+        language = pair[0];
+        codePage = pair[1];
+    }
+
+    std::wstring subBlock = VersionStringSubBlock(language, codePage, L"ProductName");
+    void* value = nullptr;
+    UINT characters = 0;
+    if (!::VerQueryValueW(block.data(), subBlock.c_str(), &value, &characters) || value == nullptr)
+        return {};
+    std::wstring name(static_cast<const wchar_t*>(value), characters);
+    while (!name.empty() && name.back() == L'\0')
+        name.pop_back();
+    return name;
+}
+
+std::wstring WindowTitleFor(const std::wstring& filePath) {
+    std::wstring product = ReadProductName(filePath);
+    return FormatText(LoadText(IDS_WINDOW_TITLE), {product.empty() ? filePath : product});
+}
+
+namespace {
+
+Rect ToRect(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+} // namespace
+
+void CentreWindow(HWND window) {
+    HWND owner = ::GetWindow(window, GW_OWNER);
+    const bool overOwner = owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner);
+
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoW(::MonitorFromWindow(overOwner ? owner : window, MONITOR_DEFAULTTONEAREST),
+                           &monitor))
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
+
+    RECT reference = monitor.rcWork;
+    if (overOwner)
+        ::GetWindowRect(owner, &reference);
+    RECT own{};
+    ::GetWindowRect(window, &own);
+
+    Point at = CentredPosition(own.right - own.left, own.bottom - own.top, ToRect(reference),
+                               ToRect(monitor.rcWork));
+    ::SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetChainerIcon(HWND window) {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    // LR_SHARED: the system owns the icons and frees them with the module.
+    HANDLE large = ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_CHAINER), IMAGE_ICON,
+                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED);
+    HANDLE small = ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_CHAINER), IMAGE_ICON,
+                                ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+    if (large != nullptr)
+        ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
+    if (small != nullptr)
+        ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
+} // namespace velmora::ui

@@ -1,0 +1,41 @@
+// A thread that runs one piece of work beside a window, owned by the thread that starts it.
+//
+// How it works: the procedure runs behind a boundary that installs the crash handlers first and hands any
+// exception that reaches it to the crash report; the thread then ends with the exception's code. The
+// object's destruction waits for the thread for its time-out (infinite unless set); when a finite time-out
+// passes and the thread still runs, the thread is terminated with exit code 0.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/UniqueHandle.h"
+
+namespace velmora::ui {
+
+class WorkerThread {
+public:
+    using Procedure = DWORD (*)(void* argument);
+
+    WorkerThread() = default;
+    ~WorkerThread();
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+    void SetTimeout(DWORD milliseconds) { timeout_ = milliseconds; }
+
+    // Starts procedure(argument). With waitForEnd: waits for the thread and returns its exit code. Without:
+    // returns 0. The error of CreateThread when no thread starts; ERROR_BUSY while an earlier thread of this
+    // object still runs.
+    DWORD Start(Procedure procedure, void* argument, bool waitForEnd);
+
+    bool IsRunning() const;
+    // The thread's exit code (259, STILL_ACTIVE, while it runs), or the last error when it cannot be read.
+    DWORD ExitCode() const;
+    HANDLE Handle() const { return thread_.get(); }
+
+private:
+    platform::UniqueKernelHandle thread_;
+    DWORD timeout_ = INFINITE;
+};
+
+} // namespace velmora::ui
