@@ -10,7 +10,8 @@
 
 namespace velmora::platform {
 
-template <typename Traits> class UniqueHandle {
+template <typename Traits>
+class UniqueHandle {
 public:
     using pointer = typename Traits::type;
 
@@ -93,13 +94,15 @@ struct SidTraits {
 
 // Memory the system allocated for the caller: shell item lists (CoTaskMemFree), ACLs and security
 // descriptors (LocalFree).
-template <typename T> struct CoTaskMemTraits {
+template <typename T>
+struct CoTaskMemTraits {
     using type = T*;
     static type Invalid() noexcept { return nullptr; }
     static void Close(type p) noexcept { ::CoTaskMemFree(p); }
 };
 
-template <typename T> struct LocalMemTraits {
+template <typename T>
+struct LocalMemTraits {
     using type = T*;
     static type Invalid() noexcept { return nullptr; }
     static void Close(type p) noexcept { ::LocalFree(p); }
@@ -113,7 +116,8 @@ struct GdiObjectTraits {
 };
 
 // A COM interface pointer: one reference, released at the end.
-template <typename Interface> struct ComInterfaceTraits {
+template <typename Interface>
+struct ComInterfaceTraits {
     using type = Interface*;
     static type Invalid() noexcept { return nullptr; }
     static void Close(type p) noexcept { p->Release(); }
@@ -126,10 +130,13 @@ using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueInternet = UniqueHandle<InternetHandleTraits>;
 using UniqueSid = UniqueHandle<SidTraits>;
-template <typename T> using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
-template <typename T> using UniqueLocalMem = UniqueHandle<LocalMemTraits<T>>;
+template <typename T>
+using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
+template <typename T>
+using UniqueLocalMem = UniqueHandle<LocalMemTraits<T>>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
-template <typename Interface> using UniqueCom = UniqueHandle<ComInterfaceTraits<Interface>>;
+template <typename Interface>
+using UniqueCom = UniqueHandle<ComInterfaceTraits<Interface>>;
 
 // Both handles of a started process, closed together.
 struct UniqueProcessInformation {
