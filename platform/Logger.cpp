@@ -18,6 +18,12 @@ namespace {
 
 std::atomic<bool> logEnabled{false};
 
+// A path is opened as given; only one too long for the plain call gets the long-path prefix, which would
+// otherwise turn off the normalisation of "/" and "..".
+std::wstring OpenName(const std::wstring& path) {
+    return path.size() < MAX_PATH ? path : ToLongPath(path);
+}
+
 void Trace(const std::wstring& text) {
     ::OutputDebugStringW(text.c_str());
 }
@@ -123,7 +129,7 @@ struct Logger::State {
                     return;
             }
             // A new file is told apart from an existing one by the error code of a successful call.
-            UniqueFile opened(::CreateFileW(ToLongPath(logPath).c_str(), GENERIC_READ | GENERIC_WRITE,
+            UniqueFile opened(::CreateFileW(OpenName(logPath).c_str(), GENERIC_READ | GENERIC_WRITE,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
             DWORD error = ::GetLastError();

@@ -210,6 +210,25 @@ TEST(Logger_SetLogFile, LastPathBeforeOpeningWinsAndNoneAfter) {
               ExpectedHeader() + kTime + L"-one\r\n" + kTime + L"-two\r\n");
 }
 
+TEST(Logger_Open, GivenPathOpensAsWrittenAtAnyLength) {
+    LogPlaces places;
+    const std::wstring deep = places.root.Child(std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e'));
+    ASSERT_EQ(CreateFolderTree(deep, true, nullptr), static_cast<DWORD>(ERROR_SUCCESS));
+    const std::wstring cases[] = {deep + L"\\long.log", places.root.Child(L"prog\\..\\dotted.log"),
+                                  places.root.Child(L"prog/slashed.log")};
+    const std::wstring opened[] = {deep + L"\\long.log", places.root.Child(L"dotted.log"),
+                                   places.root.Child(L"prog\\slashed.log")};
+    for (int i = 0; i < 3; ++i) {
+        {
+            Logger logger(places.Setup());
+            logger.SetLogFile(cases[i]);
+            logger.Log(L"line");
+        }
+        EXPECT_EQ(LogText(ToLongPath(opened[i])), ExpectedHeader() + kTime + L"-line\r\n") << i;
+    }
+    EXPECT_GE(cases[0].size(), static_cast<std::size_t>(MAX_PATH));
+}
+
 TEST(Logger_Open, MissingFolderFallsBackToSharedFolderOpenToEveryone) {
     LogPlaces places;
     Logger logger(places.Setup());
