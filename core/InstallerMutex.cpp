@@ -6,11 +6,31 @@
 
 namespace velmora::core {
 
+namespace {
+
+// WaitForSingleObject's answer, while this thread's windows keep answering: start-up shows "Preparing..."
+// during this wait, and a window whose thread does not pump is painted over as "Not Responding" by the
+// system after five seconds. Mutex ownership works as with WaitForSingleObject.
+DWORD WaitAnswering(HANDLE handle) {
+    for (;;) {
+        DWORD result = ::MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (result != WAIT_OBJECT_0 + 1)
+            return result;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+}
+
+} // namespace
+
 InstallerWait WaitForInstallerIdle() {
     platform::UniqueKernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
     if (!mutex)
         return ::GetLastError() == ERROR_FILE_NOT_FOUND ? InstallerWait::Idle : InstallerWait::Refused;
-    DWORD result = ::WaitForSingleObject(mutex.get(), INFINITE);
+    DWORD result = WaitAnswering(mutex.get());
     // A successful wait makes this thread the mutex's owner. Kept, it would block every installer
     // transaction started later, including the .msi prerequisites this very run launches and waits for.
     if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED)

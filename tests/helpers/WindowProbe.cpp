@@ -1,0 +1,28 @@
+// Tells an end-to-end test what a running chainer shows, by reading its windows as a user would see them.
+// Usage: window_probe TITLE TIMEOUT_MS
+// Waits up to TIMEOUT_MS for a visible top-level window titled TITLE. Found: prints the text of its status
+// control (1001), "|", and "skip" or "no skip" for the Skip button, and exits with 0. Not found: exits with 1.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "support/WindowDriver.h"
+#include "ui/resources/ResourceIds.h"
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3)
+        return 2;
+    HWND window = velmora::test::WaitForWindow(0, argv[1], static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+    if (window == nullptr)
+        return 1;
+    std::wstring text = velmora::test::ControlText(window, IDC_STATUS_TEXT);
+    text += velmora::test::ControlVisible(window, IDC_STATUS_SKIP) ? L"|skip" : L"|no skip";
+    std::string utf8(text.size() * 3 + 1, '\0');
+    int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
+                                       static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    std::printf("%s\n", utf8.c_str());
+    return 0;
+}
