@@ -1,4 +1,4 @@
-// What the main flow drives once there is work: the three processing phases over the selected
+// What the main flow drives once there is work (the processing engine's face towards it): the three processing phases over the selected
 // prerequisites, the final mandatory check, the reboot outcome and the cleanup of downloads.
 #pragma once
 
@@ -9,9 +9,9 @@ namespace velmora::acquisition {
 
 class ProgressSink;
 
-class ProcessingEngine {
+class ProcessingPhases {
 public:
-    virtual ~ProcessingEngine() = default;
+    virtual ~ProcessingPhases() = default;
 
     // Passes the comma-separated indexes of the selected prerequisites to the engine.
     virtual void HandOverSelection() = 0;

@@ -1,0 +1,47 @@
+#include "detection/MachineEvaluation.h"
+
+#include "core/FolderProperties.h"
+#include "detection/OsConditions.h"
+#include "platform/FileSystem.h"
+#include "platform/Logger.h"
+
+namespace velmora::detection {
+
+MachineEvaluation::MachineEvaluation(const execution::ExtractionContext& files)
+    : searches_(core::MachineProperties(), files, packages_, ThisMachine()) {}
+
+bool MachineEvaluation::IsOsExcluded(std::wstring_view winNtVersions, std::wstring_view winNt64Versions) {
+    return detection::IsOsExcluded(winNtVersions, winNt64Versions);
+}
+
+bool MachineEvaluation::IsLanguageAccepted(std::wstring_view languageList) {
+    return detection::IsLanguageAccepted(languageList);
+}
+
+bool MachineEvaluation::RunSearches(core::PrerequisiteRecord& prerequisite, bool) {
+    // The runner reads the 64-bit switch from the prerequisite's own options.
+    return searches_.RunSearches(prerequisite, outcomes_[&prerequisite]);
+}
+
+bool MachineEvaluation::FilePresent(const std::wstring& path, std::int32_t exactSize) {
+    DWORD size = 0;
+    if (platform::FileInfo(path, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    return exactSize == 0 || static_cast<DWORD>(exactSize) == size;
+}
+
+bool MachineEvaluation::LogEnabled() {
+    return platform::LogEnabled();
+}
+
+void MachineEvaluation::Log(std::wstring_view message) {
+    platform::TheLogger().Log(message);
+}
+
+const std::vector<SearchOutcome>& MachineEvaluation::OutcomesOf(const core::PrerequisiteRecord& prerequisite) const {
+    static const std::vector<SearchOutcome> none;
+    auto it = outcomes_.find(&prerequisite);
+    return it == outcomes_.end() ? none : it->second;
+}
+
+} // namespace velmora::detection

@@ -1,0 +1,130 @@
+"""Evaluation and the main flow on real configurations: searches against the real Wine registry, exclusions,
+selection, modes and exit codes, all read back from the log."""
+import subprocess
+import uuid
+
+import pytest
+
+from conftest import wine_env
+
+ALL_FOUND = "No prerequisite must be installed."
+FOUND = "Search result:An acceptable version was found."
+FROM_PACKAGE = "Search result:No acceptable version found. It must be installed from package."
+DOWNLOAD = "Search result:No acceptable version found. It must be downloaded."
+
+
+@pytest.fixture
+def registry_key():
+    """A private HKCU key the searches can find, removed afterwards."""
+    key = "HKCU\\Software\\VelmoraE2E\\" + uuid.uuid4().hex
+    subprocess.run(["wine", "reg", "add", key, "/f"], env=wine_env(), check=True,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    yield key
+    subprocess.run(["wine", "reg", "delete", key, "/f"], env=wine_env(),
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def log_messages(kit):
+    """The run's messages without their time stamps (the header and the closing line left out)."""
+    text = (kit.folder / "run.log").read_bytes().decode("utf-16-le").lstrip("\ufeff")
+    messages = []
+    for line in text.split("\r\n"):
+        # "yyyy-mm-dd hh-mm-ss-" then the message
+        if len(line) > 20 and line[4] == "-" and line[10] == " " and line[19] == "-":
+            messages.append(line[20:])
+    return [m for m in messages if not m.startswith("=====")]
+
+
+def configuration(options, *prerequisites):
+    names = "".join(f"App{i}={p['name']}\n" for i, p in enumerate(prerequisites, 1))
+    text = f"[GeneralOptions]\nOptions={options}\n[PREREQ_CHAINER]\nLogFile=run.log\n[PREREQUISITES]\n{names}"
+    for i, p in enumerate(prerequisites, 1):
+        text += f"[App{i}]\n" + "".join(f"{k}={v}\n" for k, v in p.items() if k != "name")
+    return text
+
+
+def key_exists(key):
+    return {"SearchType1": "5", "SearchString1": key}
+
+
+def test_everything_found_logs_each_search_and_exits_0(kit, registry_key):
+    kit.write_ini(configuration("q", {"name": "Runtime", "SetupFile": "rt.exe", **key_exists(registry_key)}))
+    assert kit.run() == 0
+    assert log_messages(kit) == ["Searching for:Runtime", FOUND, ALL_FOUND]
+
+
+def test_excluded_by_os_or_language_is_not_searched(kit, registry_key):
+    kit.write_ini(configuration(
+        "q",
+        {"name": "OldOs", "SetupFile": "a.exe", "WinNTVersions": "Windows 7 x86",
+         "WinNT64Versions": "Windows 7 x64", **key_exists(registry_key + "\\missing")},
+        {"name": "German", "SetupFile": "b.exe", "LanguageList": "1031", **key_exists(registry_key)},
+    ))
+    assert kit.run() == 0
+    messages = log_messages(kit)
+    assert "Wrong OS or Os language for:OldOs" in messages
+    assert "Wrong OS or Os language for:German" in messages
+    assert not any(m.startswith("Searching for:") for m in messages)
+    assert messages[-1] == ALL_FOUND
+
+
+def test_option_i_skips_the_searches_and_selects(kit, registry_key):
+    kit.write_ini(configuration("", {"name": "Always", "SetupFile": "a.exe", "Options": "i",
+                                     **key_exists(registry_key)}))
+    assert kit.run() == 0
+    assert log_messages(kit) == [
+        "Searching for:Always", FROM_PACKAGE, "Prerequisite selected for install:Always",
+        "After running prerequisites we have:  Reboot was required=false",
+    ]
+
+
+@pytest.mark.parametrize("operator, found", [("0", False), ("1", True), ("2", False)])
+def test_operator_combines_the_searches(kit, registry_key, operator, found):
+    kit.write_ini(configuration("", {
+        "name": "Combined", "Url": "http://127.0.0.1:9/c.exe", "Operator": operator,
+        "SearchType1": "5", "SearchString1": registry_key,
+        "SearchType2": "5", "SearchString2": registry_key + "\\missing"}))
+    assert kit.run() == 0
+    messages = log_messages(kit)
+    assert messages[1] == (FOUND if found else DOWNLOAD)
+
+
+def test_selecting_a_child_selects_its_parent(kit, registry_key):
+    missing = key_exists(registry_key + "\\missing")
+    kit.write_ini(configuration(
+        "",
+        {"name": "Child", "SetupFile": "c.exe", "ParentPrereq": "Parent", **missing},
+        {"name": "Parent", "SetupFile": "p.exe", **missing},
+        {"name": "Orphan", "SetupFile": "o.exe", "ParentPrereq": "Nobody", **missing},
+    ))
+    assert kit.run() == 0
+    selected = [m for m in log_messages(kit) if m.startswith("Prerequisite selected for install:")]
+    assert selected == ["Prerequisite selected for install:Child", "Prerequisite selected for install:Parent",
+                        "Prerequisite selected for install:Orphan"]
+
+
+def test_silent_run_with_a_missing_mandatory_prerequisite_exits_1(kit, registry_key):
+    kit.write_ini(configuration("q", {"name": "Needed", "SetupFile": "n.exe", "Options": "m",
+                                      **key_exists(registry_key + "\\missing")}))
+    assert kit.run() == 1
+    messages = log_messages(kit)
+    assert "Starting installing prerequisites in silent mode." in messages
+    assert messages[-1] == "After running prerequisites we have:  Reboot was required=false"
+
+
+def test_basic_ui_run_logs_its_mode(kit, registry_key):
+    kit.write_ini(configuration("b", {"name": "Optional", "SetupFile": "o.exe",
+                                      **key_exists(registry_key + "\\missing")}))
+    assert kit.run() == 0
+    assert "Starting installing prerequisites in basic UI mode." in log_messages(kit)
+
+
+def test_interboot_store_key_is_deleted_at_the_end(kit, registry_key):
+    subprocess.run(["wine", "reg", "add", "HKCU\\InterbootContext", "/v", "Old", "/d", "0", "/f"],
+                   env=wine_env(), check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    kit.write_ini(configuration("q", {"name": "Runtime", "SetupFile": "rt.exe", **key_exists(registry_key)}))
+    assert kit.run() == 0
+    query = subprocess.run(["wine", "reg", "query", "HKCU\\InterbootContext"], env=wine_env(),
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    assert query.returncode != 0
