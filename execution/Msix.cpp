@@ -21,7 +21,7 @@ namespace velmora::execution {
 
 namespace {
 
-using platform::ComPtr;
+using platform::UniqueCom;
 
 constexpr int StatusCompleted = 1;
 
@@ -48,7 +48,7 @@ bool DeploymentNotStarted(std::wstring_view step, HRESULT hr) {
 
 // A call that reports success must also hand out its object. The pointer is taken by reference so that it
 // is read after the call has filled it in.
-template <typename T> HRESULT Checked(HRESULT hr, const ComPtr<T>& object) {
+template <typename T> HRESULT Checked(HRESULT hr, const UniqueCom<T>& object) {
     return SUCCEEDED(hr) && !object ? E_POINTER : hr;
 }
 
@@ -176,7 +176,7 @@ HRESULT ReadString(runtime::IPackageId* id,
 HRESULT Matches(runtime::IPackage* package, const FindRequest& request, bool& matches,
                 std::wstring& version) {
     matches = false;
-    ComPtr<runtime::IPackageId> id;
+    UniqueCom<runtime::IPackageId> id;
     HRESULT hr = Checked(package->get_Id(id.put()), id);
     if (FAILED(hr))
         return hr;
@@ -190,14 +190,14 @@ HRESULT Matches(runtime::IPackage* package, const FindRequest& request, bool& ma
             return hr;
     }
     INT32 architecture = 0;
-    hr = id->get_Architecture(&architecture);
+    hr = id.get()->get_Architecture(&architecture);
     if (FAILED(hr))
         return hr;
     identity.architecture = architecture;
     if (!PackageMatches(identity, request.name, request.publisher, request.architecture))
         return S_OK;
     runtime::PackageVersion parts{};
-    hr = id->get_Version(&parts);
+    hr = id.get()->get_Version(&parts);
     if (FAILED(hr))
         return hr;
     version = PackageVersionText({parts.Major, parts.Minor, parts.Build, parts.Revision});
@@ -208,24 +208,24 @@ HRESULT Matches(runtime::IPackage* package, const FindRequest& request, bool& ma
 // The packages come in the order the system returns them; the first match ends the search.
 void FindInApartment(FindRequest& request) {
     auto failed = [](std::wstring_view step, HRESULT hr) { LogFailure(L"Package search failed", step, hr); };
-    ComPtr<runtime::IPackageManager> manager;
+    UniqueCom<runtime::IPackageManager> manager;
     HRESULT hr = Checked(request.runtime.CreatePackageManager(manager), manager);
     if (FAILED(hr))
         return failed(L"PackageManager", hr);
     // A null HSTRING is the empty user id: the packages of the current user.
-    ComPtr<runtime::IPackageIterable> packages;
-    hr = Checked(manager->FindPackagesByUserSecurityId(nullptr, packages.put()), packages);
+    UniqueCom<runtime::IPackageIterable> packages;
+    hr = Checked(manager.get()->FindPackagesByUserSecurityId(nullptr, packages.put()), packages);
     if (FAILED(hr))
         return failed(L"FindPackagesByUserSecurityId", hr);
-    ComPtr<runtime::IPackageIterator> iterator;
-    hr = Checked(packages->First(iterator.put()), iterator);
+    UniqueCom<runtime::IPackageIterator> iterator;
+    hr = Checked(packages.get()->First(iterator.put()), iterator);
     if (FAILED(hr))
         return failed(L"First", hr);
     boolean hasCurrent = 0;
-    hr = iterator->get_HasCurrent(&hasCurrent);
+    hr = iterator.get()->get_HasCurrent(&hasCurrent);
     while (SUCCEEDED(hr) && hasCurrent) {
-        ComPtr<runtime::IPackage> package;
-        hr = Checked(iterator->get_Current(package.put()), package);
+        UniqueCom<runtime::IPackage> package;
+        hr = Checked(iterator.get()->get_Current(package.put()), package);
         if (FAILED(hr))
             break;
         bool matches = false;
@@ -237,7 +237,7 @@ void FindInApartment(FindRequest& request) {
             request.version = std::move(version);
             return;
         }
-        hr = iterator->MoveNext(&hasCurrent);
+        hr = iterator.get()->MoveNext(&hasCurrent);
     }
     if (FAILED(hr))
         failed(L"package enumeration", hr);
@@ -261,16 +261,16 @@ MsixInstaller::MsixInstaller() : MsixInstaller(SystemDeploymentRuntime()) {}
 MsixInstaller::MsixInstaller(DeploymentRuntime& runtime) : runtime_(runtime) {}
 
 bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
-    ComPtr<runtime::IPackageManager> manager;
+    UniqueCom<runtime::IPackageManager> manager;
     HRESULT hr = Checked(runtime_.CreatePackageManager(manager), manager);
     if (FAILED(hr))
         return DeploymentNotStarted(L"PackageManager", hr);
-    ComPtr<runtime::IUriRuntimeClass> uri;
+    UniqueCom<runtime::IUriRuntimeClass> uri;
     hr = Checked(runtime_.CreateUri(packagePath, uri), uri);
     if (FAILED(hr))
         return DeploymentNotStarted(L"Uri", hr);
-    ComPtr<runtime::IDeploymentOperation> operation;
-    hr = manager->AddPackageAsync(uri.get(), nullptr, runtime::DeploymentOptionsNone, operation.put());
+    UniqueCom<runtime::IDeploymentOperation> operation;
+    hr = manager.get()->AddPackageAsync(uri.get(), nullptr, runtime::DeploymentOptionsNone, operation.put());
     hr = Checked(hr, operation);
     if (FAILED(hr))
         return DeploymentNotStarted(L"AddPackageAsync", hr);
@@ -278,44 +278,44 @@ bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
     HANDLE event = ::CreateEventExW(nullptr, nullptr, CREATE_EVENT_MANUAL_RESET, EVENT_ALL_ACCESS);
     if (event == nullptr)
         return DeploymentNotStarted(L"CreateEventExW", HRESULT_FROM_WIN32(::GetLastError()));
-    ComPtr<CompletedSignal> completed(new CompletedSignal(event));
-    ComPtr<ProgressForwarder> progress(new ProgressForwarder(progress_));
-    hr = operation->put_Progress(progress.get());
+    UniqueCom<CompletedSignal> completed(new CompletedSignal(event));
+    UniqueCom<ProgressForwarder> progress(new ProgressForwarder(progress_));
+    hr = operation.get()->put_Progress(progress.get());
     if (FAILED(hr))
         return DeploymentNotStarted(L"Progress", hr);
     // The runtime calls a handler set after the end at once, so no completion is missed.
-    hr = operation->put_Completed(completed.get());
+    hr = operation.get()->put_Completed(completed.get());
     if (FAILED(hr))
         return DeploymentNotStarted(L"Completed", hr);
-    ::WaitForSingleObject(completed->Event(), INFINITE);
+    ::WaitForSingleObject(completed.get()->Event(), INFINITE);
 
-    ComPtr<runtime::IDeploymentResult> result;
-    HRESULT resultRead = Checked(operation->GetResults(result.put()), result);
+    UniqueCom<runtime::IDeploymentResult> result;
+    HRESULT resultRead = Checked(operation.get()->GetResults(result.put()), result);
     if (SUCCEEDED(resultRead)) {
         GUID activityId{};
-        if (SUCCEEDED(result->get_ActivityId(&activityId)))
+        if (SUCCEEDED(result.get()->get_ActivityId(&activityId)))
             activityId_ = activityId;
         HString errorText;
-        if (SUCCEEDED(result->get_ErrorText(errorText.put())))
+        if (SUCCEEDED(result.get()->get_ErrorText(errorText.put())))
             errorText_ = HStringText(errorText.get());
         HRESULT extended = 0;
-        if (SUCCEEDED(result->get_ExtendedErrorCode(&extended)))
+        if (SUCCEEDED(result.get()->get_ExtendedErrorCode(&extended)))
             extendedErrorCode_ = extended;
         // Older systems have no second result interface: the package then counts as not registered.
-        ComPtr<runtime::IDeploymentResult2> result2;
+        UniqueCom<runtime::IDeploymentResult2> result2;
         boolean registered = 0;
-        if (SUCCEEDED(result.As(runtime::IDeploymentResult2::Iid, result2)) && result2 &&
-            SUCCEEDED(result2->get_IsRegistered(&registered)))
+        if (SUCCEEDED(QueryInterfaceFor(result.get(), runtime::IDeploymentResult2::Iid, result2)) &&
+            result2 && SUCCEEDED(result2.get()->get_IsRegistered(&registered)))
             registered_ = registered != 0;
     } else {
         LogFailure(L"Package deployment result unreadable", L"GetResults", resultRead);
     }
 
-    ComPtr<IAsyncInfo> info;
+    UniqueCom<IAsyncInfo> info;
     AsyncStatus status = Error;
-    hr = Checked(operation.As(runtime::IidAsyncInfo, info), info);
+    hr = Checked(QueryInterfaceFor(operation.get(), runtime::IidAsyncInfo, info), info);
     if (SUCCEEDED(hr))
-        hr = info->get_Status(&status);
+        hr = info.get()->get_Status(&status);
     if (FAILED(hr)) {
         LogFailure(L"Package deployment status unreadable", L"Status", hr);
         return false;

@@ -7,7 +7,7 @@ namespace velmora::execution {
 
 namespace {
 
-using platform::ComPtr;
+using platform::UniqueCom;
 
 // combase.dll exists from Windows 8 on; linking to it would stop the program from starting on older systems.
 class Combase {
@@ -51,25 +51,25 @@ constexpr HRESULT MissingCombase = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
 
 class SystemRuntime final : public DeploymentRuntime {
 public:
-    HRESULT CreatePackageManager(ComPtr<runtime::IPackageManager>& manager) override {
-        ComPtr<IInspectable> instance;
+    HRESULT CreatePackageManager(UniqueCom<runtime::IPackageManager>& manager) override {
+        UniqueCom<IInspectable> instance;
         HRESULT hr = ActivateInstance(L"Windows.Management.Deployment.PackageManager", instance.put());
         if (FAILED(hr))
             return hr;
-        return instance.As(runtime::IPackageManager::Iid, manager);
+        return QueryInterfaceFor(instance.get(), runtime::IPackageManager::Iid, manager);
     }
 
-    HRESULT CreateUri(const std::wstring& text, ComPtr<runtime::IUriRuntimeClass>& uri) override {
-        ComPtr<runtime::IUriRuntimeClassFactory> factory;
+    HRESULT CreateUri(const std::wstring& text, UniqueCom<runtime::IUriRuntimeClass>& uri) override {
+        UniqueCom<runtime::IUriRuntimeClassFactory> factory;
         HRESULT hr = GetActivationFactory(L"Windows.Foundation.Uri", runtime::IUriRuntimeClassFactory::Iid,
-                                          factory.put_void());
+                                          reinterpret_cast<void**>(factory.put()));
         if (FAILED(hr))
             return hr;
         HString textString;
         hr = MakeHString(text, textString);
         if (FAILED(hr))
             return hr;
-        return factory->CreateUri(textString.get(), uri.put());
+        return factory.get()->CreateUri(textString.get(), uri.put());
     }
 };
 

@@ -17,7 +17,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ComPtr.h"
 #include "platform/UniqueHandle.h"
 
 namespace velmora::execution {
@@ -177,16 +176,23 @@ std::wstring HStringText(HSTRING value);
 [[nodiscard]] HRESULT ActivateInstance(std::wstring_view className, IInspectable** instance);
 [[nodiscard]] HRESULT GetActivationFactory(std::wstring_view className, const IID& iid, void** factory);
 
+// QueryInterface of the object for another of its interfaces, into an owner.
+template <typename Interface>
+[[nodiscard]] HRESULT QueryInterfaceFor(IUnknown* object, const IID& iid,
+                                        platform::UniqueCom<Interface>& out) {
+    return object->QueryInterface(iid, reinterpret_cast<void**>(out.put()));
+}
+
 // Where the first objects of a deployment or a search come from. Everything else is reached through them.
 class DeploymentRuntime {
 public:
     virtual ~DeploymentRuntime() = default;
     // A default-constructed Windows.Management.Deployment.PackageManager.
     [[nodiscard]] virtual HRESULT
-    CreatePackageManager(platform::ComPtr<runtime::IPackageManager>& manager) = 0;
+    CreatePackageManager(platform::UniqueCom<runtime::IPackageManager>& manager) = 0;
     // A Windows.Foundation.Uri made from the text.
     [[nodiscard]] virtual HRESULT CreateUri(const std::wstring& text,
-                                            platform::ComPtr<runtime::IUriRuntimeClass>& uri) = 0;
+                                            platform::UniqueCom<runtime::IUriRuntimeClass>& uri) = 0;
 };
 
 // The system's runtime classes, activated through combase.dll. Stateless; usable from any thread that has

@@ -9,7 +9,7 @@ namespace {
 using execution::HString;
 using execution::MakeHString;
 using execution::PackageIdentity;
-using platform::ComPtr;
+using platform::UniqueCom;
 
 void NoteWork(DeploymentRecord& record) {
     APTTYPE type = APTTYPE_CURRENT;
@@ -62,7 +62,7 @@ public:
         : script_(script), record_(std::move(record)) {}
 
     HRESULT STDMETHODCALLTYPE put_Progress(rt::IDeploymentProgressHandler* handler) override {
-        progress_ = ComPtr<rt::IDeploymentProgressHandler>(handler);
+        progress_ = UniqueCom<rt::IDeploymentProgressHandler>(handler);
         if (handler != nullptr)
             handler->AddRef();
         return S_OK;
@@ -71,7 +71,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_Completed(rt::IDeploymentCompletedHandler* handler) override {
         if (FAILED(script_.putCompleted))
             return script_.putCompleted;
-        completed_ = ComPtr<rt::IDeploymentCompletedHandler>(handler);
+        completed_ = UniqueCom<rt::IDeploymentCompletedHandler>(handler);
         handler->AddRef();
         if (!script_.endOnOwnThread) {
             End();
@@ -123,15 +123,15 @@ private:
     void End() {
         for (unsigned percentage : script_.progress)
             if (progress_)
-                progress_->Invoke(this, rt::DeploymentProgress{1, percentage});
+                progress_.get()->Invoke(this, rt::DeploymentProgress{1, percentage});
         status_ = script_.finalStatus;
-        completed_->Invoke(this, script_.finalStatus);
+        completed_.get()->Invoke(this, script_.finalStatus);
     }
 
     const DeploymentScript script_;
     std::shared_ptr<DeploymentRecord> record_;
-    ComPtr<rt::IDeploymentProgressHandler> progress_;
-    ComPtr<rt::IDeploymentCompletedHandler> completed_;
+    UniqueCom<rt::IDeploymentProgressHandler> progress_;
+    UniqueCom<rt::IDeploymentCompletedHandler> completed_;
     std::atomic<AsyncStatus> status_{Started};
 };
 
@@ -300,14 +300,14 @@ FakeDeploymentRuntime::~FakeDeploymentRuntime() {
     }
 }
 
-HRESULT FakeDeploymentRuntime::CreatePackageManager(ComPtr<rt::IPackageManager>& manager) {
+HRESULT FakeDeploymentRuntime::CreatePackageManager(UniqueCom<rt::IPackageManager>& manager) {
     if (FAILED(activation))
         return activation;
     *manager.put() = new FakeManager(*this);
     return S_OK;
 }
 
-HRESULT FakeDeploymentRuntime::CreateUri(const std::wstring& text, ComPtr<rt::IUriRuntimeClass>& uri) {
+HRESULT FakeDeploymentRuntime::CreateUri(const std::wstring& text, UniqueCom<rt::IUriRuntimeClass>& uri) {
     if (FAILED(uriCreation))
         return uriCreation;
     *uri.put() = new FakeUri(text);

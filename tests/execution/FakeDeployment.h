@@ -110,8 +110,8 @@ public:
     FakeDeploymentRuntime(const FakeDeploymentRuntime&) = delete;
     FakeDeploymentRuntime& operator=(const FakeDeploymentRuntime&) = delete;
 
-    HRESULT CreatePackageManager(platform::ComPtr<rt::IPackageManager>& manager) override;
-    HRESULT CreateUri(const std::wstring& text, platform::ComPtr<rt::IUriRuntimeClass>& uri) override;
+    HRESULT CreatePackageManager(platform::UniqueCom<rt::IPackageManager>& manager) override;
+    HRESULT CreateUri(const std::wstring& text, platform::UniqueCom<rt::IUriRuntimeClass>& uri) override;
 
     HRESULT activation = S_OK;
     HRESULT uriCreation = S_OK;

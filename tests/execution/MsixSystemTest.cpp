@@ -23,10 +23,10 @@ TEST(Execution_HString, RoundTripsTextThroughCombase) {
 TEST(Execution_SystemDeploymentRuntime, ReportsUnavailableClassesAsFailures) {
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     {
-        velmora::platform::ComPtr<runtime::IPackageManager> manager;
+        velmora::platform::UniqueCom<runtime::IPackageManager> manager;
         EXPECT_TRUE(FAILED(SystemDeploymentRuntime().CreatePackageManager(manager)));
         EXPECT_FALSE(manager);
-        velmora::platform::ComPtr<runtime::IUriRuntimeClass> uri;
+        velmora::platform::UniqueCom<runtime::IUriRuntimeClass> uri;
         EXPECT_TRUE(FAILED(SystemDeploymentRuntime().CreateUri(L"C:\\p\\a.msix", uri)));
         EXPECT_FALSE(uri);
     }
