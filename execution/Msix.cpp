@@ -9,6 +9,7 @@
 #include "execution/pure/PackageIdentity.h"
 #include "platform/ErrorText.h"
 #include "platform/Logger.h"
+#include "platform/core/ExceptionHandling.h"
 
 // How it works. InstallPackage starts AddPackageAsync and gives the operation two handlers, then blocks on
 // an event. The Windows Runtime calls the handlers on threads of its own: the progress handler forwards the
@@ -100,11 +101,15 @@ class ProgressForwarder final : public Handler<runtime::IDeploymentProgressHandl
 public:
     explicit ProgressForwarder(MsixInstaller::ProgressCallback callback) : callback_(std::move(callback)) {}
 
-    // noexcept: an exception from the callback ends the program here instead of unwinding into the runtime.
+    // Called on a thread of the Windows Runtime: no exception may unwind into it.
     HRESULT STDMETHODCALLTYPE Invoke(runtime::IDeploymentOperation*,
                                      runtime::DeploymentProgress progress) noexcept override {
-        if (callback_)
-            callback_(progress.percentage);
+        try {
+            if (callback_)
+                callback_(progress.percentage);
+        } catch (...) {
+            platform::core::PresentCaughtException(nullptr);
+        }
         return S_OK;
     }
 
@@ -143,16 +148,22 @@ struct InstallRequest {
     bool installed = false;
 };
 
+// A programming failure on the thread is presented there and leaves the installation failed.
 DWORD WINAPI InstallThread(void* parameter) noexcept {
-    auto& request = *static_cast<InstallRequest*>(parameter);
-    MultithreadedApartment apartment;
-    if (FAILED(apartment.Result())) {
-        DeploymentNotStarted(L"CoInitializeEx", apartment.Result());
+    platform::core::InstallCrashHandlers();
+    try {
+        auto& request = *static_cast<InstallRequest*>(parameter);
+        MultithreadedApartment apartment;
+        if (FAILED(apartment.Result())) {
+            DeploymentNotStarted(L"CoInitializeEx", apartment.Result());
+            return 0;
+        }
+        MsixInstaller installer(request.runtime);
+        request.installed = installer.InstallPackage(request.packagePath);
         return 0;
+    } catch (...) {
+        return platform::core::PresentCaughtException(nullptr);
     }
-    MsixInstaller installer(request.runtime);
-    request.installed = installer.InstallPackage(request.packagePath);
-    return 0;
 }
 
 struct FindRequest {
@@ -243,15 +254,21 @@ void FindInApartment(FindRequest& request) {
         failed(L"package enumeration", hr);
 }
 
+// A programming failure on the thread is presented there and leaves the search without a result.
 DWORD WINAPI FindThread(void* parameter) noexcept {
-    auto& request = *static_cast<FindRequest*>(parameter);
-    MultithreadedApartment apartment;
-    if (FAILED(apartment.Result())) {
-        LogFailure(L"Package search failed", L"CoInitializeEx", apartment.Result());
+    platform::core::InstallCrashHandlers();
+    try {
+        auto& request = *static_cast<FindRequest*>(parameter);
+        MultithreadedApartment apartment;
+        if (FAILED(apartment.Result())) {
+            LogFailure(L"Package search failed", L"CoInitializeEx", apartment.Result());
+            return 0;
+        }
+        FindInApartment(request);
         return 0;
+    } catch (...) {
+        return platform::core::PresentCaughtException(nullptr);
     }
-    FindInApartment(request);
-    return 0;
 }
 
 } // namespace

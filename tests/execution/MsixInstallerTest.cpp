@@ -5,9 +5,11 @@
 #include <objbase.h>
 
 #include <mutex>
+#include <stdexcept>
 #include <vector>
 
 #include "FakeDeployment.h"
+#include "platform/core/ExceptionPresenter.h"
 
 using namespace velmora::execution;
 using velmora::test::FakeDeploymentRuntime;
@@ -102,6 +104,31 @@ TEST_F(Execution_MsixInstaller, ProgressWithoutCallbackIsIgnored) {
     runtime.deployment.progress = {50};
     MsixInstaller installer(runtime);
     EXPECT_TRUE(installer.InstallPackage(L"C:\\p\\app.msix"));
+}
+
+TEST_F(Execution_MsixInstaller, FailingProgressCallbackIsReportedWithoutStoppingTheDeployment) {
+    struct Console : velmora::platform::core::ConsoleSink {
+        void Write(std::wstring_view text) override {
+            std::lock_guard<std::mutex> guard(lock);
+            written += text;
+        }
+        std::mutex lock;
+        std::wstring written;
+    } console;
+    velmora::platform::core::CrashRegistrations registrations;
+    registrations.console = &console;
+    velmora::platform::core::SetCrashRegistrations(registrations);
+    FakeDeploymentRuntime runtime;
+    runtime.deployment.endOnOwnThread = true;
+    runtime.deployment.progress = {20};
+    MsixInstaller installer(runtime);
+    installer.SetProgressCallback([](unsigned) { throw std::runtime_error("progress sink broke"); });
+
+    EXPECT_TRUE(installer.InstallPackage(L"C:\\p\\app.msix"));
+
+    velmora::platform::core::SetCrashRegistrations({});
+    std::lock_guard<std::mutex> guard(console.lock);
+    EXPECT_NE(console.written.find(L"progress sink broke"), std::wstring::npos) << console.written;
 }
 
 TEST_F(Execution_MsixInstaller, RuntimeFailuresBeforeTheEndFailTheInstallation) {
