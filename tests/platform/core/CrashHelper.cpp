@@ -1,7 +1,8 @@
 // A program that fails on purpose, for the crash-report tests.
 // Usage: crash_helper FAILURE [console|silent]
 //   FAILURE: read-null (reads address 0), unknown-code (raises 0xE1234567), throw (throws the program's own
-//   exception); each on a worker thread.
+//   exception), overflow (recurses until the stack is gone), each on a worker thread; uncaught (a C++
+//   exception leaves a thread that has no boundary).
 //   console: reports go to standard output; silent: no window, reports go to the debugger output;
 //   neither: the crash dialog.
 // A failure the worker's boundary catches lets the program go on: it prints "after: <code>" and returns the
@@ -10,6 +11,8 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <stdexcept>
+#include <thread>
 
 #include "platform/core/ExceptionHandling.h"
 #include "platform/core/ExceptionPresenter.h"
@@ -33,6 +36,18 @@ __attribute__((noinline)) DWORD ReadNull(void*) {
 DWORD RaiseUnknown(void*) {
     ::RaiseException(0xE1234567, 0, 0, nullptr);
     return 0;
+}
+
+volatile bool deeper = true;
+
+__attribute__((noinline)) int Recurse(int depth) {
+    volatile char frame[512];
+    frame[0] = static_cast<char>(depth);
+    return deeper ? Recurse(depth + 1) + frame[0] : frame[0];
+}
+
+DWORD Overflow(void*) {
+    return static_cast<DWORD>(Recurse(0));
 }
 
 DWORD ThrowOwn(void*) {
@@ -62,6 +77,10 @@ int wmain(int argc, wchar_t** argv) {
         procedure = RaiseUnknown;
     else if (std::wcscmp(argv[1], L"throw") == 0)
         procedure = ThrowOwn;
+    else if (std::wcscmp(argv[1], L"overflow") == 0)
+        procedure = Overflow;
+    else if (std::wcscmp(argv[1], L"uncaught") == 0)
+        std::thread([] { throw std::runtime_error("Nobody catches this."); }).join();
     else
         return 2;
 

@@ -166,6 +166,25 @@ TEST(Crash_Report, OwnExceptionIsCaughtAtTheWorkersBoundaryAndTheProgramGoesOn) 
     EXPECT_NE(output.find("after: 0xe0010064"), std::string::npos) << output;
 }
 
+TEST(Crash_Report, StackOverflowIsReportedFromAThreadWithStackToSpare) {
+    Helper helper = StartHelper(L"overflow console");
+    ASSERT_TRUE(helper.process.process);
+    std::string output = helper.ReadAll();
+    EXPECT_EQ(helper.Wait(), 0xC00000FDu);
+    EXPECT_TRUE(std::regex_search(
+        output,
+        std::regex(R"(^\[SEH_GENERIC\] STACK_OVERFLOW \(0xc00000fd\) at address \[0x[0-9a-f]{8}\]\r\n)")))
+        << output;
+}
+
+TEST(Crash_Report, ExceptionThatNoBoundaryCatchesEndsAsUnhandled) {
+    Helper helper = StartHelper(L"uncaught console");
+    ASSERT_TRUE(helper.process.process);
+    std::string output = helper.ReadAll();
+    EXPECT_EQ(helper.Wait(), kDefaultExceptionCode);
+    EXPECT_EQ(output.rfind("[EXCEPTION_UNHANDLED] Nobody catches this.\r\n", 0), 0u) << output;
+}
+
 TEST(Crash_Report, CrashDialogShowsTheReportExpandsAndCopiesIt) {
     test::EmptyClipboardText();
     Helper helper = StartHelper(L"read-null");

@@ -32,20 +32,6 @@ TEST(Crash_MessageArea, EightPointThreeDialogUnitsPerLine) {
     EXPECT_EQ(MessageHeight(30), 249);
 }
 
-TEST(Crash_Layout, ButtonsOnTheRightAndThePaneBetweenMessageAndButtons) {
-    CrashDialogLayout layout = LayoutCrashDialog(3, true, true);
-    EXPECT_EQ(layout.width, 350);
-    EXPECT_EQ(layout.message.cy, 25);
-    EXPECT_EQ(layout.close.x + layout.close.cx, 343);
-    EXPECT_LT(layout.send.x + layout.send.cx, layout.close.x);
-    EXPECT_LT(layout.copy.x + layout.copy.cx, layout.send.x);
-    EXPECT_EQ(layout.detailsButton.x, 7);
-    EXPECT_GT(layout.details.y, layout.message.y + layout.message.cy);
-    EXPECT_GT(layout.close.y, layout.details.y + layout.details.cy);
-    EXPECT_EQ(layout.expandedHeight - layout.collapsedHeight, layout.details.cy + 7);
-    EXPECT_EQ(layout.expandedHeight, layout.close.y + layout.close.cy + 7);
-}
-
 TEST(Crash_Layout, WithoutDetailsOnlyClose) {
     CrashDialogLayout layout = LayoutCrashDialog(MessageLineCount(Lines(40)), false, true);
     EXPECT_FALSE(layout.hasDetails);
