@@ -77,6 +77,39 @@ def make_kit(tmp_path):
     return make
 
 
+def log_messages(path):
+    """The messages of a log file without their time stamps (the header and the closing line left out)."""
+    text = Path(path).read_bytes().decode("utf-16-le").lstrip("\ufeff")
+    messages = []
+    for line in text.split("\r\n"):
+        # "yyyy-mm-dd hh-mm-ss-" then the message
+        if len(line) > 20 and line[4] == "-" and line[10] == " " and line[19] == "-":
+            messages.append(line[20:])
+    return [m for m in messages if not m.startswith("=====")]
+
+
+def reg(*arguments):
+    """Runs Wine's reg tool and returns its exit code."""
+    return subprocess.run(["wine", "reg", *arguments], env=wine_env(), stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+
+
+INTERBOOT_KEY = "HKCU\\InterbootContext"
+
+
+@pytest.fixture
+def interboot_value():
+    """Records a value in the interboot store as an earlier run would; the key is removed afterwards."""
+    def record(name="Earlier", data="3010"):
+        assert reg("add", INTERBOOT_KEY, "/v", name, "/d", data, "/f") == 0
+    yield record
+    reg("delete", INTERBOOT_KEY, "/f")
+
+
+def interboot_key_exists():
+    return reg("query", INTERBOOT_KEY) == 0
+
+
 def wait_for(predicate, timeout=30.0, step=0.05):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:

@@ -5,7 +5,7 @@ import uuid
 
 import pytest
 
-from conftest import wine_env
+from conftest import interboot_key_exists, log_messages as conftest_log_messages, wine_env
 
 ALL_FOUND = "No prerequisite must be installed."
 FOUND = "Search result:An acceptable version was found."
@@ -25,14 +25,7 @@ def registry_key():
 
 
 def log_messages(kit):
-    """The run's messages without their time stamps (the header and the closing line left out)."""
-    text = (kit.folder / "run.log").read_bytes().decode("utf-16-le").lstrip("\ufeff")
-    messages = []
-    for line in text.split("\r\n"):
-        # "yyyy-mm-dd hh-mm-ss-" then the message
-        if len(line) > 20 and line[4] == "-" and line[10] == " " and line[19] == "-":
-            messages.append(line[20:])
-    return [m for m in messages if not m.startswith("=====")]
+    return conftest_log_messages(kit.folder / "run.log")
 
 
 def configuration(options, *prerequisites):

@@ -1,7 +1,19 @@
 """Start-up: finding the configuration, the installer mutex, the exit code."""
 import subprocess
+import uuid
 
-from conftest import BIN_DIR, to_windows_path, wait_for, wine_env
+import pytest
+
+from conftest import (BIN_DIR, interboot_key_exists, log_messages, to_windows_path, wait_for, wine_env,
+                      write_ini)
+
+# A silent run with a mandatory prerequisite that no machine has: it ends with 1 whenever the main flow runs.
+MISSING_MANDATORY = (
+    "[GeneralOptions]\nOptions=q\n"
+    "[PREREQ_CHAINER]\nLogFile=run.log\n"
+    "[PREREQUISITES]\nApp1=Needed\n"
+    "[App1]\nSetupFile=n.exe\nOptions=m\nSearchType1=5\n"
+    "SearchString1=HKCU\\Software\\VelmoraE2E\\NoSuchKey" + uuid.uuid4().hex + "\n")
 
 
 def test_without_configuration_exits_0_and_writes_nothing(kit):
@@ -15,6 +27,105 @@ def test_empty_and_bom_only_configurations_exit_0(kit):
     assert kit.run() == 0
     kit.ini_path().write_bytes(b"\xff")
     assert kit.run() == 0
+
+
+def test_configuration_of_exactly_two_bytes_runs_with_nothing_to_do(kit, interboot_value):
+    kit.ini_path().write_bytes(b"\xff\xfe")
+    interboot_value()
+    before = sorted(p.name for p in kit.folder.iterdir())
+    assert kit.run() == 0
+    assert sorted(p.name for p in kit.folder.iterdir()) == before
+    # The main flow ran on an empty configuration: no prerequisites, and the store is ended.
+    assert not interboot_key_exists()
+
+
+def test_configuration_with_an_odd_byte_after_the_mark_is_empty(kit):
+    kit.ini_path().write_bytes(b"\xff\xfe[")
+    assert kit.run() == 0
+
+
+def test_configuration_read_from_byte_two_whatever_its_first_bytes_are(kit):
+    # Any two leading bytes are skipped, not only a byte-order mark.
+    data = MISSING_MANDATORY.replace("\n", "\r\n").encode("utf-16-le")
+    kit.ini_path().write_bytes(b"XY" + data)
+    assert kit.run() == 1
+
+
+def test_configuration_without_byte_order_mark_loses_its_first_header(kit):
+    # The first character "[" is skipped with the mark that is not there: GeneralOptions is no section, so
+    # Options=q is not seen; the run is neither silent nor basic UI and ends with 0.
+    kit.write_ini(MISSING_MANDATORY, bom=False)
+    assert kit.run() == 0
+    messages = log_messages(kit.folder / "run.log")
+    assert "Searching for:Needed" in messages
+    assert "Starting installing prerequisites in silent mode." not in messages
+    assert messages[-1] == "After running prerequisites we have:  Reboot was required=false"
+
+    kit.write_ini(MISSING_MANDATORY, bom=True)
+    assert kit.run() == 1
+
+
+def test_without_configuration_the_interboot_store_is_left_alone(kit, interboot_value):
+    interboot_value()
+    assert kit.run() == 0
+    assert interboot_key_exists()
+
+
+def test_configuration_without_prerequisites_logs_nothing_and_ends_the_store(kit, interboot_value):
+    kit.write_ini("[GeneralOptions]\nOptions=q\n[PREREQ_CHAINER]\nLogFile=run.log\n")
+    interboot_value()
+    assert kit.run() == 0
+    assert log_messages(kit.folder / "run.log") == []
+    assert not interboot_key_exists()
+
+
+@pytest.mark.parametrize("exe_name, ini_name", [("prereq.exe", "Prereq.INI"), ("my.setup.exe", "my.setup.ini")])
+def test_configuration_beside_the_chainer_is_found_by_its_base_name(make_kit, exe_name, ini_name):
+    kit = make_kit(exe_name)
+    write_ini(kit.folder / ini_name, MISSING_MANDATORY)
+    assert kit.run() == 1
+
+
+def test_configuration_of_another_base_name_is_not_read(make_kit):
+    kit = make_kit("my.setup.exe")
+    write_ini(kit.folder / "my.ini", MISSING_MANDATORY)
+    assert kit.run() == 0
+    assert not (kit.folder / "run.log").exists()
+
+
+def test_chainers_folder_becomes_the_current_directory(kit, tmp_path):
+    elsewhere = tmp_path / "elsewhere"
+    elsewhere.mkdir()
+    kit.write_ini(MISSING_MANDATORY)
+    process = subprocess.Popen(["wine", str(kit.exe)], env=wine_env(), stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=elsewhere)
+    assert process.wait(timeout=120) == 1
+    # The relative LogFile is resolved in the chainer's folder, not in the folder it was started from.
+    assert "Searching for:Needed" in log_messages(kit.folder / "run.log")
+    assert list(elsewhere.iterdir()) == []
+
+
+def test_abandoned_installer_mutex_skips_the_main_flow(kit, tmp_path, interboot_value):
+    kit.write_ini(MISSING_MANDATORY)
+    interboot_value()
+    ready = tmp_path / "ready"
+    release = tmp_path / "release"
+    holder = subprocess.Popen(
+        ["wine", str(BIN_DIR / "hold_mutex.exe"), "Global\\_MSIExecute", to_windows_path(ready),
+         to_windows_path(release), "abandon"],
+        env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        assert wait_for(ready.exists), "the helper never took the mutex"
+        chainer = kit.start()
+        assert not wait_for(lambda: chainer.poll() is not None, timeout=2.0)
+        release.write_text("go")
+        # Without the main flow the exit code stays 0, nothing is evaluated and the store is not touched.
+        assert chainer.wait(timeout=60) == 0
+    finally:
+        release.write_text("go")
+        holder.wait(timeout=60)
+    assert log_messages(kit.folder / "run.log") == []
+    assert interboot_key_exists()
 
 
 def test_waits_while_installer_mutex_is_held_and_goes_on_when_released(kit, tmp_path):

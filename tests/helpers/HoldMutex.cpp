@@ -1,6 +1,7 @@
 // Holds a named mutex until a file appears, so a test can see a chainer wait for it.
-// Usage: hold_mutex NAME READY_FILE RELEASE_FILE
-// Writes READY_FILE once it owns the mutex, then polls for RELEASE_FILE (at most 60 s) and releases.
+// Usage: hold_mutex NAME READY_FILE RELEASE_FILE [abandon]
+// Writes READY_FILE once it owns the mutex, then polls for RELEASE_FILE (at most 60 s) and releases. With
+// "abandon" it ends without releasing, so the system hands the mutex to a waiter as abandoned.
 #include <windows.h>
 
 #include <cwchar>
@@ -8,10 +9,12 @@
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4)
         return 2;
+    const bool abandon = argc > 4 && std::wcscmp(argv[4], L"abandon") == 0;
     HANDLE mutex = ::CreateMutexW(nullptr, TRUE, argv[1]);
     if (mutex == nullptr)
         return 3;
-    HANDLE ready = ::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE ready =
+        ::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (ready != INVALID_HANDLE_VALUE)
         ::CloseHandle(ready);
     for (int i = 0; i < 600; ++i) {
@@ -19,6 +22,8 @@ int wmain(int argc, wchar_t** argv) {
             break;
         ::Sleep(100);
     }
+    if (abandon)
+        ::ExitProcess(0);
     ::ReleaseMutex(mutex);
     ::CloseHandle(mutex);
     return 0;
