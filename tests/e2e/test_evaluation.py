@@ -121,3 +121,66 @@ def test_interboot_store_key_is_deleted_at_the_end(kit, registry_key):
     query = subprocess.run(["wine", "reg", "query", "HKCU\\InterbootContext"], env=wine_env(),
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     assert query.returncode != 0
+
+
+@pytest.mark.parametrize("general, options, present, exit_code", [
+    ("q", "m", False, 1),    # silent, a mandatory prerequisite still missing
+    ("q", "m", True, 0),     # silent, the mandatory prerequisite is installed
+    ("q", "", False, 0),     # silent, only an optional one missing
+    ("q", "mi", False, 0),   # "i" excuses a mandatory prerequisite from the final check
+    ("qb", "m", False, 1),   # both letters: silent wins
+    ("b", "m", False, 1),    # basic UI: the processing window ends with "some still missing"
+    ("", "m", False, 0),     # neither mode: nothing is processed, whatever is missing
+])
+def test_exit_code_follows_mode_and_final_check(kit, registry_key, general, options, present, exit_code):
+    search = key_exists(registry_key if present else registry_key + "\\missing")
+    kit.write_ini(configuration(general, {"name": "Needed", "SetupFile": "n.exe", "Options": options, **search}))
+    assert kit.run() == exit_code
+    messages = log_messages(kit)
+    if present:
+        assert messages[-1] == ALL_FOUND
+    else:
+        assert messages[-1] == "After running prerequisites we have:  Reboot was required=false"
+        silent = "q" in general
+        assert ("Starting installing prerequisites in silent mode." in messages) == silent
+        assert ("Starting installing prerequisites in basic UI mode." in messages) == (general == "b")
+
+
+def test_prerequisite_without_searches_is_found(kit):
+    kit.write_ini(configuration("q", {"name": "Bare", "SetupFile": "b.exe", "Operator": "0", "Options": "m"}))
+    assert kit.run() == 0
+    assert log_messages(kit) == ["Searching for:Bare", FOUND, ALL_FOUND]
+
+
+def test_excluded_mandatory_prerequisite_does_not_fail_the_run(kit, registry_key):
+    kit.write_ini(configuration("q", {"name": "OldOs", "SetupFile": "a.exe", "Options": "m",
+                                      "WinNTVersions": "Windows 7 x86", "WinNT64Versions": "Windows 7 x64",
+                                      **key_exists(registry_key + "\\missing")}))
+    assert kit.run() == 0
+    assert log_messages(kit) == ["Wrong OS or Os language for:OldOs", ALL_FOUND]
+
+
+def test_site_and_download_states_are_logged_and_selected(kit, registry_key):
+    missing = key_exists(registry_key + "\\missing")
+    kit.write_ini(configuration(
+        "",
+        {"name": "Site", "OpenSite": "http://127.0.0.1:9/page", **missing},
+        {"name": "Remote", "Url": "http://127.0.0.1:9/r.exe", **missing},
+    ))
+    assert kit.run() == 0
+    assert log_messages(kit) == [
+        "Searching for:Site",
+        "Search result:No acceptable version found. It must be downloaded manually from a site.",
+        "Searching for:Remote", DOWNLOAD,
+        "Prerequisite selected for install:Site", "Prerequisite selected for install:Remote",
+        "After running prerequisites we have:  Reboot was required=false",
+    ]
+
+
+def test_recorded_exit_codes_survive_until_a_run_ends_the_store(kit, registry_key, interboot_value):
+    interboot_value("RuntimeRet", "3010")
+    kit.write_ini(configuration("q", {"name": "Runtime", "SetupFile": "rt.exe", "RetValPropName": "RuntimeRet",
+                                      "Options": "m", **key_exists(registry_key + "\\missing")}))
+    assert kit.run() == 1
+    # No reboot is pending at the end of this run, so the key goes.
+    assert not interboot_key_exists()
