@@ -73,7 +73,11 @@ void ChainerApp::Run() {
     status_.ShowStatus(IDS_PREPARING, false);
     status_.PrepareTitle();
 
-    ::SetCurrentDirectoryW(exeFolder_.c_str());
+    // "D:" alone names the drive's current folder, which need not be its root: a chainer at the root of a
+    // drive (a disc, a stick) would resolve relative paths, the log's among them, in whatever folder of
+    // that drive the process started in.
+    const bool driveOnly = exeFolder_.size() == 2 && exeFolder_[1] == L':';
+    ::SetCurrentDirectoryW((driveOnly ? exeFolder_ + L'\\' : exeFolder_).c_str());
 
     if (WaitForInstallerIdle() == InstallerWait::Idle)
         exitCode_ = RunMainFlow(*this);

@@ -1,6 +1,8 @@
 """Start-up: finding the configuration, the installer mutex, the exit code."""
+import os
 import subprocess
 import uuid
+from pathlib import Path
 
 import pytest
 
@@ -103,6 +105,36 @@ def test_chainers_folder_becomes_the_current_directory(kit, tmp_path):
     # The relative LogFile is resolved in the chainer's folder, not in the folder it was started from.
     assert "Searching for:Needed" in log_messages(kit.folder / "run.log")
     assert list(elsewhere.iterdir()) == []
+
+
+@pytest.fixture
+def drive_letter(tmp_path):
+    """A free drive letter of the prefix mapped onto a fresh folder; returns (letter, folder)."""
+    dosdevices = Path(os.environ["WINEPREFIX"]) / "dosdevices"
+    root = tmp_path / "drive"
+    root.mkdir()
+    for letter in "vutsrqponmlk":
+        link = dosdevices / f"{letter}:"
+        if not link.exists() and not link.is_symlink():
+            link.symlink_to(root)
+            break
+    else:
+        pytest.skip("no free drive letter in the prefix")
+    yield letter.upper(), root
+    link.unlink()
+
+
+def test_chainer_at_a_drive_root_makes_the_root_current(drive_letter):
+    letter, root = drive_letter
+    (root / "sub").mkdir()
+    (root / "setup.exe").write_bytes((BIN_DIR / "chainer.exe").read_bytes())
+    write_ini(root / "setup.ini", MISSING_MANDATORY)
+    # Started from a folder of the same drive: "X:" alone would keep that folder current.
+    process = subprocess.Popen(["wine", f"{letter}:\\setup.exe"], env=wine_env(), stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=root / "sub")
+    assert process.wait(timeout=120) == 1
+    assert "Searching for:Needed" in log_messages(root / "run.log")
+    assert list((root / "sub").iterdir()) == []
 
 
 def test_abandoned_installer_mutex_skips_the_main_flow(kit, tmp_path, interboot_value):
