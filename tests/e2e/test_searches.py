@@ -125,6 +125,24 @@ def test_Searches_RegistryValueVersion_BoundsAreInclusiveAndTheTextIsReadWhateve
     })
 
 
+def test_Searches_RegistryNames_SubkeyAndValueNamesAreTheVersions(kit, registry_key):
+    for name in ("1.5", "2.0.1", "Servicing"):
+        assert reg("add", registry_key + "\\Subkeys\\" + name, "/f") == 0
+    reg_add(registry_key + "\\Values", "3.1", "")
+    reg_add(registry_key + "\\Values", "Install", "1")
+    subkeys = registry_key + "\\Subkeys"
+    values = registry_key + "\\Values"
+    run_cases(kit, {
+        "SubkeyInRange": (search(1, subkeys, "2.0", "2.0.1"), True),
+        "SubkeyTooOld": (search(1, subkeys, "2.1"), False),
+        "SubkeyNoBounds": (search(1, subkeys), True),
+        "NoSubkeys": (search(1, values), False),
+        "ValueNameInRange": (search(12, values, "3.1", "3.1"), True),
+        "ValueNameTooNew": (search(12, values, "", "3.0"), False),
+        "MissingKey": (search(12, registry_key + "\\missing"), False),
+    })
+
+
 def test_Searches_RegistryView_XOptionReadsThe64BitViewOnA64BitSystem(kit):
     key = "HKLM\\Software\\VelmoraE2E\\" + uuid.uuid4().hex
     try:
@@ -237,6 +255,25 @@ def test_Searches_FileVersion_SystemFolderIsThe32BitOneUnlessTheXOptionAsksForTh
         "ThirtyTwoBitView": (search(0, path, "1.2.3.4", "1.2.3.4"), True),
         "NativeWithX": ({**search(0, path, "10.0"), "Options": "x"}, wow64),
         "NativeWithoutX": (search(0, path, "10.0"), False),
+    })
+
+
+@pytest.fixture
+def drive_c_file():
+    """A helper two folder levels below the root of C: (1.2.3.4), under a name no other file has."""
+    top = Path(os.environ["WINEPREFIX"]) / "drive_c" / ("velmora_e2e_" + uuid.uuid4().hex)
+    name = "velmora_e2e_" + uuid.uuid4().hex + ".exe"
+    copy_helper("exit_with.exe", top / "sub" / name)
+    yield name
+    shutil.rmtree(top, ignore_errors=True)
+
+
+def test_Searches_FileVersion_BareNameWalksEachFixedDriveToTheGivenDepth(kit, drive_c_file):
+    run_cases(kit, {
+        "RootOnly": (search(0, drive_c_file), False),
+        "OneLevel": (search(0, drive_c_file + "?1"), False),
+        "TwoLevels": (search(0, drive_c_file + "?2", "1.2.3.4", "1.2.3.4"), True),
+        "TwoLevelsTooOld": (search(0, drive_c_file + "?2", "1.2.3.5"), False),
     })
 
 
