@@ -1,0 +1,94 @@
+#include "execution/LaunchList.h"
+
+#include "core/FolderProperties.h"
+#include "execution/Msix.h"
+#include "execution/ProcessStart.h"
+#include "platform/ErrorText.h"
+#include "platform/Logger.h"
+#include "platform/TextConversion.h"
+
+namespace velmora::execution {
+
+LaunchList::LaunchList(core::InterbootStore& store, PrerequisiteDetection& detection)
+    : LaunchList(store, detection, TheSystemRestart()) {}
+
+LaunchList::LaunchList(core::InterbootStore& store, PrerequisiteDetection& detection, SystemRestart& restart)
+    : store_(store), detection_(detection), restart_(restart) {}
+
+void LaunchList::AddItem(std::wstring filePath, std::wstring commandLine, std::wstring name,
+                         std::int32_t rebootMode, std::size_t prerequisiteIndex,
+                         std::wstring returnValueName) {
+    LaunchItem item;
+    item.filePath = std::move(filePath);
+    item.commandLine = std::move(commandLine);
+    item.name = std::move(name);
+    item.rebootMode = rebootMode;
+    item.returnValueName = std::move(returnValueName);
+    item.prerequisiteIndex = prerequisiteIndex;
+    items_.push_back(std::move(item));
+}
+
+void LaunchList::Clear() {
+    items_.clear();
+}
+
+const LaunchItem& LaunchList::Item(std::size_t index) const {
+    return items_.at(index);
+}
+
+LaunchItem& LaunchList::At(std::size_t index) {
+    return items_.at(index);
+}
+
+bool LaunchList::Launch(std::size_t index) {
+    LaunchItem& item = At(index);
+    if (platform::LogEnabled())
+        platform::TheLogger().Log(LaunchingFileLine(item.filePath));
+
+    const bool hidden = HasQuietSwitch(item.commandLine);
+    DWORD exitCode = item.exitCode;
+    bool started = true;
+    switch (ChooseLaunchRoute(item.filePath, IsLocalSystemAccount())) {
+    case LaunchRoute::PackageDeployment:
+        // A deployment that cannot even begin is a failed installation, not a refused start.
+        exitCode = InstallPackageOnOwnThread(CleanLaunchPath(item.filePath));
+        break;
+    case LaunchRoute::Shell:
+        started = ShellExecuteAndWait(item.filePath, item.commandLine, L"", hidden, &exitCode);
+        break;
+    case LaunchRoute::Direct:
+        started = LaunchDirect(item.filePath, item.commandLine, &exitCode);
+        break;
+    }
+    item.exitCode = exitCode;
+
+    if (!started) {
+        lastLaunchError_ = exitCode;
+        if (platform::LogEnabled())
+            platform::TheLogger().Log(LaunchFailedLine(exitCode, platform::SystemErrorText(exitCode)));
+    }
+    if (platform::LogEnabled())
+        platform::TheLogger().Log(ReturnCodeLine(exitCode));
+    Record(item);
+    if (PausesAfterExit(exitCode))
+        ::Sleep(kPauseAfterTroubledExitMs);
+    return exitCode == ERROR_SUCCESS;
+}
+
+// An item without a return-value name records nothing: under an empty name the registry would write the
+// key's default value, which no prerequisite names, and the end of the main flow would hand that exit code
+// to every prerequisite that has no RetValPropName.
+void LaunchList::Record(const LaunchItem& item) {
+    if (item.returnValueName.empty())
+        return;
+    store_.SetInt(platform::ToAnsi(item.returnValueName), static_cast<std::int32_t>(item.exitCode));
+}
+
+bool LaunchDirect(std::wstring_view filePath, std::wstring_view commandLine, DWORD* exitCode) {
+    const std::wstring arguments = DirectStartArguments(core::ResolveProperties(commandLine, false));
+    const std::wstring msiexec = core::ResolveProperties(L"[SystemFolder]msiexec.exe", false);
+    const DirectStart start = DirectStartCommand(filePath, arguments, msiexec);
+    return RunProcessAndWait(start.application, start.commandLine, NORMAL_PRIORITY_CLASS, exitCode);
+}
+
+} // namespace velmora::execution
