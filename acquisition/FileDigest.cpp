@@ -1,0 +1,64 @@
+#include "acquisition/FileDigest.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "acquisition/pure/Md5.h"
+#include "platform/FileSystem.h"
+#include "platform/UniqueHandle.h"
+
+namespace velmora::acquisition {
+
+namespace {
+
+constexpr DWORD kDigestBlock = 65536;
+
+} // namespace
+
+bool FileDigestText(std::wstring_view path, std::string& text) {
+    text.clear();
+    // Shared for writing too: a file another process still holds open can be checked all the same.
+    platform::UniqueFile file(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0)
+        return false;
+
+    // Bytes that arrive after the size was taken are not digested. A file that ends early or fails to
+    // read gives no digest: the digest of part of a file would only be a mismatch reported as a result.
+    std::vector<unsigned char> buffer(kDigestBlock);
+    Md5 md5;
+    std::uint64_t remaining = static_cast<std::uint64_t>(size.QuadPart);
+    while (remaining > 0) {
+        DWORD want = remaining < kDigestBlock ? static_cast<DWORD>(remaining) : kDigestBlock;
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), buffer.data(), want, &read, nullptr) || read == 0)
+            return false;
+        md5.Update(buffer.data(), read);
+        remaining -= read;
+    }
+    text = DigestText(md5.Finish());
+    return true;
+}
+
+bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5) {
+    if (expectedSize != 0) {
+        DWORD size = 0;
+        if (platform::FileInfo(path, nullptr, &size) != ERROR_SUCCESS)
+            size = 0;
+        if (size != expectedSize)
+            return false;
+    }
+    if (!md5.empty()) {
+        std::string computed;
+        if (!FileDigestText(path, computed) || !DigestMatches(md5, computed))
+            return false;
+    }
+    return true;
+}
+
+} // namespace velmora::acquisition

@@ -1,0 +1,19 @@
+// Whether a downloaded prerequisite is the file the configuration describes: its size (ExactSize) and its
+// MD5 digest (MD5). An absent value (0, empty) is not checked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velmora::acquisition {
+
+// The 32-character lowercase digest text of a file. False when the file cannot be opened, its size cannot
+// be read, it is empty, or it cannot be read to the size it had when it was opened.
+bool FileDigestText(std::wstring_view path, std::string& text);
+
+// The check after a transfer: with a non-zero expectedSize the file's size (low 32 bits; 0 when it cannot
+// be opened) must equal it; with a non-empty md5 the file's digest must match it. Deletes nothing.
+bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5);
+
+} // namespace velmora::acquisition
