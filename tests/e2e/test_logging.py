@@ -139,3 +139,97 @@ def test_log_file_in_a_missing_folder_goes_to_the_shared_log_folder(make_kit):
         assert re.fullmatch(run_pattern(), decode(data[2:]))
     finally:
         shared.unlink(missing_ok=True)
+
+
+def shared_log_folder():
+    return prefix_drive_c() / "ProgramData" / "VELMORA_LOGS"
+
+
+def temp_log_folder():
+    # GetTempPathW of the prefix's user: C:\users\<user>\Temp
+    folders = list((prefix_drive_c() / "users").glob("*/Temp"))
+    assert len(folders) == 1, folders
+    return folders[0] / "VELMORA_LOGS"
+
+
+@pytest.fixture
+def fallback_kit(make_kit):
+    """A kit whose LogFile lies in a missing folder, with a name of its own so that no other run's
+    fallback log is in the way; the fallback logs it may leave are removed afterwards."""
+    stem = f"fallback{os.getpid()}"
+    kit = make_kit(stem + ".exe")
+    kit.stem = stem
+    kit.write_ini(chainer_ini(to_windows_path(kit.folder / "no" / "such" / "run.log")))
+    shared_log_folder().mkdir(parents=True, exist_ok=True)
+    yield kit
+    for path in (shared_log_folder() / f"{stem}.LOG", temp_log_folder() / f"{stem}.LOG"):
+        if path.is_dir():
+            path.rmdir()
+        else:
+            path.unlink(missing_ok=True)
+
+
+def assert_one_run_log(path):
+    data = path.read_bytes()
+    assert data[:2] == BOM
+    assert re.fullmatch(run_pattern(), decode(data[2:])), decode(data[2:])
+
+
+def test_shared_log_that_cannot_be_opened_sends_the_log_beside_the_program(fallback_kit):
+    # A folder in the way of the shared log file: the folder exists, the file cannot be opened.
+    (shared_log_folder() / f"{fallback_kit.stem}.LOG").mkdir()
+    assert fallback_kit.run() == 0
+    assert_one_run_log(fallback_kit.folder / f"{fallback_kit.stem}.LOG")
+
+
+def test_log_goes_to_a_new_temporary_log_folder_when_nothing_before_can_be_opened(fallback_kit):
+    (shared_log_folder() / f"{fallback_kit.stem}.LOG").mkdir()
+    (fallback_kit.folder / f"{fallback_kit.stem}.LOG").mkdir()
+    temp_folder = temp_log_folder()
+    kept = temp_folder.with_name(f"VELMORA_LOGS.kept{os.getpid()}")
+    if temp_folder.exists():
+        temp_folder.rename(kept)
+    try:
+        assert fallback_kit.run() == 0
+        assert_one_run_log(temp_folder / f"{fallback_kit.stem}.LOG")
+    finally:
+        (temp_folder / f"{fallback_kit.stem}.LOG").unlink(missing_ok=True)
+        if temp_folder.exists():
+            temp_folder.rmdir()
+        if kept.exists():
+            kept.rename(temp_folder)
+
+
+def test_existing_temporary_log_folder_is_not_used(fallback_kit):
+    (shared_log_folder() / f"{fallback_kit.stem}.LOG").mkdir()
+    (fallback_kit.folder / f"{fallback_kit.stem}.LOG").mkdir()
+    temp_folder = temp_log_folder()
+    made = not temp_folder.exists()
+    temp_folder.mkdir(exist_ok=True)
+    try:
+        before = sorted(p.name for p in temp_folder.iterdir())
+        assert fallback_kit.run() == 0
+        assert sorted(p.name for p in temp_folder.iterdir()) == before
+        assert not (fallback_kit.folder / "no").exists()
+    finally:
+        if made:
+            temp_folder.rmdir()
+
+
+def test_shared_log_folder_that_cannot_be_made_ends_the_search(fallback_kit):
+    # A dangling link in the place of VELMORA_LOGS: the folder does not exist and cannot be made (its name
+    # is taken), so the rules after it are not tried and no log is written anywhere.
+    shared = shared_log_folder()
+    kept = shared.with_name(f"VELMORA_LOGS.kept{os.getpid()}")
+    shared.rename(kept)
+    shared.symlink_to(prefix_drive_c() / f"nothing{os.getpid()}")
+    temp_before = temp_log_folders()
+    kit_before = sorted(p.name for p in fallback_kit.folder.iterdir())
+    try:
+        assert fallback_kit.run() == 0
+    finally:
+        shared.unlink()
+        kept.rename(shared)
+    assert not (prefix_drive_c() / f"nothing{os.getpid()}").exists()
+    assert sorted(p.name for p in fallback_kit.folder.iterdir()) == kit_before
+    assert temp_log_folders() == temp_before
