@@ -11,6 +11,8 @@ ALL_FOUND = "No prerequisite must be installed."
 FOUND = "Search result:An acceptable version was found."
 FROM_PACKAGE = "Search result:No acceptable version found. It must be installed from package."
 DOWNLOAD = "Search result:No acceptable version found. It must be downloaded."
+# A fresh Wine prefix runs in US English.
+LANGUAGE_LINE = "SystemDefault LangID=1033-English (United States)"
 
 
 @pytest.fixture
@@ -55,8 +57,9 @@ def test_excluded_by_os_or_language_is_not_searched(kit, registry_key):
     ))
     assert kit.run() == 0
     messages = log_messages(kit)
-    assert "Wrong OS or Os language for:OldOs" in messages
-    assert "Wrong OS or Os language for:German" in messages
+    # The language is looked at only for a system that is not excluded, and named before it is judged.
+    assert messages[:3] == [
+        "Wrong OS or Os language for:OldOs", LANGUAGE_LINE, "Wrong OS or Os language for:German"]
     assert not any(m.startswith("Searching for:") for m in messages)
     assert messages[-1] == ALL_FOUND
 
@@ -184,3 +187,82 @@ def test_recorded_exit_codes_survive_until_a_run_ends_the_store(kit, registry_ke
     assert kit.run() == 1
     # No reboot is pending at the end of this run, so the key goes.
     assert not interboot_key_exists()
+
+
+@pytest.mark.parametrize("language_list", ["1033", "1031;1033", "1031;1033;", " 1033;1031"])
+def test_language_list_naming_the_system_language_is_searched(kit, registry_key, language_list):
+    kit.write_ini(configuration("q", {"name": "Local", "SetupFile": "l.exe", "LanguageList": language_list,
+                                      **key_exists(registry_key)}))
+    assert kit.run() == 0
+    assert log_messages(kit) == [LANGUAGE_LINE, "Searching for:Local", FOUND, ALL_FOUND]
+
+
+@pytest.mark.parametrize("language_list", ["1031", "1031;;1036", "0x409"])
+def test_language_list_without_the_system_language_excludes(kit, registry_key, language_list):
+    kit.write_ini(configuration("q", {"name": "Foreign", "SetupFile": "f.exe", "LanguageList": language_list,
+                                      **key_exists(registry_key)}))
+    assert kit.run() == 0
+    assert log_messages(kit) == [LANGUAGE_LINE, "Wrong OS or Os language for:Foreign", ALL_FOUND]
+
+
+def test_empty_language_list_accepts_without_naming_the_language(kit, registry_key):
+    kit.write_ini(configuration("q", {"name": "Any", "SetupFile": "a.exe", "LanguageList": "",
+                                      **key_exists(registry_key)}))
+    assert kit.run() == 0
+    assert log_messages(kit) == ["Searching for:Any", FOUND, ALL_FOUND]
+
+
+def test_prerequisite_list_ends_at_the_first_gap_in_the_numbers(kit, registry_key):
+    kit.write_ini(
+        "[GeneralOptions]\nOptions=q\n[PREREQ_CHAINER]\nLogFile=run.log\n"
+        "[PREREQUISITES]\nApp1=First\nApp3=Third\n"
+        f"[App1]\nSetupFile=1.exe\nSearchType1=5\nSearchString1={registry_key}\n"
+        f"[App3]\nSetupFile=3.exe\nSearchType1=5\nSearchString1={registry_key}\n")
+    assert kit.run() == 0
+    assert log_messages(kit) == ["Searching for:First", FOUND, ALL_FOUND]
+
+
+def test_section_is_found_by_the_key_name_not_by_the_display_name(kit, registry_key):
+    kit.write_ini(
+        "[GeneralOptions]\nOptions=q\n[PREREQ_CHAINER]\nLogFile=run.log\n"
+        "[PREREQUISITES]\nApp1=Runtime\n"
+        f"[Runtime]\nSetupFile=1.exe\nSearchType1=5\nSearchString1={registry_key}\n")
+    assert kit.run() == 0
+    # No prerequisite at all: the main flow has nothing to do and logs nothing.
+    assert log_messages(kit) == []
+
+
+def test_search_without_its_string_drops_that_prerequisite_and_all_after_it(kit, registry_key):
+    kit.write_ini(configuration(
+        "q",
+        {"name": "Good", "SetupFile": "g.exe", **key_exists(registry_key)},
+        {"name": "Broken", "SetupFile": "b.exe", "SearchType1": "5", "SearchString1": registry_key,
+         "SearchType2": "5"},
+        {"name": "After", "SetupFile": "a.exe", **key_exists(registry_key)},
+    ))
+    assert kit.run() == 0
+    assert log_messages(kit) == ["Searching for:Good", FOUND, ALL_FOUND]
+
+
+def test_prerequisite_without_a_source_ends_the_list(kit, registry_key):
+    kit.write_ini(configuration(
+        "q",
+        {"name": "Good", "SetupFile": "g.exe", **key_exists(registry_key)},
+        {"name": "Sourceless", **key_exists(registry_key)},
+        {"name": "After", "SetupFile": "a.exe", **key_exists(registry_key)},
+    ))
+    assert kit.run() == 0
+    assert log_messages(kit) == ["Searching for:Good", FOUND, ALL_FOUND]
+
+
+@pytest.mark.parametrize("sources, result", [
+    ({"SetupFile": "s.exe", "Url": "http://127.0.0.1:9/u.exe"}, FROM_PACKAGE),
+    ({"SetupFile": "", "OpenSite": "http://127.0.0.1:9/"}, FROM_PACKAGE),
+    ({"Url": "http://127.0.0.1:9/u.exe"}, DOWNLOAD),
+])
+def test_first_present_source_key_decides_how_a_missing_prerequisite_is_obtained(kit, registry_key, sources,
+                                                                                  result):
+    # Option "i" marks it as missing without searching; a run without "q" or "b" processes nothing.
+    kit.write_ini(configuration("", {"name": "Missing", "Options": "i", **sources}))
+    assert kit.run() == 0
+    assert log_messages(kit)[:2] == ["Searching for:Missing", result]
