@@ -314,14 +314,16 @@ def test_Searches_RunProgram_FoundWhenTheProgramBesideTheChainerExitsWith0(kit, 
     assert record_of(hidden)["cwd"].rstrip("\\").lower() == to_windows_path(kit.folder).lower()
 
 
-def test_Searches_RunProgram_ComesFromTheConfiguredExtractionFolder(kit, tmp_path):
+@pytest.mark.parametrize("written", ["path", "reference"])
+def test_Searches_RunProgram_ComesFromTheConfiguredExtractionFolder(kit, tmp_path, written):
     extraction = tmp_path / "extracted"
     copy_helper("exit_with.exe", extraction / "probe.exe")
     copy_helper("exit_with.exe", kit.folder / "beside.exe")
+    folder = to_windows_path(extraction) if written == "path" else "%VELMORA_E2E_EXTRACTED%"
     run_cases(kit, {
         "InExtractionFolder": (search(10, "probe.exe", SearchCmdLine="0"), True),
         "BesideTheChainer": (search(10, "beside.exe", SearchCmdLine="0"), False),
-    }, general=f"ExtractionFolder={to_windows_path(extraction)}\n")
+    }, general=f"ExtractionFolder={folder}\n", extra_env={"VELMORA_E2E_EXTRACTED": to_windows_path(extraction)})
 
 
 def test_Searches_RunProgram_DecidesTheExitCodeOfASilentRun(kit):
