@@ -233,3 +233,21 @@ def test_shared_log_folder_that_cannot_be_made_ends_the_search(fallback_kit):
     assert not (prefix_drive_c() / f"nothing{os.getpid()}").exists()
     assert sorted(p.name for p in fallback_kit.folder.iterdir()) == kit_before
     assert temp_log_folders() == temp_before
+
+
+def test_existing_file_of_another_writer_is_appended_to_without_a_mark(kit):
+    log = kit.folder / "run.log"
+    log.write_bytes("earlier\r\n".encode("utf-16-le"))
+    kit.write_ini(chainer_ini(to_windows_path(log)))
+    assert kit.run() == 0
+    data = log.read_bytes()
+    assert BOM not in data
+    assert decode(data).startswith("earlier\r\n\r\n<< Velmora (x86) Log >>\r\n")
+    assert re.fullmatch(run_pattern(), decode(data)[len("earlier\r\n"):])
+
+
+def test_log_file_is_opened_as_written_without_resolving_references(kit):
+    # LogFile is a path as it stands: brackets and percent signs are characters of its name.
+    kit.write_ini(chainer_ini("[SETUPEXEDIR]%TEMP%.log"))
+    assert kit.run() == 0
+    assert re.fullmatch(run_pattern(), decode((kit.folder / "[SETUPEXEDIR]%TEMP%.log").read_bytes()[2:]))
