@@ -1,0 +1,175 @@
+"""HTTP and FTP servers on 127.0.0.1 for the transfer engine's tests.
+
+Every file is the same byte pattern (see pattern()), cut to the size its URL names, so a test knows what it
+must receive without any file of its own. The HTTP paths choose the server's behaviour:
+
+  /range/<size>/<name>            answers a Range with 206 and Content-Range, else 200
+  /norange/<size>/<name>          ignores Range: always 200 with the whole file
+  /drop/<size>/<cut>/<name>       first request for <name>: announces <size>, sends <cut> bytes and closes;
+                                  later requests behave like /range
+  /dropnorange/<size>/<cut>/<name> the same, but later requests ignore Range
+  /stall/<size>/<name>            announces <size>, sends nothing, closes (every time)
+  /nolength/<size>/<name>         no Content-Length: the body ends when the connection closes
+  /slow/<size>/<name>             4 KiB every 50 ms
+  /status/<code>/<name>           that status with a short text body
+  /redirect/<rest>                302 to /<rest>
+  /requests/<name>                the requests seen for <name>, one per line: "<path> range=<Range> referer=<Referer> agent=<User-Agent>"
+
+The server ends itself after --lifetime seconds whatever happens; the launcher stops it earlier by its PID.
+"""
+import argparse
+import os
+import socket
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+
+def pattern(size, start=0):
+    return bytes(((i * 7) + (i >> 9)) & 0xFF for i in range(start, size))
+
+
+class State:
+    lock = threading.Lock()
+    seen = {}       # name -> number of requests
+    log = {}        # name -> list of lines
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def record(self, name):
+        line = "%s range=%s referer=%s agent=%s" % (
+            self.path, self.headers.get("Range", ""), self.headers.get("Referer", "<none>"),
+            self.headers.get("User-Agent", ""))
+        with State.lock:
+            State.seen[name] = State.seen.get(name, 0) + 1
+            State.log.setdefault(name, []).append(line)
+            return State.seen[name]
+
+    def send_body(self, status, body, headers=(), length=True):
+        self.send_response(status)
+        for key, value in headers:
+            self.send_header(key, value)
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def send_file(self, size, honour_range):
+        start = None
+        requested = self.headers.get("Range", "")
+        if honour_range and requested.startswith("bytes=") and requested.endswith("-"):
+            try:
+                start = int(requested[6:-1])
+            except ValueError:
+                start = None
+        if start is None:
+            self.send_body(200, pattern(size))
+        elif start >= size:
+            self.send_body(416, b"", [("Content-Range", "bytes */%d" % size)])
+        else:
+            self.send_body(206, pattern(size, start),
+                           [("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))])
+
+    def do_GET(self):
+        parts = self.path.lstrip("/").split("?")[0].split("/")
+        kind = parts[0]
+        try:
+            if kind == "requests":
+                with State.lock:
+                    text = "\n".join(State.log.get(parts[1], [])) + "\n"
+                self.send_body(200, text.encode())
+            elif kind in ("range", "norange"):
+                self.record(parts[2])
+                self.send_file(int(parts[1]), kind == "range")
+            elif kind in ("drop", "dropnorange"):
+                size, cut, name = int(parts[1]), int(parts[2]), parts[3]
+                if self.record(name) == 1:
+                    self.send_response(200)
+                    self.send_header("Content-Length", str(size))
+                    self.end_headers()
+                    self.wfile.write(pattern(cut))
+                    self.wfile.flush()
+                    self.connection.shutdown(socket.SHUT_RDWR)
+                    self.close_connection = True
+                else:
+                    self.send_file(size, kind == "drop")
+            elif kind == "stall":
+                self.record(parts[2])
+                self.send_response(200)
+                self.send_header("Content-Length", parts[1])
+                self.end_headers()
+                self.wfile.flush()
+                self.connection.shutdown(socket.SHUT_RDWR)
+                self.close_connection = True
+            elif kind == "nolength":
+                self.record(parts[2])
+                self.send_body(200, pattern(int(parts[1])), length=False)
+                self.close_connection = True
+            elif kind == "slow":
+                size = int(parts[1])
+                self.record(parts[2])
+                self.send_response(200)
+                self.send_header("Content-Length", str(size))
+                self.end_headers()
+                data = pattern(size)
+                for at in range(0, size, 4096):
+                    self.wfile.write(data[at:at + 4096])
+                    self.wfile.flush()
+                    time.sleep(0.05)
+            elif kind == "status":
+                self.record(parts[2])
+                self.send_body(int(parts[1]), b"<html>status page</html>")
+            elif kind == "redirect":
+                self.send_body(302, b"", [("Location", "/" + "/".join(parts[1:]))])
+            else:
+                self.send_body(400, b"unknown path")
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+
+def write_port(path, port):
+    with open(path + ".tmp", "w") as f:
+        f.write(str(port))
+    os.replace(path + ".tmp", path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--ftp-root")
+    parser.add_argument("--ftp-port-file")
+    parser.add_argument("--lifetime", type=float, default=900)
+    args = parser.parse_args()
+
+    # A bound of its own: nothing outlives a run that forgot to stop it.
+    threading.Timer(args.lifetime, lambda: os._exit(3)).start()
+
+    http = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    http.daemon_threads = True
+    threading.Thread(target=http.serve_forever, daemon=True).start()
+
+    if args.ftp_root:
+        import logging
+        logging.basicConfig(level=logging.WARNING)
+        from pyftpdlib.authorizers import DummyAuthorizer
+        from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.servers import FTPServer
+        authorizer = DummyAuthorizer()
+        authorizer.add_anonymous(args.ftp_root)
+        authorizer.add_user("velmora", "s3cret", args.ftp_root)
+        handler = type("Handler", (FTPHandler,), {"authorizer": authorizer, "passive_ports": None})
+        ftp = FTPServer(("127.0.0.1", 0), handler)
+        threading.Thread(target=ftp.serve_forever, daemon=True).start()
+        write_port(args.ftp_port_file, ftp.address[1])
+
+    write_port(args.port_file, http.server_address[1])
+    threading.Event().wait()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,71 @@
+"""Runs a test command beside the transfer test servers.
+
+Starts transfer_servers.py, hands its ports to the command through VELMORA_HTTP_PORT and VELMORA_FTP_PORT
+(VELMORA_CLOSED_PORT names a port nothing listens on), and stops the servers by their PID afterwards.
+Proxy variables are dropped: the test servers are on this machine. Usage: with_servers.py COMMAND...
+"""
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+FTP_FILE_SIZE = 300000
+
+
+def pattern(size):
+    return bytes(((i * 7) + (i >> 9)) & 0xFF for i in range(size))
+
+
+def closed_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for(path, seconds):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if os.path.exists(path):
+            with open(path) as f:
+                return f.read().strip()
+        time.sleep(0.05)
+    raise SystemExit("test servers did not start")
+
+
+def main():
+    work = tempfile.mkdtemp(prefix="velmora-servers-")
+    server = None
+    try:
+        ftp_root = os.path.join(work, "ftp")
+        os.makedirs(os.path.join(ftp_root, "pub"))
+        with open(os.path.join(ftp_root, "pub", "data.bin"), "wb") as f:
+            f.write(pattern(FTP_FILE_SIZE))
+        port_file = os.path.join(work, "http.port")
+        ftp_port_file = os.path.join(work, "ftp.port")
+        server = subprocess.Popen(
+            [sys.executable, os.path.join(HERE, "transfer_servers.py"), "--port-file", port_file,
+             "--ftp-root", ftp_root, "--ftp-port-file", ftp_port_file, "--lifetime", "900"],
+            stdin=subprocess.DEVNULL)
+        env = {k: v for k, v in os.environ.items() if k.lower() not in ("http_proxy", "https_proxy", "ftp_proxy", "all_proxy")}
+        env["VELMORA_HTTP_PORT"] = wait_for(port_file, 30)
+        env["VELMORA_FTP_PORT"] = wait_for(ftp_port_file, 30)
+        env["VELMORA_CLOSED_PORT"] = str(closed_port())
+        env["VELMORA_FTP_FILE_SIZE"] = str(FTP_FILE_SIZE)
+        return subprocess.call(sys.argv[1:], env=env)
+    finally:
+        if server is not None:
+            server.terminate()
+            try:
+                server.wait(10)
+            except subprocess.TimeoutExpired:
+                server.kill()
+                server.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
