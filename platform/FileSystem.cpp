@@ -8,14 +8,6 @@ namespace velmora::platform {
 
 namespace {
 
-// Delete and remove take the prefix from 260 characters on, unlike the 248 of ToLongPath: that is the
-// length where the plain calls stop working.
-std::wstring WithPrefixFrom260(std::wstring_view path) {
-    if (path.size() < MAX_PATH || HasLongPrefix(path))
-        return std::wstring(path);
-    return std::wstring(kLongPrefix) + std::wstring(path);
-}
-
 void ClearReadOnly(const std::wstring& path, DWORD attributes) {
     if (attributes & FILE_ATTRIBUTE_READONLY)
         ::SetFileAttributesW(ToLongPath(path).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -44,11 +36,11 @@ bool Exists(std::wstring_view path) {
 }
 
 bool DeleteFileLong(std::wstring_view path) {
-    return ::DeleteFileW(WithPrefixFrom260(path).c_str()) == TRUE;
+    return ::DeleteFileW(DeletePathFor(path).c_str()) == TRUE;
 }
 
 bool RemoveFolderLong(std::wstring_view path) {
-    return ::RemoveDirectoryW(WithPrefixFrom260(path).c_str()) == TRUE;
+    return ::RemoveDirectoryW(DeletePathFor(path).c_str()) == TRUE;
 }
 
 void DeleteContents(std::wstring_view folder) {
@@ -78,7 +70,10 @@ DWORD CreateFolderTree(std::wstring_view path, bool includeLast, std::vector<std
         return ERROR_SUCCESS;
     SplitPathResult split = SplitPath(path);
     std::size_t count = split.components.size();
-    if (!includeLast && count > 0)
+    // A path that ends in a backslash names no file: its last component is a folder to create as well.
+    // (Empty components from doubled backslashes are dropped by the split, this one with them.)
+    const bool namesFolder = !path.empty() && path.back() == L'\\';
+    if (!includeLast && count > 0 && !namesFolder)
         --count;
     const bool network = IsUncPath(path);
 
@@ -162,7 +157,8 @@ std::wstring TempFileWithExtensionAttempt(std::wstring_view prefix, std::wstring
 
     // The name with the new extension is taken: try a fresh number. Bounded so a folder that refuses
     // every rename cannot recurse forever.
-    std::wstring retry = depth < 64 ? TempFileWithExtensionAttempt(prefix, extension, depth + 1) : std::wstring();
+    std::wstring retry =
+        depth < 64 ? TempFileWithExtensionAttempt(prefix, extension, depth + 1) : std::wstring();
     ::DeleteFileW(created);
     return retry;
 }
@@ -219,9 +215,9 @@ using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
 using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
 
 // Looked up at run time: Windows XP before SP2 has none of these.
-template <typename Fn>
-Fn Kernel32Function(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+template <typename Fn> Fn Kernel32Function(const char* name) {
+    return reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
 }
 
 bool RunsUnderWow64() {

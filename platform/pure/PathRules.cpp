@@ -23,6 +23,10 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
     return true;
 }
 
+// Delete and remove take the prefix from 260 characters on, unlike the 248 of ToLongPath: that is the
+// length where the plain calls stop working.
+constexpr std::size_t kDeletePrefixFrom = 260;
+
 } // namespace
 
 bool IsAbsolutePath(std::wstring_view path) {
@@ -57,6 +61,14 @@ std::wstring ToLongPath(std::wstring_view path) {
     }
     if (HasLongPrefix(path))
         return std::wstring(path);
+    return std::wstring(kLongPrefix) + std::wstring(path);
+}
+
+std::wstring DeletePathFor(std::wstring_view path) {
+    if (path.size() < kDeletePrefixFrom || HasLongPrefix(path) || !IsAbsolutePath(path))
+        return std::wstring(path);
+    if (IsUncPath(path))
+        return std::wstring(kLongUncPrefix) + std::wstring(path.substr(2));
     return std::wstring(kLongPrefix) + std::wstring(path);
 }
 

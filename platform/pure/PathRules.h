@@ -27,6 +27,11 @@ std::wstring StripLongPrefix(std::wstring_view path);
 // Adds "\\?\" (or "\\?\UNC\" for network paths) to absolute paths of 248 characters or more.
 std::wstring ToLongPath(std::wstring_view path);
 
+// The path DeleteFileW and RemoveDirectoryW are given: unchanged below 260 characters, else with the
+// long-path prefix. Long network paths take the "\\?\UNC\" form ("\\?\" before "\\server" names no
+// file), and relative paths stay as they are (the prefix turns off the resolution they need).
+std::wstring DeletePathFor(std::wstring_view path);
+
 // Text before the last backslash (without it); empty when there is none.
 std::wstring ParentFolder(std::wstring_view path);
 
@@ -34,7 +39,7 @@ std::wstring ParentFolder(std::wstring_view path);
 std::wstring FileName(std::wstring_view path);
 
 struct SplitPathResult {
-    std::wstring root;                    // prefix (if any) and drive or \\server\share, no trailing backslash
+    std::wstring root; // prefix (if any) and drive or \\server\share, no trailing backslash
     std::vector<std::wstring> components; // folders and the final name, in order; empty ones dropped
 };
 

@@ -58,6 +58,14 @@ TEST(FileSystem_CreateFolderTree, LastComponentIsAFileNameUnlessIncluded) {
     EXPECT_FALSE(Exists(folder.Child(L"d\\file.txt")));
 }
 
+TEST(FileSystem_CreateFolderTree, PathEndingInABackslashCreatesItsLastFolderToo) {
+    ScopedFolder folder;
+    std::vector<std::wstring> created;
+    EXPECT_EQ(CreateFolderTree(folder.Child(L"e\\f\\"), false, &created), 0u);
+    EXPECT_EQ(created, (std::vector<std::wstring>{folder.Child(L"e"), folder.Child(L"e\\f")}));
+    EXPECT_TRUE(IsFolder(folder.Child(L"e\\f")));
+}
+
 TEST(FileSystem_CreateFolderTree, ExistingPathCreatesNothing) {
     ScopedFolder folder;
     std::vector<std::wstring> created;

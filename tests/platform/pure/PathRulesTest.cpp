@@ -42,6 +42,19 @@ TEST(PathRules_ToLongPath, LeavesPrefixedAndRelativePathsAlone) {
     EXPECT_EQ(ToLongPath(relative), relative);
 }
 
+TEST(PathRules_DeletePathFor, PrefixesFrom260CharactersNetworkPathsInUncForm) {
+    std::wstring local = LocalPathOfLength(259);
+    EXPECT_EQ(DeletePathFor(local), local);
+    local = LocalPathOfLength(260);
+    EXPECT_EQ(DeletePathFor(local), L"\\\\?\\" + local);
+    std::wstring tail(260, L'x');
+    EXPECT_EQ(DeletePathFor(L"\\\\server\\share\\" + tail), L"\\\\?\\UNC\\server\\share\\" + tail);
+    std::wstring prefixed = L"\\\\?\\UNC\\server\\share\\" + tail;
+    EXPECT_EQ(DeletePathFor(prefixed), prefixed);
+    std::wstring relative(300, L'r');
+    EXPECT_EQ(DeletePathFor(relative), relative);
+}
+
 TEST(PathRules_Names, ParentFolderAndFileName) {
     EXPECT_EQ(ParentFolder(L"D:\\Kit\\prereq.exe"), L"D:\\Kit");
     EXPECT_EQ(ParentFolder(L"prereq.exe"), L"");
