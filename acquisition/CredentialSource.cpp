@@ -11,8 +11,8 @@ class NoCredentialSource final : public CredentialSource {
 public:
     void AllowReuse() override {}
 
-    bool RequestCredentials(ProgressSink* sink, HINTERNET, std::wstring_view url, std::wstring_view,
-                            bool, std::wstring_view, std::wstring& user, std::wstring& password) override {
+    bool RequestCredentials(ProgressSink* sink, HINTERNET, std::wstring_view url, std::wstring_view, bool,
+                            std::wstring_view, std::wstring& user, std::wstring& password) override {
         user.clear();
         password.clear();
         if (sink != nullptr)

@@ -1,13 +1,14 @@
 #include "acquisition/Downloader.h"
 
 #include <windows.h>
-#include <aclapi.h>
 #include <wininet.h>
 #include <winnetwk.h>
 
 #include <atomic>
 
+#include "acquisition/AsyncInternet.h"
 #include "acquisition/CredentialSource.h"
+#include "acquisition/PartFile.h"
 #include "acquisition/ProgressSink.h"
 #include "acquisition/pure/TransferRules.h"
 #include "platform/ErrorText.h"
@@ -28,18 +29,12 @@ using platform::UniqueKernelHandle;
 namespace {
 
 constexpr DWORD kReadBufferSize = 51200;
-constexpr DWORD kResponseTextSize = 1000;
 constexpr DWORD kCancelPollMs = 10;
-// WinINet reports a closed handle once nothing of it remains. Should that never come, the state stays
-// allocated for good rather than be freed under a callback that may still arrive.
-constexpr DWORD kHandleClosingWaitMs = 60000;
 
 constexpr DWORD kHttpRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                     INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
                                     INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
 static_assert(kHttpRequestFlags == 0x8440C000, "request flags as every server has seen them");
-
-enum class PendingCall { None, Connect, OpenRequest, Send, FtpCommand, FtpOpen, Query, Read };
 
 enum class SourceKind { Network, Local };
 
@@ -114,24 +109,6 @@ DWORD CrackUrl(const std::wstring& url, UrlParts& parts) {
     return ERROR_SUCCESS;
 }
 
-// The text of the server's last answer on this thread (WinINet keeps it per thread).
-std::wstring LastResponseText() {
-    std::wstring text;
-    platform::CallWithGrowingBuffer(text, kResponseTextSize,
-                                    [](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {
-                                        DWORD error = 0;
-                                        DWORD length = capacity;
-                                        if (!::InternetGetLastResponseInfoW(&error, buffer, &length)) {
-                                            DWORD failure = ::GetLastError();
-                                            *needed = length + 1;
-                                            return failure;
-                                        }
-                                        *written = length;
-                                        return ERROR_SUCCESS;
-                                    });
-    return text;
-}
-
 DWORD QueryHeaderText(HINTERNET request, DWORD info, std::wstring& text) {
     return platform::CallWithGrowingBuffer(
         text, 64, [request, info](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {
@@ -175,89 +152,12 @@ std::wstring SystemProxyServer() {
     return server;
 }
 
-// A partial file that an elevated or system run may leave for a later run of another account to continue,
-// without letting every account rewrite what is about to be launched: local system and the creating
-// account get full control, everyone else reads.
-DWORD PartFileAcl(platform::UniqueLocalMem<ACL>& acl) {
-    BYTE system[SECURITY_MAX_SID_SIZE];
-    BYTE everyone[SECURITY_MAX_SID_SIZE];
-    DWORD systemSize = sizeof system;
-    DWORD everyoneSize = sizeof everyone;
-    if (!::CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &systemSize) ||
-        !::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &everyoneSize))
-        return ::GetLastError();
-
-    HANDLE tokenHandle = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &tokenHandle))
-        return ::GetLastError();
-    UniqueKernelHandle token(tokenHandle);
-    BYTE userBuffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    DWORD userSize = 0;
-    if (!::GetTokenInformation(token.get(), TokenUser, userBuffer, sizeof userBuffer, &userSize))
-        return ::GetLastError();
-    PSID user = reinterpret_cast<TOKEN_USER*>(userBuffer)->User.Sid;
-
-    EXPLICIT_ACCESS_W access[3]{};
-    const PSID sids[3] = {system, user, everyone};
-    const DWORD rights[3] = {GENERIC_ALL, GENERIC_ALL, GENERIC_READ | GENERIC_EXECUTE};
-    for (int i = 0; i < 3; ++i) {
-        access[i].grfAccessPermissions = rights[i];
-        access[i].grfAccessMode = SET_ACCESS;
-        access[i].grfInheritance = NO_INHERITANCE;
-        access[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
-        access[i].Trustee.TrusteeType = i == 2 ? TRUSTEE_IS_WELL_KNOWN_GROUP : TRUSTEE_IS_USER;
-        access[i].Trustee.ptstrName = static_cast<LPWSTR>(sids[i]);
-    }
-    return ::SetEntriesInAclW(3, access, nullptr, acl.put());
-}
-
-UniqueFile CreatePartFile(const std::wstring& path, bool withAcl) {
-    const std::wstring longPath = platform::ToLongPath(path);
-    if (withAcl) {
-        platform::UniqueLocalMem<ACL> acl;
-        SECURITY_DESCRIPTOR descriptor;
-        if (PartFileAcl(acl) == ERROR_SUCCESS &&
-            ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-            ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE)) {
-            SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-            return UniqueFile(::CreateFileW(longPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &attributes,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        }
-    }
-    return UniqueFile(::CreateFileW(longPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-// Size of the partial file left by an earlier attempt; 0 when there is none.
-std::uint64_t ExistingFileSize(const std::wstring& path) {
-    UniqueFile file(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0)
-        return 0;
-    return static_cast<std::uint64_t>(size.QuadPart);
-}
-
-DWORD ProbeFile(const std::wstring& path, std::uint64_t& size) {
-    if (path.empty())
-        return ERROR_PATH_NOT_FOUND;
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(platform::ToLongPath(path).c_str(), GetFileExInfoStandard, &data))
-        return ::GetLastError();
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return ERROR_FILE_NOT_FOUND;
-    size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return ERROR_SUCCESS;
-}
-
 } // namespace
 
 struct Downloader::State {
     explicit State(ProgressSink* progress, CredentialSource* source)
         : sink(progress), credentials(source != nullptr ? source : &NoCredentials()),
-          requestComplete(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          handleClosed(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), buffer(kReadBufferSize) {}
+          buffer(kReadBufferSize) {}
 
     // Settings.
     ProgressSink* sink;
@@ -278,20 +178,10 @@ struct Downloader::State {
     UniqueInternet session;
     UniqueInternet connection;
     UniqueInternet request; // HTTP request or FTP file
-    bool leak = false;      // a handle never reported its closing
-
-    // Shared with the status callback, which runs on WinINet's threads.
-    UniqueKernelHandle requestComplete;
-    UniqueKernelHandle handleClosed;
-    std::atomic<bool> aborted{false};
-    std::atomic<bool> completed{false};
-    std::atomic<bool> connectionClosed{false};
-    std::atomic<bool> reconnecting{false};
-    std::atomic<PendingCall> pending{PendingCall::None};
-    DWORD_PTR asyncResult = 0;
-    DWORD asyncError = 0;
-    std::wstring lastResponse;
-    bool completedAsynchronously = false;
+    AsyncInternet async;
+    std::atomic<bool> aborted{false}; // set by the owner, from any thread
+    bool reconnecting = false;
+    std::wstring lastResponse; // the server's answer to the last FTP call
 
     // Filled by WinINet, also from its own threads while a call is pending.
     std::vector<BYTE> buffer;
@@ -302,12 +192,10 @@ struct Downloader::State {
     CopyProgressThrottle throttle;
     bool copyStarted = false;
 
-    static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
-                                       DWORD infoLength);
     static DWORD CALLBACK CopyProgress(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER,
                                        LARGE_INTEGER, DWORD, DWORD reason, HANDLE, HANDLE, LPVOID data);
 
-    DWORD_PTR Context() { return reinterpret_cast<DWORD_PTR>(this); }
+    DWORD_PTR Context() { return async.Context(); }
     bool Cancelled() const { return aborted.load() || (sink != nullptr && sink->IsCancelled()); }
     void Report(std::wstring_view text, DWORD code) {
         if (sink != nullptr)
@@ -315,8 +203,10 @@ struct Downloader::State {
     }
     std::wstring TargetName() const { return platform::FileName(targetPath); }
 
-    template <typename Call> DWORD Run(PendingCall kind, Call&& call);
-    void Close(UniqueInternet& handle);
+    template <typename Call> DWORD Run(PendingCall kind, Call&& call) {
+        return async.Run(kind, call, [this] { return Cancelled(); });
+    }
+    void Close(UniqueInternet& handle) { async.Close(handle); }
     void CloseRequestAndConnection();
     void CloseAll();
 
@@ -334,97 +224,8 @@ struct Downloader::State {
     DWORD QueryAvailable(DWORD& available);
     DWORD ReadAvailable(DWORD wanted, DWORD& read);
     DWORD CopyLocal(const UrlParts& url, std::uint64_t total);
-    DWORD PromotePartFile();
+    DWORD Promote();
 };
-
-void CALLBACK Downloader::State::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
-                                                DWORD infoLength) {
-    auto* state = reinterpret_cast<State*>(context);
-    if (state == nullptr)
-        return;
-    switch (status) {
-    case INTERNET_STATUS_CONNECTION_CLOSED:
-        state->connectionClosed.store(true);
-        return;
-    case INTERNET_STATUS_HANDLE_CLOSING:
-        ::SetEvent(state->handleClosed.get());
-        return;
-    case INTERNET_STATUS_REQUEST_COMPLETE: {
-        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-        bool valid = result != nullptr && infoLength >= sizeof(INTERNET_ASYNC_RESULT);
-        state->asyncResult = valid ? result->dwResult : 0;
-        state->asyncError = valid ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR;
-        // The server's answer text is kept per thread, so it is taken here, on the thread that got it.
-        PendingCall kind = state->pending.load();
-        if (!state->completed.load() &&
-            (kind == PendingCall::Connect || kind == PendingCall::FtpOpen || kind == PendingCall::FtpCommand)) {
-            try {
-                state->lastResponse = LastResponseText();
-            } catch (...) {
-                // No exception may unwind into WinINet; the transfer goes on without the text.
-                platform::core::PresentCaughtException(nullptr);
-            }
-        }
-        state->completed.store(true);
-        ::SetEvent(state->requestComplete.get());
-        return;
-    }
-    default:
-        return;
-    }
-}
-
-// One WinINet call under the asynchronous protocol. `call` returns true when it succeeded at once; a call
-// that is pending is waited for while the sink and the owner may cancel it. The pending call stays
-// recorded when it is cancelled: closing its handle then waits for it.
-template <typename Call> DWORD Downloader::State::Run(PendingCall kind, Call&& call) {
-    completed.store(false);
-    ::ResetEvent(requestComplete.get());
-    asyncResult = 0;
-    asyncError = 0;
-    completedAsynchronously = false;
-    pending.store(kind);
-    ::SetLastError(ERROR_SUCCESS);
-    if (call()) {
-        pending.store(PendingCall::None);
-        return ERROR_SUCCESS;
-    }
-    DWORD error = ::GetLastError();
-    // OS quirk (Wine 8): an asynchronous FtpOpenFileW returns null and leaves the last error alone; the
-    // handle still comes with the completion.
-    if (error == ERROR_SUCCESS && kind == PendingCall::FtpOpen)
-        error = ERROR_IO_PENDING;
-    if (error != ERROR_IO_PENDING) {
-        pending.store(PendingCall::None);
-        return error != ERROR_SUCCESS ? error : ERROR_INTERNET_INTERNAL_ERROR;
-    }
-    while (!completed.load()) {
-        if (Cancelled())
-            return XFER_CANCELLED;
-        ::WaitForSingleObject(requestComplete.get(), kCancelPollMs);
-    }
-    pending.store(PendingCall::None);
-    completedAsynchronously = true;
-    // A completion's dwError is an error only when dwResult says the call failed: a query for data
-    // reports the bytes available there.
-    if (asyncResult == 0)
-        return asyncError != ERROR_SUCCESS ? asyncError : ERROR_INTERNET_INTERNAL_ERROR;
-    return ERROR_SUCCESS;
-}
-
-void Downloader::State::Close(UniqueInternet& handle) {
-    if (!handle)
-        return;
-    ::ResetEvent(handleClosed.get());
-    if (!::InternetCloseHandle(handle.release()))
-        return;
-    // The closing notice is the handle's last callback; a call still pending on it ends before that.
-    if (::WaitForSingleObject(handleClosed.get(), kHandleClosingWaitMs) != WAIT_OBJECT_0) {
-        leak = true;
-        LogNote(L"WinINet did not report the closing of a download handle.");
-    }
-    pending.store(PendingCall::None);
-}
 
 void Downloader::State::CloseRequestAndConnection() {
     Close(request);
@@ -441,11 +242,13 @@ void Downloader::State::CloseAll() {
 
 DWORD Downloader::State::OpenSession() {
     const bool viaProxy = !proxy.empty();
-    session.reset(::InternetOpenW(L"Velmora", viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+    session.reset(::InternetOpenW(L"Velmora",
+                                  viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
                                   viaProxy ? proxy.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
     if (!session)
         return ::GetLastError();
-    if (::InternetSetStatusCallbackW(session.get(), &State::StatusCallback) == INTERNET_INVALID_STATUS_CALLBACK)
+    if (::InternetSetStatusCallbackW(session.get(), &AsyncInternet::StatusCallback) ==
+        INTERNET_INVALID_STATUS_CALLBACK)
         return ::GetLastError();
     if (connectTimeout != 0) {
         DWORD timeout = connectTimeout;
@@ -507,7 +310,7 @@ DWORD Downloader::State::Connect(const UrlParts& url, DWORD service, DWORD flags
         return static_cast<bool>(connection);
     });
     if (error == ERROR_SUCCESS && !connection)
-        connection.reset(reinterpret_cast<HINTERNET>(asyncResult));
+        connection.reset(reinterpret_cast<HINTERNET>(async.Result()));
     if (error == ERROR_SUCCESS && !connection)
         error = ERROR_INTERNET_INTERNAL_ERROR;
     return error;
@@ -523,12 +326,12 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
     const DWORD flags = kHttpRequestFlags | (url.scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
     const std::wstring path = url.pathAndExtra.empty() ? std::wstring(L"/") : url.pathAndExtra;
     error = Run(PendingCall::OpenRequest, [&] {
-        request.reset(::HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0", L"", acceptTypes,
-                                         flags, Context()));
+        request.reset(::HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0", L"",
+                                         acceptTypes, flags, Context()));
         return static_cast<bool>(request);
     });
     if (error == ERROR_SUCCESS && !request)
-        request.reset(reinterpret_cast<HINTERNET>(asyncResult));
+        request.reset(reinterpret_cast<HINTERNET>(async.Result()));
     if (error != ERROR_SUCCESS)
         return error;
     if (!request)
@@ -538,8 +341,8 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
     std::uint32_t certificateRetries = 0;
     while (true) {
         error = Run(PendingCall::Send, [&] {
-            return ::HttpSendRequestW(request.get(), OrNull(headers), static_cast<DWORD>(headers.size()), nullptr,
-                                      0) == TRUE;
+            return ::HttpSendRequestW(request.get(), OrNull(headers), static_cast<DWORD>(headers.size()),
+                                      nullptr, 0) == TRUE;
         });
         if (error == XFER_CANCELLED)
             return error;
@@ -571,10 +374,11 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
         HttpAnswer answer = ClassifyHttpAnswer(status, length, offset, contentRange);
         if (answer.needsCredentials) {
             std::wstring challenge;
-            QueryHeaderText(request.get(), answer.forProxy ? HTTP_QUERY_PROXY_AUTHENTICATE : HTTP_QUERY_WWW_AUTHENTICATE,
+            QueryHeaderText(request.get(),
+                            answer.forProxy ? HTTP_QUERY_PROXY_AUTHENTICATE : HTTP_QUERY_WWW_AUTHENTICATE,
                             challenge);
-            std::wstring proxyHost = answer.forProxy ? ProxyHostOf(proxy.empty() ? SystemProxyServer() : proxy)
-                                                     : std::wstring();
+            std::wstring proxyHost =
+                answer.forProxy ? ProxyHostOf(proxy.empty() ? SystemProxyServer() : proxy) : std::wstring();
             std::wstring user;
             std::wstring password;
             if (credentials->RequestCredentials(sink, request.get(), url.logged, RealmOfChallenge(challenge),
@@ -584,7 +388,8 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
         }
         if (answer.result != ERROR_SUCCESS) {
             if (answer.result == XFER_HTTP_FAILED)
-                LogNote(L"The server answered " + url.logged + L" with status " + std::to_wstring(status) + L".");
+                LogNote(L"The server answered " + url.logged + L" with status " + std::to_wstring(status) +
+                        L".");
             return answer.result;
         }
         offset = answer.offset;
@@ -602,7 +407,8 @@ DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std
         if (error == ERROR_SUCCESS)
             break;
         if (IsFtpLoginError(error) &&
-            credentials->RequestCredentials(sink, nullptr, url.logged, L"FTP Server", false, L"", user, password)) {
+            credentials->RequestCredentials(sink, nullptr, url.logged, L"FTP Server", false, L"", user,
+                                            password)) {
             Close(connection);
             continue;
         }
@@ -612,8 +418,8 @@ DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std
     if (resumeAllowed && offset != 0) {
         auto command = [this](const std::wstring& text) {
             return Run(PendingCall::FtpCommand, [&] {
-                return ::FtpCommandW(connection.get(), FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(), Context(),
-                                     nullptr) == TRUE;
+                return ::FtpCommandW(connection.get(), FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(),
+                                     Context(), nullptr) == TRUE;
             });
         };
         // WinINet switches to binary only when it opens the file, and servers may refuse a restart point in
@@ -624,7 +430,8 @@ DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std
         if (error == XFER_CANCELLED)
             return error;
         // A refused REST fails the call; the answer text tells either way.
-        const std::wstring response = completedAsynchronously ? lastResponse : LastResponseText();
+        const std::wstring response =
+            async.CompletedAsynchronously() ? async.LastResponse() : LastResponseText();
         if (FtpReplyCode(response) != 350)
             offset = 0;
     } else {
@@ -637,10 +444,9 @@ DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std
         return static_cast<bool>(request);
     });
     if (error == ERROR_SUCCESS && !request)
-        request.reset(reinterpret_cast<HINTERNET>(asyncResult));
+        request.reset(reinterpret_cast<HINTERNET>(async.Result()));
     if (error != ERROR_SUCCESS) {
-        if (!completedAsynchronously)
-            lastResponse = LastResponseText();
+        lastResponse = async.CompletedAsynchronously() ? async.LastResponse() : LastResponseText();
         return error;
     }
     if (!request)
@@ -681,8 +487,8 @@ DWORD Downloader::State::OpenFileSource(const UrlParts& url, std::uint64_t& tota
         if (error == ERROR_SUCCESS)
             error = ProbeFile(path, total);
         if (IsShareLogonError(error) &&
-            credentials->RequestCredentials(sink, nullptr, url.logged, L"Local Network Server", false, L"", user,
-                                            password)) {
+            credentials->RequestCredentials(sink, nullptr, url.logged, L"Local Network Server", false, L"",
+                                            user, password)) {
             connectShare = !server.empty();
             continue;
         }
@@ -698,7 +504,8 @@ DWORD Downloader::State::QueryAvailable(DWORD& available) {
     if (error != ERROR_SUCCESS)
         return error;
     // Completed later, the count comes in the completion's dwError (WinINet may also fill the variable).
-    available = completedAsynchronously && asyncError != 0 ? asyncError : bytesAvailable;
+    available = async.CompletedAsynchronously() && async.CompletionValue() != 0 ? async.CompletionValue()
+                                                                                : bytesAvailable;
     return ERROR_SUCCESS;
 }
 
@@ -716,11 +523,11 @@ DWORD Downloader::State::Reconnect(HANDLE part, std::uint64_t partSize, std::uin
     ::FlushFileBuffers(part);
     std::uint64_t offset = resumeAllowed ? partSize : 0;
     LogNote(L"Reconnecting to resume at byte " + std::to_wstring(offset) + L".");
-    reconnecting.store(true);
+    reconnecting = true;
     SourceKind kind = SourceKind::Network;
     std::uint64_t newTotal = 0;
     DWORD error = ConnectWithFailover(offset, newTotal, kind);
-    reconnecting.store(false);
+    reconnecting = false;
     if (error != ERROR_SUCCESS)
         return error;
     // Data from anywhere but the partial file's end would be written in the wrong place.
@@ -747,8 +554,8 @@ DWORD Downloader::State::ReadLoop(std::uint64_t total, std::uint64_t offset) {
     if (offset == 0) {
         part = CreatePartFile(partPath, aclOnPartFile);
     } else {
-        part.reset(::CreateFileW(platform::ToLongPath(partPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        part.reset(::CreateFileW(platform::ToLongPath(partPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     if (!part) {
         error = ::GetLastError();
@@ -768,7 +575,8 @@ DWORD Downloader::State::ReadLoop(std::uint64_t total, std::uint64_t offset) {
         return error;
     }
     if (offset != 0)
-        LogNote(L"Resuming the download of " + current->logged + L" at byte " + std::to_wstring(offset) + L".");
+        LogNote(L"Resuming the download of " + current->logged + L" at byte " + std::to_wstring(offset) +
+                L".");
     if (sink != nullptr)
         sink->BytesDone(offset);
 
@@ -807,7 +615,8 @@ DWORD Downloader::State::ReadLoop(std::uint64_t total, std::uint64_t offset) {
             return error;
 
         if (error != ERROR_SUCCESS) {
-            LogFailure(L"Reading " + current->logged + L" failed after " + std::to_wstring(partSize) + L" bytes.",
+            LogFailure(L"Reading " + current->logged + L" failed after " + std::to_wstring(partSize) +
+                           L" bytes.",
                        error);
             if (!IsInterruptedRead(error) || !allNetwork || reconnectsWithoutData >= reconnectLimit) {
                 Report(L"", error);
@@ -817,15 +626,15 @@ DWORD Downloader::State::ReadLoop(std::uint64_t total, std::uint64_t offset) {
             EndOfData end = DecideEndOfData(total, partSize, allNetwork);
             if (end == EndOfData::Complete) {
                 part.reset();
-                error = PromotePartFile();
+                error = Promote();
                 if (error != ERROR_SUCCESS)
                     return error;
                 if (sink != nullptr)
                     sink->Completed(1, 0);
                 return ERROR_SUCCESS;
             }
-            LogNote(L"The data of " + current->logged + L" ended after " + std::to_wstring(partSize) + L" of " +
-                    std::to_wstring(total) + L" bytes.");
+            LogNote(L"The data of " + current->logged + L" ended after " + std::to_wstring(partSize) +
+                    L" of " + std::to_wstring(total) + L" bytes.");
             if (end == EndOfData::Incomplete || reconnectsWithoutData >= reconnectLimit) {
                 LogFailure(L"The download of " + current->logged + L" is incomplete.", XFER_INCOMPLETE);
                 Report(L"", XFER_INCOMPLETE);
@@ -845,19 +654,12 @@ DWORD Downloader::State::ReadLoop(std::uint64_t total, std::uint64_t offset) {
     }
 }
 
-DWORD Downloader::State::PromotePartFile() {
-    const std::wstring part = platform::ToLongPath(partPath);
-    const std::wstring target = platform::ToLongPath(targetPath);
-    platform::DeleteFileLong(targetPath);
-    if (::MoveFileW(part.c_str(), target.c_str()))
-        return ERROR_SUCCESS;
-    if (::CopyFileW(part.c_str(), target.c_str(), FALSE)) {
-        platform::DeleteFileLong(partPath);
-        return ERROR_SUCCESS;
+DWORD Downloader::State::Promote() {
+    DWORD error = PromotePartFile(partPath, targetPath);
+    if (error != ERROR_SUCCESS) {
+        LogFailure(L"Could not rename " + partPath + L" to " + targetPath + L".", error);
+        Report(L"", error);
     }
-    DWORD error = ::GetLastError();
-    LogFailure(L"Could not rename " + partPath + L" to " + targetPath + L".", error);
-    Report(L"", error);
     return error;
 }
 
@@ -871,11 +673,13 @@ DWORD CALLBACK Downloader::State::CopyProgress(LARGE_INTEGER total, LARGE_INTEGE
             state->copyStarted = true;
             state->throttle.Start(static_cast<std::uint64_t>(total.QuadPart), now);
             if (state->sink != nullptr)
-                state->sink->TransferStarted(1, static_cast<std::uint64_t>(total.QuadPart), state->targetPath);
+                state->sink->TransferStarted(1, static_cast<std::uint64_t>(total.QuadPart),
+                                             state->targetPath);
         }
         if (state->Cancelled())
             return PROGRESS_CANCEL;
-        std::optional<std::uint64_t> step = state->throttle.Advance(static_cast<std::uint64_t>(transferred.QuadPart), now);
+        std::optional<std::uint64_t> step =
+            state->throttle.Advance(static_cast<std::uint64_t>(transferred.QuadPart), now);
         if (step && state->sink != nullptr)
             state->sink->BytesDone(*step);
         return PROGRESS_CONTINUE;
@@ -913,7 +717,7 @@ DWORD Downloader::State::CopyLocal(const UrlParts& url, std::uint64_t total) {
         sink->TransferStarted(1, total, targetPath);
         sink->BytesDone(total);
     }
-    error = PromotePartFile();
+    error = Promote();
     if (error != ERROR_SUCCESS)
         return error;
     if (sink != nullptr)
@@ -926,7 +730,7 @@ Downloader::Downloader(ProgressSink* sink, CredentialSource* credentials)
 
 Downloader::~Downloader() {
     state_->CloseAll();
-    if (state_->leak)
+    if (state_->async.Stuck())
         state_.release(); // WinINet may still call back into it
 }
 
@@ -982,8 +786,9 @@ std::uint32_t Downloader::DownloadAny(const std::vector<std::wstring>& urls, std
     for (const std::wstring& url : urls) {
         UrlParts parts;
         DWORD error = CrackUrl(url, parts);
-        if (error == ERROR_SUCCESS && parts.scheme != INTERNET_SCHEME_HTTP && parts.scheme != INTERNET_SCHEME_HTTPS &&
-            parts.scheme != INTERNET_SCHEME_FTP && parts.scheme != INTERNET_SCHEME_FILE)
+        if (error == ERROR_SUCCESS && parts.scheme != INTERNET_SCHEME_HTTP &&
+            parts.scheme != INTERNET_SCHEME_HTTPS && parts.scheme != INTERNET_SCHEME_FTP &&
+            parts.scheme != INTERNET_SCHEME_FILE)
             error = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
         if (error != ERROR_SUCCESS) {
             LogFailure(L"Cannot download from " + platform::RedactUrlCredentials(url) + L".", error);

@@ -53,7 +53,8 @@ public:
 
     // Download(url, target) is DownloadAny({url}, target).
     [[nodiscard]] std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath);
-    [[nodiscard]] std::uint32_t DownloadAny(const std::vector<std::wstring>& urls, std::wstring_view targetPath);
+    [[nodiscard]] std::uint32_t DownloadAny(const std::vector<std::wstring>& urls,
+                                            std::wstring_view targetPath);
 
 private:
     struct State;

@@ -1,5 +1,6 @@
-// What the main flow drives once there is work (the processing engine's face towards it): the three processing phases over the selected
-// prerequisites, the final mandatory check, the reboot outcome and the cleanup of downloads.
+// What the main flow drives once there is work (the processing engine's face towards it): the three
+// processing phases over the selected prerequisites, the final mandatory check, the reboot outcome and the
+// cleanup of downloads.
 #pragma once
 
 #include <cstdint>

@@ -13,7 +13,8 @@ public:
     // A phase with `count` steps starts.
     virtual void Begin(std::uint64_t count, std::uint32_t reserved) = 0;
     virtual void Reserved1() {}
-    virtual void TransferStarted(std::uint32_t kind, std::uint64_t totalBytes, std::wstring_view targetPath) = 0;
+    virtual void TransferStarted(std::uint32_t kind, std::uint64_t totalBytes,
+                                 std::wstring_view targetPath) = 0;
     virtual void Reserved2() {}
     // kind 1 after one transfer, 0 when the whole sequence has ended.
     virtual void Completed(std::uint32_t kind, std::uint32_t reserved) = 0;

@@ -91,17 +91,28 @@ std::optional<std::uint64_t> LeadingNumber(std::wstring_view text, std::size_t& 
 
 std::wstring_view TransferCodeName(std::uint32_t code) {
     switch (code) {
-    case XFER_BAD_TARGET: return L"XFER_BAD_TARGET";
-    case XFER_CANCELLED: return L"XFER_CANCELLED";
-    case XFER_INCOMPLETE: return L"XFER_INCOMPLETE";
-    case XFER_NOTHING_TO_RESUME: return L"XFER_NOTHING_TO_RESUME";
-    case XFER_AUTH_REQUIRED: return L"XFER_AUTH_REQUIRED";
-    case XFER_NOT_MODIFIED: return L"XFER_NOT_MODIFIED";
-    case XFER_FORBIDDEN: return L"XFER_FORBIDDEN";
-    case XFER_NOT_FOUND: return L"XFER_NOT_FOUND";
-    case XFER_HTTP_FAILED: return L"XFER_HTTP_FAILED";
-    case XFER_WRONG_SIZE: return L"XFER_WRONG_SIZE";
-    default: return {};
+    case XFER_BAD_TARGET:
+        return L"XFER_BAD_TARGET";
+    case XFER_CANCELLED:
+        return L"XFER_CANCELLED";
+    case XFER_INCOMPLETE:
+        return L"XFER_INCOMPLETE";
+    case XFER_NOTHING_TO_RESUME:
+        return L"XFER_NOTHING_TO_RESUME";
+    case XFER_AUTH_REQUIRED:
+        return L"XFER_AUTH_REQUIRED";
+    case XFER_NOT_MODIFIED:
+        return L"XFER_NOT_MODIFIED";
+    case XFER_FORBIDDEN:
+        return L"XFER_FORBIDDEN";
+    case XFER_NOT_FOUND:
+        return L"XFER_NOT_FOUND";
+    case XFER_HTTP_FAILED:
+        return L"XFER_HTTP_FAILED";
+    case XFER_WRONG_SIZE:
+        return L"XFER_WRONG_SIZE";
+    default:
+        return {};
     }
 }
 
@@ -110,7 +121,8 @@ bool IsAcceptableTarget(std::wstring_view targetPath) {
 }
 
 MirrorCursor::MirrorCursor(std::size_t urlCount, std::uint32_t retryCount)
-    : urlCount_(urlCount), remaining_(urlCount > 0 && urlCount - 1 > retryCount ? urlCount - 1 : retryCount) {}
+    : urlCount_(urlCount), remaining_(urlCount > 0 && urlCount - 1 > retryCount ? urlCount - 1 : retryCount) {
+}
 
 bool MirrorCursor::MoveOnAfter(std::uint32_t result) {
     switch (result) {

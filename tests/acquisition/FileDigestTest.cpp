@@ -92,7 +92,8 @@ TEST(FileDigest_DownloadedFileAccepted, SizeAndDigestTable) {
         {&abc, 0, L"900150983cd24fb0d6963f7d28e17f7", false},
         {&abc, 0, L"0cc175b9c0f1b6a831c399e269772661", false},
         {&abc, 4, L"900150983cd24fb0d6963f7d28e17f72", false},
-        {&empty, 0, L"d41d8cd98f00b204e9800998ecf8427e", false}, // an empty download is never accepted by digest
+        {&empty, 0, L"d41d8cd98f00b204e9800998ecf8427e",
+         false}, // an empty download is never accepted by digest
         {&missing, 0, L"900150983cd24fb0d6963f7d28e17f72", false},
     };
     for (const Case& c : cases)

@@ -17,7 +17,8 @@ TEST(Md5_Digest, Rfc1321TestSuite) {
         {"abc", "900150983cd24fb0d6963f7d28e17f72"},
         {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
         {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
         {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
          "57edf4a22be3c955ac49da2e2107b67a"},
     };
@@ -31,12 +32,9 @@ TEST(Md5_Digest, PaddingBoundaries) {
         std::size_t length;
         const char* digest; // of that many "a" characters
     } cases[] = {
-        {55, "ef1772b6dff9a122358552954ad0df65"},
-        {56, "3b0c8ac703f828b04c6c197006d17218"},
-        {57, "652b906d60af96844ebd21b674f35e93"},
-        {63, "b06521f39153d618550606be297466d5"},
-        {64, "014842d480b571495a4a0363793f7367"},
-        {65, "c743a45e0d2e6a95cb859adae0248435"},
+        {55, "ef1772b6dff9a122358552954ad0df65"},      {56, "3b0c8ac703f828b04c6c197006d17218"},
+        {57, "652b906d60af96844ebd21b674f35e93"},      {63, "b06521f39153d618550606be297466d5"},
+        {64, "014842d480b571495a4a0363793f7367"},      {65, "c743a45e0d2e6a95cb859adae0248435"},
         {1000000, "7707d6ae4e027c70eea2a935c2296f21"},
     };
     for (const Case& c : cases)

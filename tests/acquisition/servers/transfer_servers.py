@@ -11,11 +11,13 @@ must receive without any file of its own. The HTTP paths choose the server's beh
   /stall/<size>/<name>            announces <size>, sends nothing, closes (every time)
   /nolength/<size>/<name>         no Content-Length: the body ends when the connection closes
   /slow/<size>/<name>             4 KiB every 50 ms
+  /badrange/<size>/<name>         answers a Range with 206 for the whole file (Content-Range from byte 0)
+  /rangenolength/<size>/<name>    answers a Range with 206 and Content-Range but no Content-Length
   /status/<code>/<name>           that status with a short text body
   /redirect/<rest>                302 to /<rest>
   /requests/<name>                the requests seen for <name>, one per line: "<path> range=<Range> referer=<Referer> agent=<User-Agent>"
 
-The server ends itself after --lifetime seconds whatever happens; the launcher stops it earlier by its PID.
+With --cert the same paths are also served over HTTPS (--https-port-file). The server ends itself after --lifetime seconds whatever happens; the launcher stops it earlier by its PID.
 """
 import argparse
 import os
@@ -98,6 +100,21 @@ class Handler(BaseHTTPRequestHandler):
                     self.close_connection = True
                 else:
                     self.send_file(size, kind == "drop")
+            elif kind == "badrange":
+                size = int(parts[1])
+                self.record(parts[2])
+                self.send_body(206, pattern(size), [("Content-Range", "bytes 0-%d/%d" % (size - 1, size))])
+            elif kind == "rangenolength":
+                size = int(parts[1])
+                self.record(parts[2])
+                requested = self.headers.get("Range", "")
+                start = int(requested[6:-1]) if requested.startswith("bytes=") else 0
+                self.send_response(206 if requested else 200)
+                if requested:
+                    self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
+                self.end_headers()
+                self.wfile.write(pattern(size, start))
+                self.close_connection = True
             elif kind == "stall":
                 self.record(parts[2])
                 self.send_response(200)
@@ -143,6 +160,9 @@ def main():
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--ftp-root")
     parser.add_argument("--ftp-port-file")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    parser.add_argument("--https-port-file")
     parser.add_argument("--lifetime", type=float, default=900)
     args = parser.parse_args()
 
@@ -152,6 +172,16 @@ def main():
     http = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     http.daemon_threads = True
     threading.Thread(target=http.serve_forever, daemon=True).start()
+
+    if args.cert:
+        import ssl
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.cert, args.key)
+        https = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        https.daemon_threads = True
+        https.socket = context.wrap_socket(https.socket, server_side=True)
+        threading.Thread(target=https.serve_forever, daemon=True).start()
+        write_port(args.https_port_file, https.server_address[1])
 
     if args.ftp_root:
         import logging

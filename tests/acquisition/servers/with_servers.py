@@ -1,6 +1,7 @@
 """Runs a test command beside the transfer test servers.
 
-Starts transfer_servers.py, hands its ports to the command through VELMORA_HTTP_PORT and VELMORA_FTP_PORT
+Starts transfer_servers.py, hands its ports to the command through VELMORA_HTTP_PORT, VELMORA_HTTPS_PORT (a
+certificate made here with openssl, signed by no one the client trusts) and VELMORA_FTP_PORT
 (VELMORA_CLOSED_PORT names a port nothing listens on), and stops the servers by their PID afterwards.
 Proxy variables are dropped: the test servers are on this machine. Usage: with_servers.py COMMAND...
 """
@@ -46,13 +47,21 @@ def main():
             f.write(pattern(FTP_FILE_SIZE))
         port_file = os.path.join(work, "http.port")
         ftp_port_file = os.path.join(work, "ftp.port")
+        https_port_file = os.path.join(work, "https.port")
+        cert = os.path.join(work, "cert.pem")
+        key = os.path.join(work, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "2", "-subj", "/CN=127.0.0.1"], check=True, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         server = subprocess.Popen(
             [sys.executable, os.path.join(HERE, "transfer_servers.py"), "--port-file", port_file,
-             "--ftp-root", ftp_root, "--ftp-port-file", ftp_port_file, "--lifetime", "900"],
+             "--ftp-root", ftp_root, "--ftp-port-file", ftp_port_file, "--cert", cert, "--key", key,
+             "--https-port-file", https_port_file, "--lifetime", "900"],
             stdin=subprocess.DEVNULL)
         env = {k: v for k, v in os.environ.items() if k.lower() not in ("http_proxy", "https_proxy", "ftp_proxy", "all_proxy")}
         env["VELMORA_HTTP_PORT"] = wait_for(port_file, 30)
         env["VELMORA_FTP_PORT"] = wait_for(ftp_port_file, 30)
+        env["VELMORA_HTTPS_PORT"] = wait_for(https_port_file, 30)
         env["VELMORA_CLOSED_PORT"] = str(closed_port())
         env["VELMORA_FTP_FILE_SIZE"] = str(FTP_FILE_SIZE)
         return subprocess.call(sys.argv[1:], env=env)

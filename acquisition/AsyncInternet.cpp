@@ -1,0 +1,88 @@
+#include "acquisition/AsyncInternet.h"
+
+#include "platform/GrowBuffer.h"
+#include "platform/Logger.h"
+#include "platform/core/ExceptionHandling.h"
+
+namespace velmora::acquisition {
+
+namespace {
+
+constexpr DWORD kResponseTextSize = 1000;
+// Should the closing notice never come, the transfer's state stays allocated for good rather than be
+// freed under a callback that may still arrive.
+constexpr DWORD kHandleClosingWaitMs = 60000;
+
+} // namespace
+
+AsyncInternet::AsyncInternet()
+    : requestComplete_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      handleClosed_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+std::wstring LastResponseText() {
+    std::wstring text;
+    platform::CallWithGrowingBuffer(
+        text, kResponseTextSize, [](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {
+            DWORD error = 0;
+            DWORD length = capacity;
+            if (!::InternetGetLastResponseInfoW(&error, buffer, &length)) {
+                DWORD failure = ::GetLastError();
+                *needed = length + 1;
+                return failure;
+            }
+            *written = length;
+            return ERROR_SUCCESS;
+        });
+    return text;
+}
+
+void CALLBACK AsyncInternet::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
+                                            DWORD infoLength) {
+    auto* self = reinterpret_cast<AsyncInternet*>(context);
+    if (self == nullptr)
+        return;
+    switch (status) {
+    case INTERNET_STATUS_CONNECTION_CLOSED:
+        self->connectionClosed_.store(true);
+        return;
+    case INTERNET_STATUS_HANDLE_CLOSING:
+        ::SetEvent(self->handleClosed_.get());
+        return;
+    case INTERNET_STATUS_REQUEST_COMPLETE: {
+        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+        bool valid = result != nullptr && infoLength >= sizeof(INTERNET_ASYNC_RESULT);
+        self->result_ = valid ? result->dwResult : 0;
+        self->error_ = valid ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR;
+        PendingCall kind = self->pending_.load();
+        if (!self->completed_.load() && (kind == PendingCall::Connect || kind == PendingCall::FtpOpen ||
+                                         kind == PendingCall::FtpCommand)) {
+            try {
+                self->lastResponse_ = LastResponseText();
+            } catch (...) {
+                // No exception may unwind into WinINet; the transfer goes on without the text.
+                platform::core::PresentCaughtException(nullptr);
+            }
+        }
+        self->completed_.store(true);
+        ::SetEvent(self->requestComplete_.get());
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void AsyncInternet::Close(platform::UniqueInternet& handle) {
+    if (!handle)
+        return;
+    ::ResetEvent(handleClosed_.get());
+    if (!::InternetCloseHandle(handle.release()))
+        return;
+    if (::WaitForSingleObject(handleClosed_.get(), kHandleClosingWaitMs) != WAIT_OBJECT_0) {
+        stuck_ = true;
+        platform::LogLine(L"WinINet did not report the closing of a download handle.");
+    }
+    pending_.store(PendingCall::None);
+}
+
+} // namespace velmora::acquisition
