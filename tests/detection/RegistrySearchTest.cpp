@@ -100,6 +100,18 @@ TEST(Detection_RegistrySearch, ValueNamesAreCollected) {
     EXPECT_EQ(Sorted(outcome.values), (std::vector<std::wstring>{L"1.0", L"3.1"}));
 }
 
+TEST(Detection_RegistrySearch, ValueNamesOfTheLongestLengthDoNotEndTheEnumeration) {
+    ScopedRegistryKey key;
+    // The registry allows value names of 16383 characters; the name buffer holds them with their
+    // terminator, so such a name is collected and the values after it are too.
+    const std::wstring longest(16383, L'9');
+    SetString(key.Handle(), longest.c_str(), L"x");
+    SetString(key.Handle(), L"4.0", L"y");
+    SearchOutcome outcome;
+    CollectValueNames(Path(key), 0, outcome);
+    EXPECT_EQ(Sorted(outcome.values), (std::vector<std::wstring>{L"4.0", longest}));
+}
+
 TEST(Detection_RegistrySearch, AnyUnknownRootMeansHkeyUsers) {
     for (const wchar_t* path : {L"HKU\\.Default", L"HKEY_USERS\\.Default", L"Anything\\.Default"})
         EXPECT_TRUE(RegistryKeyOpens(path, 0)) << path;
