@@ -1,11 +1,12 @@
 """Evaluation and the main flow on real configurations: searches against the real Wine registry, exclusions,
 selection, modes and exit codes, all read back from the log."""
+import shutil
 import subprocess
 import uuid
 
 import pytest
 
-from conftest import interboot_key_exists, log_messages as conftest_log_messages, wine_env
+from conftest import BIN_DIR, interboot_key_exists, log_messages as conftest_log_messages, wine_env
 
 ALL_FOUND = "No prerequisite must be installed."
 FOUND = "Search result:An acceptable version was found."
@@ -28,6 +29,16 @@ def registry_key():
 
 def log_messages(kit):
     return conftest_log_messages(kit.folder / "run.log")
+
+
+EVALUATION_PREFIXES = ("Wrong OS or Os language for:", "Searching for:", "Search result:",
+                       "Prerequisite selected for install:", "Starting installing prerequisites in",
+                       "After running prerequisites we have:")
+
+
+def evaluation_messages(kit):
+    """The log's evaluation and main-flow lines, without what the processing phases add between them."""
+    return [m for m in log_messages(kit) if m.startswith(EVALUATION_PREFIXES)]
 
 
 def configuration(options, *prerequisites):
@@ -137,7 +148,12 @@ def test_interboot_store_key_is_deleted_at_the_end(kit, registry_key):
 ])
 def test_exit_code_follows_mode_and_final_check(kit, registry_key, general, options, present, exit_code):
     search = key_exists(registry_key if present else registry_key + "\\missing")
-    kit.write_ini(configuration(general, {"name": "Needed", "SetupFile": "n.exe", "Options": options, **search}))
+    # A setup file that launches and succeeds without installing anything: the prerequisite is still
+    # missing at the final check, and no failed launch keeps a processing window open.
+    shutil.copyfile(BIN_DIR / "exit_with.exe", kit.folder / "n.exe")
+    kit.write_ini(configuration(general, {"name": "Needed", "SetupFile": "n.exe", "Options": options,
+                                          "CommandLine": "0", "BasicUiCommandLine": "0", "NoUiCommandLine": "0",
+                                          **search}))
     assert kit.run() == exit_code
     messages = log_messages(kit)
     if present:
@@ -266,3 +282,26 @@ def test_first_present_source_key_decides_how_a_missing_prerequisite_is_obtained
     kit.write_ini(configuration("", {"name": "Missing", "Options": "i", **sources}))
     assert kit.run() == 0
     assert log_messages(kit)[:2] == ["Searching for:Missing", result]
+
+
+def test_final_check_searches_again_but_not_for_excluded_or_i_prerequisites(kit, registry_key):
+    missing = key_exists(registry_key + "\\missing")
+    kit.write_ini(configuration(
+        "q",
+        {"name": "OldOs", "SetupFile": "a.exe", "Options": "m", "WinNTVersions": "Windows 7 x86",
+         "WinNT64Versions": "Windows 7 x64", **missing},
+        {"name": "Always", "SetupFile": "b.exe", "Options": "i", **missing},
+        {"name": "Needed", "SetupFile": "c.exe", "Options": "m", **missing},
+    ))
+    assert kit.run() == 1
+    assert evaluation_messages(kit) == [
+        "Wrong OS or Os language for:OldOs",
+        "Searching for:Always", FROM_PACKAGE,
+        "Searching for:Needed", FROM_PACKAGE,
+        "Prerequisite selected for install:Always", "Prerequisite selected for install:Needed",
+        "Starting installing prerequisites in silent mode.",
+        # The final check: the excluded one is left alone, the "i" one keeps its state without a result.
+        "Searching for:Always",
+        "Searching for:Needed", FROM_PACKAGE,
+        "After running prerequisites we have:  Reboot was required=false",
+    ]

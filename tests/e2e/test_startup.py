@@ -41,6 +41,14 @@ def test_configuration_of_exactly_two_bytes_runs_with_nothing_to_do(kit, interbo
     assert not interboot_key_exists()
 
 
+def test_unreadable_configuration_runs_with_nothing_to_do(kit, interboot_value):
+    # Found by name but not readable as a file: the run goes on with an empty configuration.
+    kit.ini_path().mkdir()
+    interboot_value()
+    assert kit.run() == 0
+    assert not interboot_key_exists()
+
+
 def test_configuration_with_an_odd_byte_after_the_mark_is_empty(kit):
     kit.ini_path().write_bytes(b"\xff\xfe[")
     assert kit.run() == 0
