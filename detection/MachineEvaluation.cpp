@@ -4,6 +4,7 @@
 #include "detection/OsConditions.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
+#include "platform/UniqueHandle.h"
 
 namespace velmora::detection {
 
@@ -24,10 +25,13 @@ bool MachineEvaluation::RunSearches(core::PrerequisiteRecord& prerequisite, bool
 }
 
 bool MachineEvaluation::FilePresent(const std::wstring& path, std::int32_t exactSize) {
-    DWORD size = 0;
-    if (platform::FileInfo(path, nullptr, &size) != ERROR_SUCCESS)
+    // Asked of the file system as written: a download folder configured as a relative path lies below the
+    // chainer's folder, which start-up made current (FileInfo would refuse a relative path).
+    WIN32_FIND_DATAW data{};
+    platform::UniqueFind find(::FindFirstFileW(platform::ToLongPath(path).c_str(), &data));
+    if (!find)
         return false;
-    return exactSize == 0 || static_cast<DWORD>(exactSize) == size;
+    return exactSize == 0 || static_cast<DWORD>(exactSize) == data.nFileSizeLow;
 }
 
 bool MachineEvaluation::LogEnabled() {
@@ -38,7 +42,8 @@ void MachineEvaluation::Log(std::wstring_view message) {
     platform::TheLogger().Log(message);
 }
 
-const std::vector<SearchOutcome>& MachineEvaluation::OutcomesOf(const core::PrerequisiteRecord& prerequisite) const {
+const std::vector<SearchOutcome>&
+MachineEvaluation::OutcomesOf(const core::PrerequisiteRecord& prerequisite) const {
     static const std::vector<SearchOutcome> none;
     auto it = outcomes_.find(&prerequisite);
     return it == outcomes_.end() ? none : it->second;
