@@ -24,7 +24,6 @@ namespace velmora::acquisition {
 
 using platform::UniqueFile;
 using platform::UniqueInternet;
-using platform::UniqueKernelHandle;
 
 namespace {
 
@@ -53,6 +52,8 @@ const wchar_t* OrNull(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
 
+// The sink's context is 32 bits wide, like every handle of this 32-bit program.
+static_assert(sizeof(HINTERNET) == sizeof(std::uint32_t), "a request handle travels as the sink's context");
 std::uint32_t HandleContext(HINTERNET handle) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
 }
@@ -180,8 +181,6 @@ struct Downloader::State {
     UniqueInternet request; // HTTP request or FTP file
     AsyncInternet async;
     std::atomic<bool> aborted{false}; // set by the owner, from any thread
-    bool reconnecting = false;
-    std::wstring lastResponse; // the server's answer to the last FTP call
 
     // Filled by WinINet, also from its own threads while a call is pending.
     std::vector<BYTE> buffer;
@@ -446,7 +445,13 @@ DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std
     if (error == ERROR_SUCCESS && !request)
         request.reset(reinterpret_cast<HINTERNET>(async.Result()));
     if (error != ERROR_SUCCESS) {
-        lastResponse = async.CompletedAsynchronously() ? async.LastResponse() : LastResponseText();
+        if (error != XFER_CANCELLED) {
+            std::wstring response =
+                async.CompletedAsynchronously() ? async.LastResponse() : LastResponseText();
+            while (!response.empty() && (response.back() == L'\n' || response.back() == L'\r'))
+                response.pop_back();
+            LogNote(L"The FTP server answered: " + response);
+        }
         return error;
     }
     if (!request)
@@ -523,11 +528,9 @@ DWORD Downloader::State::Reconnect(HANDLE part, std::uint64_t partSize, std::uin
     ::FlushFileBuffers(part);
     std::uint64_t offset = resumeAllowed ? partSize : 0;
     LogNote(L"Reconnecting to resume at byte " + std::to_wstring(offset) + L".");
-    reconnecting = true;
     SourceKind kind = SourceKind::Network;
     std::uint64_t newTotal = 0;
     DWORD error = ConnectWithFailover(offset, newTotal, kind);
-    reconnecting = false;
     if (error != ERROR_SUCCESS)
         return error;
     // Data from anywhere but the partial file's end would be written in the wrong place.
