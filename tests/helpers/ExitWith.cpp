@@ -1,7 +1,9 @@
 // Exits with the code it is given, after writing what it was started with, so a test can see how a
-// process was started. Usage: exit_with CODE [RECORD_FILE [SLEEP_MS]]
-// RECORD_FILE receives UTF-8 lines "cmdline=", "cwd=" and "show=" (the STARTUPINFO show state, or -1 when
-// the starter set none), written after the sleep: a caller that waited finds the file complete.
+// process was started. Usage: exit_with CODE [RECORD_FILE [SLEEP_MS [HKCU_SUBKEY]]]
+// RECORD_FILE ("-" for none) receives UTF-8 lines "cmdline=", "cwd=" and "show=" (the STARTUPINFO show
+// state, or -1 when the starter set none), written after the sleep: a caller that waited finds the file
+// complete. HKCU_SUBKEY is created under HKEY_CURRENT_USER as an installer would leave its mark, so that a
+// search can find the "installed" program afterwards.
 #include <windows.h>
 
 #include <cwchar>
@@ -26,7 +28,13 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD code = std::wcstoul(argv[1], nullptr, 0);
     if (argc >= 4)
         ::Sleep(std::wcstoul(argv[3], nullptr, 10));
-    if (argc >= 3) {
+    if (argc >= 5) {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, argv[4], 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS)
+            ::RegCloseKey(key);
+    }
+    if (argc >= 3 && std::wcscmp(argv[2], L"-") != 0) {
         wchar_t folder[MAX_PATH] = {};
         ::GetCurrentDirectoryW(MAX_PATH, folder);
         STARTUPINFOW startup{};

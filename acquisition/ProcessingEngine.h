@@ -1,0 +1,130 @@
+// The processing engine: carries the selected prerequisites through the download, open-site and install
+// phases, in configuration order, and offers the final check, the reboot outcome and the cleanup of
+// downloads to the main flow. It is also a ProgressSink for steps that take one (cancel queries go to the
+// sink of the last download phase).
+//
+// How it works: each phase first computes its work as data (acquisition/pure/ProcessingPlan.h), then
+// carries it out: transfers through FileTransfer, launches through the launch list, which records each exit
+// code in the interboot store and asks for the reboot a prerequisite calls for. In basic-UI mode the phases
+// run on the processing window's worker thread while the window's thread only sets abortRequested; the
+// flag is atomic and read between launches.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "acquisition/ProcessingPhases.h"
+#include "acquisition/ProgressSink.h"
+#include "acquisition/pure/ProcessingPlan.h"
+#include "core/InterbootStore.h"
+#include "core/pure/Configuration.h"
+#include "detection/pure/Evaluation.h"
+#include "execution/ExtractionContext.h"
+#include "execution/LaunchList.h"
+
+namespace velmora::acquisition {
+
+// One download of a URL to a local path, reporting to the sink (absent in silent runs). Returns 0 or the
+// transfer's error code. The transfer engine implements it.
+class FileTransfer {
+public:
+    virtual ~FileTransfer() = default;
+    virtual std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
+                                   std::uint32_t expectedSize, ProgressSink* sink) = 0;
+};
+
+// Step texts and the notice after a site was opened; the defaults come from the string table.
+struct ProcessingTexts {
+    std::wstring download;   // string 199 "Downloading %s"
+    std::wstring install;    // string 153 "Installing %s"
+    std::wstring openSite;   // string 198 "Opening site of %s"
+    std::wstring siteNotice; // empty
+};
+ProcessingTexts DefaultProcessingTexts();
+
+struct ProcessingEngineParts {
+    core::Configuration& configuration;
+    detection::PrerequisiteEvaluator& evaluator;
+    const execution::ExtractionContext& extraction;
+    core::InterbootStore& store;
+    FileTransfer& transfer;
+    // Null: the system restarts for real.
+    execution::SystemRestart* restart = nullptr;
+};
+
+class ProcessingEngine final : public ProcessingPhases, public ProgressSink {
+public:
+    // Everything the parts name must outlive the engine.
+    explicit ProcessingEngine(const ProcessingEngineParts& parts);
+    ~ProcessingEngine() override;
+
+    // 1 install from a file beside the chainer, 2 download, 3 open site, 5 install the downloaded file,
+    // 7 not selected, or another evaluation state. An index outside the list throws std::out_of_range.
+    std::int32_t ActionOf(std::size_t index);
+    bool IsPrerequisiteDetected(std::size_t index);
+
+    // ProcessingPhases.
+    void HandOverSelection() override;
+    std::uint32_t DownloadAll(ProgressSink* sink) override;
+    void OpenSites(ProgressSink* sink) override;
+    std::uint32_t InstallAll(ProgressSink* sink) override;
+    void ReevaluateAll() override;
+    bool AllMandatoryDone() override;
+    int RunProcessingWindow(std::wstring_view title) override;
+    bool RebootRequired() const override;
+    bool RebootRefused() const override;
+    bool RebootInProgress() const override { return abortRequested_.load(); }
+    void Cleanup() override;
+
+    // Windows is ending the session: the install phase stops before its next prerequisite.
+    void RequestAbort() { abortRequested_.store(true); }
+
+    // ProgressSink face for steps that take a sink.
+    void Begin(std::uint64_t, std::uint32_t) override {}
+    void TransferStarted(std::uint32_t, std::uint64_t, std::wstring_view) override {}
+    void Completed(std::uint32_t, std::uint32_t) override {}
+    void BytesDone(std::uint64_t) override {}
+    bool IsCancelled() override;
+    bool IsPaused() override;
+    std::uint32_t ReportError(std::wstring_view, std::uint32_t, std::uint32_t) override { return 0; }
+    void SetStatus(std::wstring_view, std::uint32_t, std::uint32_t) override {}
+
+    void SetTexts(ProcessingTexts texts) { texts_ = std::move(texts); }
+    // The selection list last handed over; the engine has no receiver for it.
+    const std::wstring& HandedOverSelection() const { return selection_; }
+    const std::vector<DownloadItem>& DownloadItems() const { return items_; }
+    const std::vector<std::wstring>& DeleteList() const { return deleteList_; }
+    const std::vector<std::wstring>& CreatedFolders() const { return createdFolders_; }
+    std::uint32_t LastTransferResult() const { return lastTransferResult_; }
+    // Mandatory prerequisites still needing work, counted after each ReevaluateAll.
+    std::size_t PendingMandatoryCount() const { return pendingMandatory_; }
+
+private:
+    ActionSource Actions();
+    bool IsMandatory(std::size_t index) const;
+    bool DownloadItemAt(DownloadItem& item);
+
+    core::Configuration& configuration_;
+    detection::PrerequisiteEvaluator& evaluator_;
+    const execution::ExtractionContext& extraction_;
+    FileTransfer& transfer_;
+    execution::EvaluatorDetection detection_;
+    std::unique_ptr<execution::LaunchList> launchList_;
+    ProcessingTexts texts_;
+    std::wstring downloadFolder_;
+    std::wstring selection_;
+    std::vector<DownloadItem> items_;
+    std::vector<std::wstring> deleteList_;
+    std::vector<std::wstring> createdFolders_;
+    std::vector<std::wstring> shortcutFiles_;
+    ProgressSink* downloadSink_ = nullptr;
+    std::uint32_t lastTransferResult_ = 0;
+    std::size_t pendingMandatory_ = 0;
+    std::atomic<bool> abortRequested_{false};
+};
+
+} // namespace velmora::acquisition

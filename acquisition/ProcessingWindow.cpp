@@ -1,0 +1,199 @@
+#include "acquisition/ProcessingWindow.h"
+
+#include <commctrl.h>
+
+#include "acquisition/ProcessingEngine.h"
+#include "acquisition/pure/ProcessingPlan.h"
+#include "platform/FileSystem.h"
+#include "ui/WindowTools.h"
+#include "ui/resources/ResourceIds.h"
+
+namespace velmora::acquisition {
+
+namespace {
+
+constexpr UINT_PTR kBlinkTimer = 1;
+constexpr UINT kBlinkMs = 200;
+
+// The bar's range is 16 bits wide; a longer phase is drawn to scale.
+int BarUnits(std::uint64_t value, std::uint64_t count) {
+    if (count <= 0xFFFF)
+        return static_cast<int>(value);
+    return static_cast<int>(value * 0xFFFF / count);
+}
+
+} // namespace
+
+ProcessingWindow::ProcessingWindow(ProcessingEngine& engine, std::wstring title)
+    : engine_(engine), title_(std::move(title)) {}
+
+ProcessingWindow::~ProcessingWindow() = default;
+
+int ProcessingWindow::Run() {
+    INT_PTR result = ShowModal(IDD_PROCESSING, ::GetActiveWindow());
+    // Ending the dialog does not stop the worker: it finishes its current step first.
+    if (worker_.Handle() != nullptr)
+        platform::WaitPumping(worker_.Handle());
+    return result < 0 ? 0 : static_cast<int>(result);
+}
+
+DWORD ProcessingWindow::WorkerMain(void* self) {
+    static_cast<ProcessingWindow*>(self)->RunPhases();
+    return 0;
+}
+
+void ProcessingWindow::RunPhases() {
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::uint32_t result = engine_.DownloadAll(this);
+    if (result == 0 && !IsCancelled()) {
+        engine_.OpenSites(this);
+        if (!IsCancelled()) {
+            result = engine_.InstallAll(this);
+            if (result == 0)
+                Completed(kCompletedSequence, 0);
+        }
+    }
+    if (com == S_OK)
+        ::CoUninitialize();
+}
+
+void ProcessingWindow::Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (HWND window = Window())
+        ::PostMessageW(window, message, wParam, lParam);
+}
+
+void ProcessingWindow::PostText(UINT message, std::wstring_view text) {
+    {
+        std::lock_guard<std::mutex> lock(textsLock_);
+        texts_.emplace_back(text);
+    }
+    Post(message, 1, 0);
+}
+
+std::wstring ProcessingWindow::TakeText() {
+    std::lock_guard<std::mutex> lock(textsLock_);
+    if (texts_.empty())
+        return {};
+    std::wstring text = std::move(texts_.front());
+    texts_.pop_front();
+    return text;
+}
+
+void ProcessingWindow::Begin(std::uint64_t count, std::uint32_t) {
+    Post(kProcessingBeginMessage, static_cast<WPARAM>(count & 0xFFFFFFFFu), static_cast<LPARAM>(count >> 32));
+}
+
+void ProcessingWindow::SetStatus(std::wstring_view text, std::uint32_t kind, std::uint32_t) {
+    if (kind == kStatusNextStep)
+        PostText(kProcessingStepMessage, text);
+}
+
+std::uint32_t ProcessingWindow::ReportError(std::wstring_view text, std::uint32_t code, std::uint32_t) {
+    if (text.empty())
+        Post(kProcessingErrorMessage, 0, 0);
+    else
+        PostText(kProcessingErrorMessage, text);
+    // Every decision asked through the window is to give up.
+    return code;
+}
+
+void ProcessingWindow::Completed(std::uint32_t kind, std::uint32_t) {
+    if (kind != kCompletedSequence)
+        return;
+    // The final check runs here, on the worker, so that the window keeps answering while it searches.
+    const int result = WindowResultAfterCompletion(engine_.RebootRequired(), [this] {
+        engine_.ReevaluateAll();
+        return engine_.AllMandatoryDone();
+    });
+    Post(kProcessingFinishedMessage, static_cast<WPARAM>(result), 0);
+}
+
+void ProcessingWindow::OnInit() {
+    HWND window = Window();
+    ui::SetChainerIcon(window);
+    ui::CentreWindow(window);
+    ::SetWindowTextW(window, title_.c_str());
+    ::SetDlgItemTextW(window, IDC_PROCESSING_TEXT, ui::LoadText(IDS_PREPARING).c_str());
+    taskbar_ = ui::CreateTaskbarProgress();
+    if (taskbar_ && FAILED(taskbar_.get()->HrInit()))
+        taskbar_.reset();
+    if (worker_.Start(WorkerMain, this, false) != ERROR_SUCCESS)
+        ::EndDialog(window, 0);
+}
+
+void ProcessingWindow::OnStep() {
+    HWND window = Window();
+    ::SetDlgItemTextW(window, IDC_PROCESSING_TEXT, TakeText().c_str());
+    ++currentStep_;
+    ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETPOS, BarUnits(currentStep_, stepCount_), 0);
+    if (taskbar_)
+        taskbar_.get()->SetProgressValue(window, currentStep_, stepCount_);
+}
+
+void ProcessingWindow::OnError(bool hasText) {
+    HWND window = Window();
+    if (hasText)
+        ::SetDlgItemTextW(window, IDC_PROCESSING_TEXT, TakeText().c_str());
+    HWND bar = ::GetDlgItem(window, IDC_PROCESSING_PROGRESS);
+    ::SendMessageW(bar, PBM_SETSTATE, PBST_ERROR, 0);
+    // A short blink draws the eye to the bar that turned red.
+    ::ShowWindow(bar, SW_HIDE);
+    ::SetTimer(window, kBlinkTimer, kBlinkMs, nullptr);
+    if (taskbar_)
+        taskbar_.get()->SetProgressState(window, TBPF_ERROR);
+}
+
+INT_PTR ProcessingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = Window();
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit();
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_PROCESSING_CANCEL) {
+            cancelled_.store(true);
+            ::EndDialog(window, kWindowCancelled);
+        }
+        return TRUE;
+    case WM_ENDSESSION:
+        // wParam FALSE: the session end was called off, and nothing must stop.
+        if (wParam != FALSE)
+            engine_.RequestAbort();
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kBlinkTimer) {
+            ::KillTimer(window, kBlinkTimer);
+            ::ShowWindow(::GetDlgItem(window, IDC_PROCESSING_PROGRESS), SW_SHOW);
+        }
+        return TRUE;
+    case kProcessingBeginMessage: {
+        stepCount_ = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(lParam)) << 32) |
+                     static_cast<std::uint32_t>(wParam);
+        currentStep_ = 0;
+        HWND bar = ::GetDlgItem(window, IDC_PROCESSING_PROGRESS);
+        ::SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, BarUnits(stepCount_, stepCount_)));
+        ::SendMessageW(bar, PBM_SETPOS, 0, 0);
+        return TRUE;
+    }
+    case kProcessingStepMessage:
+        OnStep();
+        return TRUE;
+    case kProcessingErrorMessage:
+        OnError(wParam != 0);
+        return TRUE;
+    case kProcessingFinishedMessage:
+        if (taskbar_)
+            taskbar_.get()->SetProgressState(window, TBPF_NOPROGRESS);
+        ::EndDialog(window, static_cast<INT_PTR>(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+int ProcessingEngine::RunProcessingWindow(std::wstring_view title) {
+    ProcessingWindow window(*this, std::wstring(title));
+    return window.Run();
+}
+
+} // namespace velmora::acquisition

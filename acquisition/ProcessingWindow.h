@@ -1,0 +1,81 @@
+// The processing window (dialog 216): a progress bar, the current step's text and Cancel, shown modally in
+// basic-UI mode while a worker thread carries the prerequisites through the three phases.
+//
+// How it works: the window's thread owns the window; the worker reports through this object's
+// ProgressSink face, which only queues texts under a lock and posts private messages (WM_APP range) that
+// the window's thread turns into control changes. Cancel sets a flag the worker reads between steps and
+// ends the dialog at once; the worker is not stopped, so Run waits for it (pumping messages) before it
+// returns. A phase that fails ends the worker without completion: the window then shows the failure in its
+// error state until the person presses Cancel.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "acquisition/ProgressSink.h"
+#include "ui/Dialog.h"
+#include "ui/TaskbarProgress.h"
+#include "ui/WorkerThread.h"
+
+namespace velmora::acquisition {
+
+class ProcessingEngine;
+
+// Private messages of the processing window, posted by its worker.
+inline constexpr UINT kProcessingBeginMessage = WM_APP + 16;
+inline constexpr UINT kProcessingStepMessage = WM_APP + 17;
+inline constexpr UINT kProcessingErrorMessage = WM_APP + 18;
+inline constexpr UINT kProcessingFinishedMessage = WM_APP + 19;
+
+class ProcessingWindow final : public ui::Dialog, public ProgressSink {
+public:
+    // The engine must outlive the window.
+    ProcessingWindow(ProcessingEngine& engine, std::wstring title);
+    ~ProcessingWindow() override;
+
+    // Shows the window modally over the active window and returns, once the worker has ended too, 1 (all
+    // mandatory prerequisites done), 7 (some still missing), 2 (cancelled, or a reboot was started) or 0
+    // when the window could not be shown.
+    int Run();
+
+    // ProgressSink, called on the worker thread.
+    void Begin(std::uint64_t count, std::uint32_t reserved) override;
+    void TransferStarted(std::uint32_t, std::uint64_t, std::wstring_view) override {}
+    void Completed(std::uint32_t kind, std::uint32_t reserved) override;
+    void BytesDone(std::uint64_t) override {}
+    bool IsCancelled() override { return cancelled_.load(); }
+    bool IsPaused() override { return false; }
+    std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uint32_t context) override;
+    void SetStatus(std::wstring_view text, std::uint32_t kind, std::uint32_t reserved) override;
+
+protected:
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static DWORD WorkerMain(void* self);
+    void RunPhases();
+    void Post(UINT message, WPARAM wParam, LPARAM lParam);
+    void PostText(UINT message, std::wstring_view text);
+    std::wstring TakeText();
+    void OnInit();
+    void OnStep();
+    void OnError(bool hasText);
+
+    ProcessingEngine& engine_;
+    std::wstring title_;
+    std::atomic<bool> cancelled_{false};
+    std::uint64_t currentStep_ = 0;
+    std::uint64_t stepCount_ = 0;
+    ui::UniqueTaskbarList taskbar_;
+    ui::WorkerThread worker_;
+    std::mutex textsLock_;
+    std::deque<std::wstring> texts_;
+};
+
+} // namespace velmora::acquisition

@@ -1,0 +1,283 @@
+// The processing engine's phases on real files, real processes (exit_with.exe as each prerequisite's setup
+// file), the real registry and the real evaluation; only the transfer (a local copy) and the restart are
+// stand-ins.
+#include "acquisition/ProcessingEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+
+#include "ProcessingSupport.h"
+#include "acquisition/pure/ProcessingPlan.h"
+#include "platform/ErrorText.h"
+#include "platform/FileSystem.h"
+#include "support/WindowDriver.h"
+
+using namespace velmora::acquisition;
+using namespace velmora::test;
+using velmora::core::KeepFilesMode;
+
+namespace {
+
+class ProcessingEngineTest : public ProcessingTestBase {
+protected:
+    RecordingSink sink;
+
+    // The log since the phase began: the evaluation's lines before it are left out.
+    std::vector<std::wstring> PhaseLog() {
+        std::vector<std::wstring> messages = NewLogMessages();
+        for (std::size_t i = 0; i < messages.size(); ++i) {
+            if (messages[i].rfind(L"Starting download of:", 0) == 0)
+                return std::vector<std::wstring>(messages.begin() + static_cast<std::ptrdiff_t>(i),
+                                                 messages.end());
+        }
+        return {};
+    }
+
+    void MakeMarker(const std::wstring& name) {
+        HKEY made = nullptr;
+        ASSERT_EQ(::RegCreateKeyW(HKEY_CURRENT_USER, MarkerKey(name).c_str(), &made), ERROR_SUCCESS);
+        ::RegCloseKey(made);
+    }
+
+    std::wstring Source(const std::string& content, const std::wstring& name = L"payload.exe") {
+        const std::wstring path = kit.Child(name);
+        WriteFileBytes(path, content);
+        return path;
+    }
+};
+
+using ProcessingEngine_DownloadAll = ProcessingEngineTest;
+using ProcessingEngine_InstallAll = ProcessingEngineTest;
+using ProcessingEngine_Phases = ProcessingEngineTest;
+
+} // namespace
+
+TEST_F(ProcessingEngine_Phases, ActionOfFollowsTheEvaluationAndRejectsIndexesOutsideTheList) {
+    AddHelper(L"Local", L"0");
+    AddDownload(L"Remote", Source("x"));
+    AddHelper(L"Present", L"0");
+    MakeMarker(L"Present");
+    Start();
+    EXPECT_EQ(engine->ActionOf(0), 1);
+    EXPECT_EQ(engine->ActionOf(1), 2);
+    EXPECT_EQ(engine->ActionOf(2), 7);
+    EXPECT_THROW(engine->ActionOf(3), std::out_of_range);
+}
+
+TEST_F(ProcessingEngine_Phases, HandOverSelectionListsTheSelectedIndexes) {
+    AddHelper(L"A", L"0");
+    AddHelper(L"B", L"0");
+    AddHelper(L"C", L"0");
+    MakeMarker(L"B");
+    Start();
+    engine->HandOverSelection();
+    EXPECT_EQ(engine->HandedOverSelection(), L"0,2");
+}
+
+TEST_F(ProcessingEngine_DownloadAll, NothingToDownloadStartsNoPhase) {
+    AddHelper(L"Local", L"0");
+    Start();
+    EXPECT_EQ(engine->DownloadAll(&sink), 0u);
+    EXPECT_TRUE(sink.calls.empty());
+    EXPECT_TRUE(transfer.calls.empty());
+}
+
+TEST_F(ProcessingEngine_DownloadAll, StoresUnderTheConfiguredFolderAndNameAndAcceptsIt) {
+    auto& record = AddDownload(L"Remote", Source("payload"));
+    record.Folder = L"deps\\x86?renamed.exe";
+    record.ExactSize = 7;
+    record.MD5 = L"321c3cf486ed509164edec1e1981fec8";
+    Start();
+    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
+    const std::wstring target = kit.Child(L"downloads\\deps\\x86\\renamed.exe");
+    ASSERT_EQ(transfer.calls.size(), 1u);
+    EXPECT_EQ(transfer.calls[0].target, target);
+    EXPECT_EQ(transfer.calls[0].expectedSize, 7u);
+    EXPECT_TRUE(transfer.calls[0].withSink);
+    EXPECT_EQ(ReadFileBytes(target), "payload");
+    EXPECT_EQ(sink.calls, (std::vector<std::wstring>{L"Begin 1", L"SetStatus Downloading Remote 9"}));
+    EXPECT_EQ(PhaseLog(),
+              (std::vector<std::wstring>{L"Starting download of:Remote", L"Download completed succesfully.",
+                                         L"Downloaded file was accepted."}));
+    EXPECT_TRUE(configuration.Prerequisites[0].downloaded);
+    EXPECT_EQ(engine->ActionOf(0), 5);
+    EXPECT_EQ(engine->DownloadItems()[0].status, 0u);
+    EXPECT_EQ(engine->DownloadItems()[0].localPath, target);
+    EXPECT_EQ(engine->DeleteList(), (std::vector<std::wstring>{target}));
+    EXPECT_EQ(engine->CreatedFolders(),
+              (std::vector<std::wstring>{kit.Child(L"downloads"), kit.Child(L"downloads\\deps"),
+                                         kit.Child(L"downloads\\deps\\x86")}));
+
+    engine->Cleanup();
+    EXPECT_FALSE(velmora::platform::Exists(target));
+    EXPECT_FALSE(velmora::platform::Exists(kit.Child(L"downloads")));
+}
+
+TEST_F(ProcessingEngine_DownloadAll, KeptDownloadsAreNotDeletedButTheirFoldersStay) {
+    for (KeepFilesMode mode : {KeepFilesMode::Complete, KeepFilesMode::Prereqs}) {
+        configuration.Prerequisites.clear();
+        configuration.KeepFiles = mode;
+        AddDownload(L"Kept", Source("k"));
+        Start();
+        ASSERT_EQ(engine->DownloadAll(nullptr), 0u);
+        EXPECT_TRUE(engine->DeleteList().empty());
+        engine->Cleanup();
+        EXPECT_TRUE(velmora::platform::Exists(kit.Child(L"downloads\\payload.exe")));
+    }
+}
+
+TEST_F(ProcessingEngine_DownloadAll, OptionalFailureGoesOnAndMandatoryFailureStops) {
+    AddDownload(L"Optional", Source("o", L"o.exe"));
+    AddDownload(L"Mandatory", Source("m", L"m.exe"), L"m");
+    AddDownload(L"Later", Source("l", L"l.exe"));
+    Start();
+    transfer.failWith = ERROR_FILE_NOT_FOUND;
+    EXPECT_EQ(engine->DownloadAll(&sink), 1603u);
+    EXPECT_EQ(transfer.calls.size(), 2u);
+    EXPECT_EQ(engine->LastTransferResult(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    const std::wstring failed =
+        L"Download failed. Error:" + velmora::platform::SystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(PhaseLog(), (std::vector<std::wstring>{L"Starting download of:Optional", failed,
+                                                     L"Starting download of:Mandatory", failed}));
+    EXPECT_EQ(sink.calls.back(), L"ReportError Mandatory 0xe0000024");
+    EXPECT_EQ(engine->ActionOf(0), 2);
+    EXPECT_EQ(engine->DownloadItems()[0].status, 4u);
+}
+
+TEST_F(ProcessingEngine_DownloadAll, FailureWithoutSystemTextLogsTheNumber) {
+    AddDownload(L"Odd", Source("o"));
+    Start();
+    transfer.failWith = 0xE0000018u;
+    EXPECT_EQ(engine->DownloadAll(nullptr), 0u);
+    EXPECT_TRUE(Logged(L"Download failed. Error:" + std::to_wstring(0xE0000018u)));
+}
+
+TEST_F(ProcessingEngine_DownloadAll, WrongSizeOrDigestRejectsAndDeletesEvenAnOptionalFile) {
+    struct Case {
+        std::int32_t size;
+        const wchar_t* md5;
+    } cases[] = {{3, L""}, {0, L"00000000000000000000000000000000"}};
+    for (const Case& c : cases) {
+        configuration.Prerequisites.clear();
+        auto& record = AddDownload(L"Bad", Source("payload"));
+        record.ExactSize = c.size;
+        record.MD5 = c.md5;
+        AddDownload(L"Next", Source("n", L"n.exe"));
+        Start();
+        sink.calls.clear();
+        transfer.calls.clear();
+        EXPECT_EQ(engine->DownloadAll(&sink), 1603u);
+        EXPECT_EQ(transfer.calls.size(), 1u);
+        EXPECT_FALSE(velmora::platform::Exists(kit.Child(L"downloads\\payload.exe")));
+        EXPECT_TRUE(Logged(L"Downloaded file was rejected.(Invalid size or MD5)."));
+        EXPECT_EQ(sink.calls.back(), L"ReportError  0xe0000022");
+        EXPECT_FALSE(configuration.Prerequisites[0].downloaded);
+    }
+}
+
+TEST_F(ProcessingEngine_DownloadAll, CancelStartsNoFurtherItem) {
+    AddDownload(L"First", Source("1", L"1.exe"));
+    AddDownload(L"Second", Source("2", L"2.exe"));
+    Start();
+    transfer.during = [this] { sink.cancelled = true; };
+    EXPECT_EQ(engine->DownloadAll(&sink), 0u);
+    EXPECT_EQ(transfer.calls.size(), 1u);
+    EXPECT_EQ(NewLogMessages().back(), L"Download was canceled.");
+    // The engine's own sink face asks the download phase's sink.
+    EXPECT_TRUE(engine->IsCancelled());
+    EXPECT_FALSE(engine->IsPaused());
+    EXPECT_EQ(engine->ReportError(L"x", 5, 0), 0u);
+}
+
+TEST_F(ProcessingEngine_InstallAll, LaunchesTheSetupFileRecordsItsCodeAndFindsItAfterwards) {
+    AddHelper(L"Runtime", L"0", L"m");
+    Start();
+    EXPECT_FALSE(engine->AllMandatoryDone());
+    EXPECT_EQ(engine->InstallAll(&sink), 0u);
+    EXPECT_EQ(sink.calls, (std::vector<std::wstring>{L"Begin 1", L"SetStatus Installing Runtime 9"}));
+    EXPECT_TRUE(Logged(L"Return code of launched file:0"));
+    EXPECT_EQ(Recorded("RuntimeRet"), "0");
+    EXPECT_TRUE(MarkerExists(L"Runtime"));
+    engine->ReevaluateAll();
+    EXPECT_TRUE(engine->AllMandatoryDone());
+    EXPECT_EQ(engine->PendingMandatoryCount(), 0u);
+    EXPECT_FALSE(engine->RebootRequired());
+}
+
+TEST_F(ProcessingEngine_InstallAll, DownloadedFileIsLaunchedFromTheDownloadFolder) {
+    AddDownload(L"Fetched", ExitWithHelper());
+    Start();
+    ASSERT_EQ(engine->DownloadAll(nullptr), 0u);
+    EXPECT_EQ(engine->InstallAll(nullptr), 0u);
+    EXPECT_TRUE(Logged(L"Launching file:" + kit.Child(L"downloads\\exit_with.exe")));
+    EXPECT_TRUE(MarkerExists(L"Fetched"));
+}
+
+TEST_F(ProcessingEngine_InstallAll, OptionalLaunchFailureGoesOnMandatoryOneStops) {
+    AddHelper(L"Optional", L"5", L"", false);
+    AddHelper(L"Mandatory", L"7", L"m", false);
+    AddHelper(L"Later", L"0");
+    Start();
+    EXPECT_EQ(engine->InstallAll(&sink), 1603u);
+    EXPECT_EQ(Recorded("OptionalRet"), "5");
+    EXPECT_EQ(Recorded("MandatoryRet"), "7");
+    EXPECT_EQ(Recorded("LaterRet"), "<none>");
+    EXPECT_EQ(sink.calls.back(), L"ReportError Mandatory 0xe0000024");
+    engine->ReevaluateAll();
+    EXPECT_FALSE(engine->AllMandatoryDone());
+    EXPECT_EQ(engine->PendingMandatoryCount(), 1u);
+}
+
+TEST_F(ProcessingEngine_InstallAll, MandatoryWithIIsExcusedFromTheFinalCheck) {
+    AddHelper(L"Excused", L"9", L"mi", false);
+    Start();
+    (void)engine->InstallAll(nullptr);
+    engine->ReevaluateAll();
+    EXPECT_TRUE(engine->AllMandatoryDone());
+}
+
+TEST_F(ProcessingEngine_InstallAll, CancelReturns1602BeforeTheNextLaunch) {
+    AddHelper(L"Never", L"0");
+    Start();
+    sink.cancelled = true;
+    EXPECT_EQ(engine->InstallAll(&sink), 1602u);
+    EXPECT_FALSE(MarkerExists(L"Never"));
+}
+
+TEST_F(ProcessingEngine_InstallAll, StartedRebootStopsTheSequence) {
+    AddHelper(L"Driver", L"0", L"r");
+    AddHelper(L"After", L"0");
+    Start();
+    // With a sink the run is not silent: the person is asked first, and says Yes.
+    std::thread answer([] {
+        HWND question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
+        EXPECT_NE(question, nullptr);
+        if (question != nullptr)
+            EXPECT_TRUE(Press(question, IDYES));
+    });
+    EXPECT_EQ(engine->InstallAll(&sink), 1603u);
+    answer.join();
+    EXPECT_EQ(restart.requests.size(), 1u);
+    EXPECT_TRUE(engine->RebootRequired());
+    EXPECT_FALSE(engine->RebootRefused());
+    EXPECT_EQ(sink.calls.back(), L"ReportError Driver 0xe0000025");
+    EXPECT_FALSE(MarkerExists(L"After"));
+}
+
+TEST_F(ProcessingEngine_InstallAll, CapitalRAloneAsksForNoReboot) {
+    AddHelper(L"Quiet", L"0", L"R");
+    Start();
+    EXPECT_EQ(engine->InstallAll(nullptr), 0u);
+    EXPECT_TRUE(restart.requests.empty());
+}
+
+TEST_F(ProcessingEngine_InstallAll, EndingSessionLaunchesNothingMore) {
+    AddHelper(L"Skipped", L"0");
+    Start();
+    engine->RequestAbort();
+    EXPECT_EQ(engine->InstallAll(nullptr), 0u);
+    EXPECT_TRUE(engine->RebootInProgress());
+    EXPECT_FALSE(MarkerExists(L"Skipped"));
+}
