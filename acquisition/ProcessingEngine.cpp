@@ -48,6 +48,22 @@ std::wstring OpenUrl(const std::wstring& url) {
     return path;
 }
 
+// OS quirk (Wine 8): a prerequisite launched from a download folder keeps that folder busy for a moment
+// after its process has ended (its image and current folder are released late), so the removal is tried
+// again for up to a second. A folder that stays busy, or holds files of its own, is left as it is.
+void RemoveFolderSoon(const std::wstring& folder, int attempts) {
+    constexpr DWORD kPauseMs = 50;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        if (platform::RemoveFolderLong(folder))
+            return;
+        const DWORD error = ::GetLastError();
+        if (attempt == attempts || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+                                    error != ERROR_DIR_NOT_EMPTY))
+            return;
+        ::Sleep(kPauseMs);
+    }
+}
+
 } // namespace
 
 ProcessingTexts DefaultProcessingTexts() {
@@ -240,8 +256,10 @@ void ProcessingEngine::Cleanup() {
     for (const std::wstring& path : deleteList_)
         (void)platform::DeleteFileLong(path);
     deleteList_.clear();
+    // Kept downloads keep their folders: one attempt each is enough to find that out.
+    const int attempts = KeepsDownloads(configuration_.KeepFiles) ? 1 : 20;
     for (auto folder = createdFolders_.rbegin(); folder != createdFolders_.rend(); ++folder)
-        (void)platform::RemoveFolderLong(*folder);
+        RemoveFolderSoon(*folder, attempts);
     createdFolders_.clear();
     // The browser has read the shortcut long before the run ends.
     for (const std::wstring& path : shortcutFiles_)

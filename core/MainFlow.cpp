@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "acquisition/EvaluationOnlyPhases.h"
+#include "acquisition/Downloader.h"
+#include "acquisition/ProcessingEngine.h"
 #include "core/ChainerApp.h"
 #include "core/pure/DecimalText.h"
 #include "detection/MachineEvaluation.h"
@@ -51,13 +52,14 @@ void EvaluateAll(MainFlowParts& parts) {
 void LogRebootOutcome(const RunOutcome& outcome) {
     if (!platform::LogEnabled())
         return;
-    platform::TheLogger().Log(std::wstring(L"After running prerequisites we have:") + L"  Reboot was required=" +
-                              BoolText(outcome.rebootRequired));
+    platform::TheLogger().Log(std::wstring(L"After running prerequisites we have:") +
+                              L"  Reboot was required=" + BoolText(outcome.rebootRequired));
     if (!outcome.rebootRequired)
         return;
     platform::TheLogger().Log(std::wstring(L"  Reboot was refused=") + BoolText(outcome.rebootRefused));
     if (!outcome.rebootRefused)
-        platform::TheLogger().Log(std::wstring(L"  Reboot in Progress=") + BoolText(outcome.rebootInProgress));
+        platform::TheLogger().Log(std::wstring(L"  Reboot in Progress=") +
+                                  BoolText(outcome.rebootInProgress));
 }
 
 RunOutcome Process(MainFlowParts& parts, acquisition::ProcessingPhases& engine) {
@@ -143,13 +145,31 @@ std::int32_t MainFlow(MainFlowParts& parts) {
 
 namespace velmora::core {
 
+namespace {
+
+// Each download is one transfer of the transfer engine, reporting to the phase's sink.
+class DownloaderTransfer final : public acquisition::FileTransfer {
+public:
+    std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint32_t expectedSize,
+                           acquisition::ProgressSink* sink) override {
+        acquisition::Downloader downloader(sink);
+        if (expectedSize != 0)
+            downloader.SetExpectedSize(expectedSize);
+        return downloader.Download(url, targetPath);
+    }
+};
+
+} // namespace
+
 int RunMainFlow(ChainerApp& app) {
     detection::MachineEvaluation machine(app.Extraction());
     detection::PrerequisiteEvaluator evaluator(app.Config(), machine);
     InterbootStore store;
-    MainFlowParts parts{app.Config(), evaluator, store, &app.Status(), app.Silent(), [&evaluator] {
+    DownloaderTransfer transfer;
+    MainFlowParts parts{app.Config(), evaluator, store, &app.Status(), app.Silent(), [&] {
                             return std::unique_ptr<acquisition::ProcessingPhases>(
-                                new acquisition::EvaluationOnlyPhases(evaluator));
+                                new acquisition::ProcessingEngine(
+                                    {app.Config(), evaluator, app.Extraction(), store, transfer, nullptr}));
                         }};
     return MainFlow(parts);
 }

@@ -213,6 +213,9 @@ TEST_F(ProcessingEngine_InstallAll, DownloadedFileIsLaunchedFromTheDownloadFolde
     EXPECT_EQ(engine->InstallAll(nullptr), 0u);
     EXPECT_TRUE(Logged(L"Launching file:" + kit.Child(L"downloads\\exit_with.exe")));
     EXPECT_TRUE(MarkerExists(L"Fetched"));
+    engine->Cleanup();
+    EXPECT_FALSE(velmora::platform::Exists(kit.Child(L"downloads\\exit_with.exe")));
+    EXPECT_FALSE(velmora::platform::Exists(kit.Child(L"downloads")));
 }
 
 TEST_F(ProcessingEngine_InstallAll, OptionalLaunchFailureGoesOnMandatoryOneStops) {
@@ -254,8 +257,9 @@ TEST_F(ProcessingEngine_InstallAll, StartedRebootStopsTheSequence) {
     std::thread answer([] {
         HWND question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
         EXPECT_NE(question, nullptr);
-        if (question != nullptr)
+        if (question != nullptr) {
             EXPECT_TRUE(Press(question, IDYES));
+        }
     });
     EXPECT_EQ(engine->InstallAll(&sink), 1603u);
     answer.join();
