@@ -56,8 +56,13 @@ bool LaunchList::RestartWindows(bool silent) {
     if (!silent) {
         const std::wstring text = ui::LoadText(IDS_REBOOT_QUESTION);
         const std::wstring caption = ui::LoadText(IDS_REBOOT_CAPTION);
-        if (::MessageBoxW(::GetForegroundWindow(), text.c_str(), caption.c_str(), kRebootQuestionStyle) ==
-            IDNO) {
+        int answer = ::MessageBoxW(::GetForegroundWindow(), text.c_str(), caption.c_str(), kRebootQuestionStyle);
+        // The foreground window may belong to another program and close just then, and the box fails
+        // with it; a failed box must not pass for consent, so the question is asked again without an owner.
+        // OS quirk: Wine 8 reports that failure as -1 (its dialog code), Windows as 0.
+        if (answer <= 0)
+            answer = ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), kRebootQuestionStyle);
+        if (answer == IDNO) {
             rebootRefused_ = true;
             return false;
         }

@@ -63,7 +63,9 @@ class QuestionAnswerer {
 public:
     explicit QuestionAnswerer(int button)
         : thread_([this, button] {
-              HWND box = WaitForWindow(::GetCurrentProcessId(), L"Confirmation", 15000);
+              // Generous: the box is owned by the foreground window, which under a shared test display may
+              // belong to another test process that answers its messages late.
+              HWND box = WaitForWindow(::GetCurrentProcessId(), L"Confirmation", 90000);
               if (box == nullptr)
                   return;
               ::EnumChildWindows(box, &QuestionAnswerer::CollectText, reinterpret_cast<LPARAM>(&texts_));
