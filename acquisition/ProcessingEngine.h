@@ -99,6 +99,8 @@ public:
     const std::vector<DownloadItem>& DownloadItems() const { return items_; }
     const std::vector<std::wstring>& DeleteList() const { return deleteList_; }
     const std::vector<std::wstring>& CreatedFolders() const { return createdFolders_; }
+    // The Internet shortcut files the open-site phase wrote; deleted at cleanup.
+    const std::vector<std::wstring>& ShortcutFiles() const { return shortcutFiles_; }
     std::uint32_t LastTransferResult() const { return lastTransferResult_; }
     // Mandatory prerequisites still needing work, counted after each ReevaluateAll.
     std::size_t PendingMandatoryCount() const { return pendingMandatory_; }

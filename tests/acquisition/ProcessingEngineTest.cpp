@@ -285,3 +285,41 @@ TEST_F(ProcessingEngine_InstallAll, EndingSessionLaunchesNothingMore) {
     EXPECT_TRUE(engine->RebootInProgress());
     EXPECT_FALSE(MarkerExists(L"Skipped"));
 }
+
+TEST_F(ProcessingEngine_Phases, OpenSitesWritesAShortcutPerSiteAndTellsThePersonWithASink) {
+    auto& site = AddHelper(L"Docs", L"0");
+    site.Source = L"http://127.0.0.1:9/docs?page=1";
+    site.SourceKind = velmora::core::SourceKey::OpenSite;
+    Start();
+    ASSERT_EQ(engine->ActionOf(0), 3);
+    std::wstring noticeTitle;
+    std::thread answer([&noticeTitle] {
+        HWND notice = WaitForWindow(::GetCurrentProcessId(), L"Opening site of Docs");
+        EXPECT_NE(notice, nullptr);
+        if (notice != nullptr) {
+            noticeTitle = TextOf(notice);
+            EXPECT_TRUE(Press(notice, IDOK));
+        }
+    });
+    engine->OpenSites(&sink);
+    answer.join();
+    EXPECT_EQ(noticeTitle, L"Opening site of Docs");
+    EXPECT_EQ(sink.calls, (std::vector<std::wstring>{L"Begin 1", L"SetStatus Opening site of Docs 9"}));
+    EXPECT_TRUE(Logged(L"Launching URL:http://127.0.0.1:9/docs?page=1"));
+    ASSERT_EQ(engine->ShortcutFiles().size(), 1u);
+    const std::wstring shortcut = engine->ShortcutFiles()[0];
+    EXPECT_EQ(ReadFileBytes(shortcut), "[InternetShortcut]\r\nURL=http://127.0.0.1:9/docs?page=1\r\n");
+    engine->Cleanup();
+    EXPECT_FALSE(velmora::platform::Exists(shortcut));
+}
+
+TEST_F(ProcessingEngine_Phases, OpenSitesStopsWhenCancelled) {
+    auto& site = AddHelper(L"Docs", L"0");
+    site.Source = L"http://127.0.0.1:9/docs";
+    site.SourceKind = velmora::core::SourceKey::OpenSite;
+    Start();
+    sink.cancelled = true;
+    engine->OpenSites(&sink);
+    EXPECT_EQ(sink.calls, (std::vector<std::wstring>{L"Begin 1"}));
+    EXPECT_TRUE(engine->ShortcutFiles().empty());
+}
