@@ -55,7 +55,9 @@ void DeleteContents(std::wstring_view folder) {
             continue;
         std::wstring child = base + data.cFileName;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            DeleteContents(child);
+            // A junction or directory link leads out of the folder: the link goes, what it points to stays.
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                DeleteContents(child);
             ClearReadOnly(child, data.dwFileAttributes);
             RemoveFolderLong(child);
         } else {

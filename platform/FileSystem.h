@@ -21,6 +21,7 @@ bool DeleteFileLong(std::wstring_view path);
 bool RemoveFolderLong(std::wstring_view path);
 
 // Deletes everything inside the folder (read-only entries too); the folder itself stays. Errors are skipped.
+// Junctions and directory links are removed as links: what they point to is never entered.
 void DeleteContents(std::wstring_view folder);
 
 // Creates every missing folder of the path; with includeLast false the last component is a file name and is
