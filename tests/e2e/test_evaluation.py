@@ -305,3 +305,19 @@ def test_final_check_searches_again_but_not_for_excluded_or_i_prerequisites(kit,
         "Searching for:Needed", FROM_PACKAGE,
         "After running prerequisites we have:  Reboot was required=false",
     ]
+
+
+def test_download_already_in_a_relative_download_folder_is_not_fetched_again(kit, registry_key):
+    # The download folder is relative to the chainer's folder; the file is there at its exact size, so the
+    # run launches it without a download (the URL leads nowhere).
+    (kit.folder / "dl").mkdir()
+    shutil.copyfile(BIN_DIR / "exit_with.exe", kit.folder / "dl" / "r.exe")
+    size = (kit.folder / "dl" / "r.exe").stat().st_size
+    text = configuration("q", {"name": "Remote", "Url": "http://127.0.0.1:9/r.exe", "ExactSize": str(size),
+                               "NoUiCommandLine": "0", "Options": "m", **key_exists(registry_key + "\\missing")})
+    kit.write_ini(text.replace("[GeneralOptions]\n", "[GeneralOptions]\nDownloadFolder=dl\n"))
+    assert kit.run() == 1
+    messages = log_messages(kit)
+    assert DOWNLOAD in messages
+    assert not any(m.startswith("Starting download of:") for m in messages)
+    assert (kit.folder / "dl" / "r.exe").exists()
