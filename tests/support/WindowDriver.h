@@ -14,7 +14,7 @@
 namespace velmora::test {
 
 // True as soon as condition() is; false when timeoutMs passed first.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 60000);
 
 // Visible top-level windows of a process (any process when 0) or of one thread, with the given title
 // (any title when empty).
@@ -22,7 +22,7 @@ std::vector<HWND> TopLevelWindows(DWORD processId, std::wstring_view title = {})
 std::vector<HWND> ThreadWindows(DWORD threadId, std::wstring_view title = {});
 
 // Waits for the first visible top-level window of the process with that title; null after the time-out.
-HWND WaitForWindow(DWORD processId, std::wstring_view title, DWORD timeoutMs = 15000);
+HWND WaitForWindow(DWORD processId, std::wstring_view title, DWORD timeoutMs = 60000);
 HWND WaitForThreadWindow(DWORD threadId, std::wstring_view title, DWORD timeoutMs = 15000);
 
 std::wstring TextOf(HWND window);
