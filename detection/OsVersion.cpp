@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/UniqueHandle.h"
 
@@ -65,15 +66,6 @@ platform::UniqueHkey OpenKey64(HKEY root, const std::wstring& path) {
     return key;
 }
 
-// IsWow64Process is missing from the first releases of XP, so it is looked up rather than imported.
-bool RunsUnderWow64() {
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    static const IsWow64ProcessFn isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    return isWow64Process != nullptr && isWow64Process(::GetCurrentProcess(), &wow64) && wow64 == TRUE;
-}
-
 void ReadProductOptions(const OsVersionSource& source, OsVersionInfo& info) {
     platform::UniqueHkey key = OpenKey64(source.root, source.productOptionsKey);
     if (!key)
@@ -111,7 +103,7 @@ OsVersionInfo ReadOsVersionInfo(const OsVersionSource& source) {
     if (ReadString(key.get(), L"CSDVersion", text))
         ApplyCsdVersion(text, info);
 
-    info.is64BitOs = RunsUnderWow64();
+    info.is64BitOs = platform::RunsUnderWow64();
     ReadProductOptions(source, info);
     return info;
 }

@@ -222,13 +222,17 @@ template <typename Fn> Fn Kernel32Function(const char* name) {
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
 }
 
-bool RunsUnderWow64() {
-    auto isWow64 = Kernel32Function<IsWow64ProcessFn>("IsWow64Process");
-    BOOL wow64 = FALSE;
-    return isWow64 != nullptr && isWow64(::GetCurrentProcess(), &wow64) && wow64;
-}
-
 } // namespace
+
+bool RunsUnderWow64() {
+    // Asked once: the answer cannot change, and file searches create a redirection scope per folder.
+    static const bool wow64 = [] {
+        auto isWow64 = Kernel32Function<IsWow64ProcessFn>("IsWow64Process");
+        BOOL value = FALSE;
+        return isWow64 != nullptr && isWow64(::GetCurrentProcess(), &value) && value == TRUE;
+    }();
+    return wow64;
+}
 
 Wow64RedirectionScope::Wow64RedirectionScope() {
     if (!RunsUnderWow64())

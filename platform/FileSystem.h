@@ -44,6 +44,10 @@ bool GetEnv(std::wstring_view name, std::wstring& value);
 // Waits for the handle while dispatching this thread's window messages. True when the handle was signalled.
 bool WaitPumping(HANDLE handle);
 
+// True in a 32-bit process on 64-bit Windows. IsWow64Process is looked up at run time (the first releases
+// of XP lack it) and asked once per process.
+bool RunsUnderWow64();
+
 // Turns WOW64 file-system redirection off for its lifetime (only in a 32-bit process on 64-bit Windows).
 class Wow64RedirectionScope {
 public:

@@ -1,29 +1,14 @@
 #include "acquisition/pure/TransferRules.h"
 
 #include "platform/pure/PathRules.h"
+#include "platform/pure/TextCompare.h"
 
 namespace velmora::acquisition {
 
 namespace {
 
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        wchar_t a = text[i], b = prefix[i];
-        if (a >= L'A' && a <= L'Z')
-            a = static_cast<wchar_t>(a - L'A' + L'a');
-        if (b >= L'A' && b <= L'Z')
-            b = static_cast<wchar_t>(b - L'A' + L'a');
-        if (a != b)
-            return false;
-    }
-    return true;
-}
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-    return a.size() == b.size() && StartsWithNoCase(a, b);
-}
+using platform::EqualsNoCase;
+using platform::StartsWithNoCase;
 
 bool IsAsciiLetter(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');

@@ -1,6 +1,7 @@
 #include "detection/pure/Evaluation.h"
 
 #include "acquisition/pure/LocalPath.h"
+#include "platform/pure/TextCompare.h"
 
 namespace velmora::detection {
 
@@ -21,18 +22,7 @@ std::int32_t StateWhenMissing(core::SourceKey kind) {
     }
 }
 
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        wchar_t c = text[i];
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
+using platform::StartsWithNoCase;
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "platform/pure/PathRules.h"
+#include "platform/pure/TextCompare.h"
 
 namespace velmora::platform {
 
@@ -8,20 +9,6 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        wchar_t a = text[i], b = prefix[i];
-        if (a >= L'a' && a <= L'z')
-            a = static_cast<wchar_t>(a - L'a' + L'A');
-        if (b >= L'a' && b <= L'z')
-            b = static_cast<wchar_t>(b - L'a' + L'A');
-        if (a != b)
-            return false;
-    }
-    return true;
-}
 
 // Delete and remove take the prefix from 260 characters on, unlike the 248 of ToLongPath: that is the
 // length where the plain calls stop working.
