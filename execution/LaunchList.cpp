@@ -6,8 +6,33 @@
 #include "platform/ErrorText.h"
 #include "platform/Logger.h"
 #include "platform/TextConversion.h"
+#include "platform/pure/PathRules.h"
 
 namespace velmora::execution {
+
+namespace {
+
+// Only an existing file is started. Given a folder, the shell opens a window on it (which under Wine never
+// ends, so the wait never does) or returns no process at all (Windows), and either would pass for a launch.
+DWORD FileToLaunchError(const std::wstring& path) {
+    if (const DWORD syntax = LaunchPathSyntaxError(path); syntax != ERROR_SUCCESS)
+        return syntax;
+    if (path.empty())
+        return ERROR_FILE_NOT_FOUND;
+    const DWORD attributes = ::GetFileAttributesW(platform::ToLongPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_FILE_NOT_FOUND;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+}
+
+void Log(const std::wstring& message) {
+    if (platform::LogEnabled())
+        platform::TheLogger().Log(message);
+}
+
+} // namespace
 
 LaunchList::LaunchList(core::InterbootStore& store, PrerequisiteDetection& detection)
     : LaunchList(store, detection, TheSystemRestart()) {}
@@ -42,33 +67,42 @@ LaunchItem& LaunchList::At(std::size_t index) {
 
 bool LaunchList::Launch(std::size_t index) {
     LaunchItem& item = At(index);
-    if (platform::LogEnabled())
-        platform::TheLogger().Log(LaunchingFileLine(item.filePath));
+    Log(LaunchingFileLine(item.filePath));
 
     const bool hidden = HasQuietSwitch(item.commandLine);
     DWORD exitCode = item.exitCode;
-    bool started = true;
-    switch (ChooseLaunchRoute(item.filePath, IsLocalSystemAccount())) {
-    case LaunchRoute::PackageDeployment:
-        // A deployment that cannot even begin is a failed installation, not a refused start.
-        exitCode = InstallPackageOnOwnThread(CleanLaunchPath(item.filePath));
-        break;
-    case LaunchRoute::Shell:
-        started = ShellExecuteAndWait(item.filePath, item.commandLine, L"", hidden, &exitCode);
-        break;
-    case LaunchRoute::Direct:
-        started = LaunchDirect(item.filePath, item.commandLine, &exitCode);
-        break;
+    bool waited = true;
+    DWORD notAFile = FileToLaunchError(item.filePath);
+    bool started = notAFile == ERROR_SUCCESS;
+    if (!started) {
+        exitCode = notAFile;
+    } else {
+        switch (ChooseLaunchRoute(item.filePath, IsLocalSystemAccount())) {
+        case LaunchRoute::PackageDeployment:
+            // A deployment that cannot even begin is a failed installation, not a refused start.
+            exitCode = InstallPackageOnOwnThread(CleanLaunchPath(item.filePath));
+            break;
+        case LaunchRoute::Shell:
+            started = ShellExecuteAndWait(item.filePath, item.commandLine, L"", hidden, &exitCode, &waited);
+            break;
+        case LaunchRoute::Direct:
+            started = LaunchDirect(item.filePath, item.commandLine, &exitCode);
+            break;
+        }
     }
     item.exitCode = exitCode;
+    item.exitCodeKnown = !started || waited;
 
     if (!started) {
         lastLaunchError_ = exitCode;
-        if (platform::LogEnabled())
-            platform::TheLogger().Log(LaunchFailedLine(exitCode, platform::SystemErrorText(exitCode)));
+        Log(LaunchFailedLine(exitCode, platform::SystemErrorText(exitCode)));
     }
-    if (platform::LogEnabled())
-        platform::TheLogger().Log(ReturnCodeLine(exitCode));
+    if (!item.exitCodeKnown) {
+        // A document handed to a running program: no exit code to log, record or act on.
+        Log(kNoProcessLine);
+        return true;
+    }
+    Log(ReturnCodeLine(exitCode));
     Record(item);
     if (PausesAfterExit(exitCode))
         ::Sleep(kPauseAfterTroubledExitMs);

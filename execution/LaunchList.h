@@ -45,18 +45,21 @@ public:
     // An index outside the list is a programming failure (std::out_of_range), here and below.
     const LaunchItem& Item(std::size_t index) const;
 
-    // Starts the item's file and waits for its end. True exactly when its exit code is then 0. Logs
-    // "Launching file:", "Launch failed. Error:" when the start was refused, and "Return code of launched
-    // file:", and records the exit code under the item's return-value name (the first record of a name
-    // stays). After exit code 3010 or a crash status it pauses two seconds.
+    // Starts the item's file and waits for its end. True when its exit code is then 0, and when the shell
+    // accepted the start without giving a process to wait for (exitCodeKnown false: nothing is recorded). A
+    // target that is no existing file is a refused start, found before the shell is asked. Logs "Launching
+    // file:", "Launch failed. Error:" when the start was refused, and "Return code of launched file:", and
+    // records the exit code under the item's return-value name (the first record of a name stays). After
+    // exit code 3010 or a crash status it pauses two seconds.
     bool Launch(std::size_t index);
 
     // Launch, then the reboot the item's mode calls for: kLaunchFailed (1), kLaunchDone (0), or
     // kRebootCalledFor (2) once RebootRequired is set and the restart was attempted, whatever came of it.
-    // silent suppresses the reboot question.
+    // A child that was not waited for never calls for a reboot. silent suppresses the reboot question.
     int LaunchAndReboot(std::size_t index, bool silent);
 
-    // Unless silent, asks the user (strings 216 and 217, Yes/No); No sets RebootRefused and returns false.
+    // Unless silent, asks the user (strings 216 and 217, Yes/No); anything but Yes (No, or a box that could
+    // not be shown) sets RebootRefused and returns false.
     // Then enables the shutdown privilege and asks the system to restart. True when the system accepted.
     bool RestartWindows(bool silent);
 

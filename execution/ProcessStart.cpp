@@ -19,11 +19,13 @@ DWORD StartError() {
     return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
 
-void WaitForExit(HANDLE process, DWORD* exitCode) {
-    ::WaitForSingleObject(process, INFINITE);
+// An exit code that cannot be read is no success either: the caller gets the error in its place.
+bool WaitAndTakeExitCode(HANDLE process, DWORD* exitCode) {
     DWORD code = 0;
-    if (exitCode != nullptr && ::GetExitCodeProcess(process, &code))
-        *exitCode = code;
+    const DWORD error = WaitForProcessExit(process, code);
+    if (exitCode != nullptr)
+        *exitCode = error == ERROR_SUCCESS ? code : error;
+    return error == ERROR_SUCCESS;
 }
 
 std::wstring WindowsFolder() {
@@ -46,6 +48,12 @@ void AllowForeground(HANDLE process) {
 
 } // namespace
 
+DWORD WaitForProcessExit(HANDLE process, DWORD& exitCode) {
+    if (::WaitForSingleObject(process, INFINITE) == WAIT_FAILED || !::GetExitCodeProcess(process, &exitCode))
+        return StartError();
+    return ERROR_SUCCESS;
+}
+
 bool RunProcessAndWait(std::wstring_view application, std::wstring_view commandLine, DWORD creationFlags,
                        DWORD* exitCode) {
     STARTUPINFOW startup{};
@@ -65,13 +73,13 @@ bool RunProcessAndWait(std::wstring_view application, std::wstring_view commandL
     }
     platform::UniqueProcessInformation process;
     process.Adopt(created);
-    if (process.process)
-        WaitForExit(process.process.get(), exitCode);
-    return true;
+    return WaitAndTakeExitCode(process.process.get(), exitCode);
 }
 
 bool ShellExecuteAndWait(std::wstring_view file, std::wstring_view parameters,
-                         std::wstring_view workingFolder, bool hidden, DWORD* exitCode) {
+                         std::wstring_view workingFolder, bool hidden, DWORD* exitCode, bool* processWaited) {
+    if (processWaited != nullptr)
+        *processWaited = false;
     const std::wstring target = platform::StripLongPrefix(file);
     const std::wstring arguments(parameters);
     const std::wstring folder = ShellWorkingFolder(file, workingFolder);
@@ -90,9 +98,11 @@ bool ShellExecuteAndWait(std::wstring_view file, std::wstring_view parameters,
         return false;
     }
     platform::UniqueKernelHandle process(info.hProcess);
-    if (process)
-        WaitForExit(process.get(), exitCode);
-    return true;
+    if (!process)
+        return true;
+    if (processWaited != nullptr)
+        *processWaited = true;
+    return WaitAndTakeExitCode(process.get(), exitCode);
 }
 
 bool ShellExecuteDetached(std::wstring_view file, std::wstring_view parameters,

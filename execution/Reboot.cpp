@@ -38,8 +38,11 @@ DWORD EnableShutdownPrivilege(HANDLE token) {
 
 int LaunchList::LaunchAndReboot(std::size_t index, bool silent) {
     const bool launched = Launch(index);
+    const LaunchEnd end = !launched                    ? LaunchEnd::Failed
+                          : !Item(index).exitCodeKnown ? LaunchEnd::NotWaitedFor
+                                                       : LaunchEnd::Succeeded;
     const std::size_t prerequisite = Item(index).prerequisiteIndex;
-    const int outcome = DecideLaunchOutcome(launched, Item(index).rebootMode, [this, prerequisite] {
+    const int outcome = DecideLaunchOutcome(end, Item(index).rebootMode, [this, prerequisite] {
         return detection_.IsPrerequisiteDetected(prerequisite);
     });
     if (outcome != kRebootCalledFor)
@@ -56,13 +59,18 @@ bool LaunchList::RestartWindows(bool silent) {
     if (!silent) {
         const std::wstring text = ui::LoadText(IDS_REBOOT_QUESTION);
         const std::wstring caption = ui::LoadText(IDS_REBOOT_CAPTION);
-        int answer = ::MessageBoxW(::GetForegroundWindow(), text.c_str(), caption.c_str(), kRebootQuestionStyle);
+        int answer =
+            ::MessageBoxW(::GetForegroundWindow(), text.c_str(), caption.c_str(), kRebootQuestionStyle);
         // The foreground window may belong to another program and close just then, and the box fails
-        // with it; a failed box must not pass for consent, so the question is asked again without an owner.
+        // with it, so the question is asked again without an owner.
         // OS quirk: Wine 8 reports that failure as -1 (its dialog code), Windows as 0.
         if (answer <= 0)
             answer = ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), kRebootQuestionStyle);
-        if (answer == IDNO) {
+        // Only an explicit Yes is consent: a question that could not be shown at all is a refusal.
+        if (answer != IDYES) {
+            if (answer != IDNO && platform::LogEnabled())
+                platform::TheLogger().Log(
+                    L"The reboot question could not be shown: no reboot without consent.");
             rebootRefused_ = true;
             return false;
         }

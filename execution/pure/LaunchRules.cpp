@@ -123,4 +123,9 @@ std::wstring ReturnCodeLine(std::uint32_t exitCode) {
     return L"Return code of launched file:" + std::to_wstring(exitCode);
 }
 
+std::uint32_t LaunchPathSyntaxError(std::wstring_view filePath) {
+    constexpr std::uint32_t kInvalidName = 123; // ERROR_INVALID_NAME
+    return filePath.find(L'\0') != std::wstring_view::npos ? kInvalidName : 0;
+}
+
 } // namespace velmora::execution

@@ -20,6 +20,7 @@ struct LaunchItem {
     std::wstring name;            // the prerequisite's Name, for progress texts
     std::int32_t rebootMode = 0;  // RebootRules.h: 0 never, 1 after success, 2 after success when detected
     std::uint32_t exitCode = 0;   // the child's exit code, or the Windows error of a start that failed
+    bool exitCodeKnown = true;    // false when the start gave no process to wait for
     std::wstring returnValueName; // RetValPropName; empty records nothing
     std::size_t prerequisiteIndex = 0; // position in the configuration's prerequisite list
 };
@@ -77,5 +78,11 @@ std::wstring LaunchingFileLine(std::wstring_view filePath);
 // The system's text for the code, or the code in signed decimal when the system has none.
 std::wstring LaunchFailedLine(std::uint32_t errorCode, std::wstring_view systemText);
 std::wstring ReturnCodeLine(std::uint32_t exitCode);
+inline constexpr wchar_t kNoProcessLine[] =
+    L"The launched file gave no process to wait for: its return code is unknown.";
+
+// Why a launch target cannot be started before the shell is asked: ERROR_INVALID_NAME for a path holding a
+// zero character (every system call would see the text before it, a folder); ERROR_SUCCESS otherwise.
+std::uint32_t LaunchPathSyntaxError(std::wstring_view filePath);
 
 } // namespace velmora::execution

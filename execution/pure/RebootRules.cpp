@@ -8,9 +8,11 @@ std::int32_t RebootModeFromOptions(std::wstring_view options) {
     return options.find(L'R') == std::wstring_view::npos ? kRebootAfterSuccess : kRebootWhenDetected;
 }
 
-int DecideLaunchOutcome(bool launched, std::int32_t rebootMode, const std::function<bool()>& isDetected) {
-    if (!launched)
+int DecideLaunchOutcome(LaunchEnd end, std::int32_t rebootMode, const std::function<bool()>& isDetected) {
+    if (end == LaunchEnd::Failed)
         return kLaunchFailed;
+    if (end == LaunchEnd::NotWaitedFor)
+        return kLaunchDone;
     if (rebootMode == kRebootAfterSuccess)
         return kRebootCalledFor;
     if (rebootMode == kRebootWhenDetected)

@@ -25,8 +25,16 @@ inline constexpr int kLaunchDone = 0;      // launched, no reboot due
 inline constexpr int kLaunchFailed = 1;    // the exit code is not 0
 inline constexpr int kRebootCalledFor = 2; // a restart was called for, whether or not it took place
 
-// Only a launch that succeeded can call for a restart; isDetected is asked in mode 2 only, after it.
-int DecideLaunchOutcome(bool launched, std::int32_t rebootMode, const std::function<bool()>& isDetected);
+// How a launch ended.
+enum class LaunchEnd {
+    Failed,       // a refused start, or any exit code but 0
+    Succeeded,    // the child was waited for and ended with 0
+    NotWaitedFor, // the shell accepted the start but gave no process: its outcome is unknown
+};
+
+// Only a launch that was waited for and succeeded can call for a restart: a child whose end nobody saw may
+// still be running. isDetected is asked in mode 2 only, after a success.
+int DecideLaunchOutcome(LaunchEnd end, std::int32_t rebootMode, const std::function<bool()>& isDetected);
 
 // ExitWindowsEx(EWX_REBOOT | EWX_FORCE) with the reason "planned, application, installation".
 inline constexpr std::uint32_t kRestartFlags = 0x6;

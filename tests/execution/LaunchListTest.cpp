@@ -169,6 +169,34 @@ TEST_F(Execution_LaunchList, MissingFileIsARefusedStartWithItsSystemText) {
                                          L"Return code of launched file:2"}));
 }
 
+TEST_F(Execution_LaunchList, TargetThatIsNoFileIsRefusedBeforeTheShellIsAsked) {
+    // Given to the shell, a folder would open in a window of its own and never end.
+    const std::wstring kit = folder.Child(L"kit");
+    ASSERT_TRUE(::CreateDirectoryW(kit.c_str(), nullptr));
+    const struct {
+        std::wstring path;
+        DWORD error;
+    } cases[] = {
+        {kit, ERROR_FILE_NOT_FOUND},
+        {kit + L"\\", ERROR_FILE_NOT_FOUND},
+        {kit + std::wstring(1, L'\0') + L"setup.exe", ERROR_INVALID_NAME},
+        {L"", ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.path));
+        SetUp();
+        list.Clear();
+        list.AddItem(c.path, L"/S", L"NoFile", kRebootNever, 0, L"");
+        EXPECT_FALSE(list.Launch(0));
+        EXPECT_EQ(list.Item(0).exitCode, c.error);
+        EXPECT_EQ(list.LastLaunchError(), c.error);
+        const std::vector<std::wstring> log = NewLogMessages();
+        ASSERT_EQ(log.size(), 3u);
+        EXPECT_EQ(log[1], L"Launch failed. Error:" + velmora::platform::SystemErrorText(c.error));
+        EXPECT_EQ(log[2], L"Return code of launched file:" + std::to_wstring(c.error));
+    }
+}
+
 TEST_F(Execution_LaunchList, LastLaunchErrorStaysFromTheLastRefusedStart) {
     list.AddItem(folder.Child(L"missing.exe"), L"", L"Missing", kRebootNever, 0, L"");
     AddHelper(L"5", folder.Child(L"record.txt"));

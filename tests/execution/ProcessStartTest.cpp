@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/UniqueHandle.h"
 #include "support/TestSupport.h"
 
 using namespace velmora::execution;
@@ -185,6 +186,26 @@ TEST(Execution_ShellExecuteAndWait, RefusedStartReturnsFalseWithTheWindowsError)
     DWORD exitCode = 0;
     EXPECT_FALSE(ShellExecuteAndWait(folder.Child(L"missing.exe"), L"", L"", true, &exitCode));
     EXPECT_NE(exitCode, 0u);
+}
+
+TEST(Execution_WaitForProcessExit, ExitCodeThatCannotBeReadIsAnError) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION created{};
+    std::wstring line = L"\"" + Helper() + L"\" 7";
+    ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &created));
+    velmora::platform::UniqueProcessInformation process;
+    process.Adopt(created);
+    // A handle that may wait for the process but not ask for its exit code.
+    HANDLE waitOnly = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), process.process.get(), ::GetCurrentProcess(),
+                                  &waitOnly, SYNCHRONIZE, FALSE, 0));
+    velmora::platform::UniqueKernelHandle limited(waitOnly);
+    DWORD code = 12345;
+    EXPECT_EQ(WaitForProcessExit(limited.get(), code), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(WaitForProcessExit(process.process.get(), code), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(code, 7u);
 }
 
 TEST(Execution_ShellExecuteDetached, ReturnsBeforeTheChildEnds) {

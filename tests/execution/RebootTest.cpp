@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <ddeml.h>
+
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "LaunchTestSupport.h"
@@ -95,6 +99,123 @@ private:
     bool hadYes_ = false;
     bool hadNo_ = false;
     std::vector<std::wstring> texts_;
+    std::thread thread_;
+};
+
+// Vetoes every dialog window the calling thread creates, as a desktop that takes no more windows would.
+class DialogVeto {
+public:
+    DialogVeto() : hook_(::SetWindowsHookExW(WH_CBT, &DialogVeto::Hook, nullptr, ::GetCurrentThreadId())) {}
+    ~DialogVeto() { ::UnhookWindowsHookEx(hook_); }
+    bool Active() const { return hook_ != nullptr; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            const wchar_t* name = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
+            const bool dialog = IS_INTRESOURCE(name) ? LOWORD(reinterpret_cast<ULONG_PTR>(name)) == 32770
+                                                     : std::wstring_view(name) == L"#32770";
+            if (dialog)
+                return 1;
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    HHOOK hook_;
+};
+
+// Documents of a type that a running program opens through DDE, as document viewers do: the shell hands
+// the document over and returns no process. The program is a DDE server on a thread of this process; the
+// type is registered while the object lives (OS quirk, Wine 8: the shell reads types from the machine's
+// classes only, not from the user's).
+class DdeDocumentType {
+public:
+    static constexpr wchar_t kExtension[] = L".velmoradde";
+
+    DdeDocumentType() {
+        SetValue(kExtension, L"", L"VelmoraDdeDocument");
+        const std::wstring open = L"VelmoraDdeDocument\\shell\\open";
+        // A command that cannot start: the document can only be opened by the running server.
+        SetValue(open + L"\\command", L"", L"\"C:\\velmora-no-such-viewer.exe\" \"%1\"");
+        SetValue(open + L"\\ddeexec", L"", L"[open(\"%1\")]");
+        SetValue(open + L"\\ddeexec\\application", L"", L"VelmoraDdeViewer");
+        SetValue(open + L"\\ddeexec\\topic", L"", L"System");
+        current_ = this;
+        thread_ = std::thread([this] { Serve(); });
+        std::unique_lock<std::mutex> lock(lock_);
+        changed_.wait(lock, [this] { return serving_ != 0; });
+    }
+    ~DdeDocumentType() {
+        ::PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+        current_ = nullptr;
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kExtension);
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"VelmoraDdeDocument");
+    }
+    // True when the server runs (it may not be registered as a DDE service on this system).
+    bool Serving() const { return serving_ > 0; }
+    std::vector<std::wstring> Commands() {
+        std::lock_guard<std::mutex> lock(lock_);
+        return commands_;
+    }
+
+private:
+    static void SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+        HKEY opened = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                    &opened, nullptr),
+                  ERROR_SUCCESS);
+        ::RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(opened);
+    }
+
+    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
+        if (type == XTYP_CONNECT)
+            return reinterpret_cast<HDDEDATA>(TRUE);
+        if (type == XTYP_EXECUTE && current_ != nullptr) {
+            const DWORD size = ::DdeGetData(data, nullptr, 0, 0);
+            std::wstring command(size / sizeof(wchar_t), L'\0');
+            ::DdeGetData(data, reinterpret_cast<BYTE*>(command.data()), size, 0);
+            std::lock_guard<std::mutex> lock(current_->lock_);
+            current_->commands_.push_back(command.c_str());
+            return reinterpret_cast<HDDEDATA>(DDE_FACK);
+        }
+        return nullptr;
+    }
+
+    void Serve() {
+        threadId_ = ::GetCurrentThreadId();
+        DWORD instance = 0;
+        HSZ service = nullptr;
+        bool ok = ::DdeInitializeW(&instance, &DdeDocumentType::Callback,
+                                   APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) == DMLERR_NO_ERROR;
+        if (ok) {
+            service = ::DdeCreateStringHandleW(instance, L"VelmoraDdeViewer", CP_WINUNICODE);
+            ok = ::DdeNameService(instance, service, nullptr, DNS_REGISTER) != nullptr;
+        }
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before anyone posts to it
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            serving_ = ok ? 1 : -1;
+        }
+        changed_.notify_all();
+        while (::GetMessageW(&message, nullptr, 0, 0) > 0)
+            ::DispatchMessageW(&message);
+        if (service != nullptr) {
+            ::DdeNameService(instance, service, nullptr, DNS_UNREGISTER);
+            ::DdeFreeStringHandle(instance, service);
+        }
+        if (instance != 0)
+            ::DdeUninitialize(instance);
+    }
+
+    static inline DdeDocumentType* current_ = nullptr;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    int serving_ = 0;
+    std::vector<std::wstring> commands_;
+    DWORD threadId_ = 0;
     std::thread thread_;
 };
 
@@ -194,6 +315,39 @@ TEST_F(Execution_LaunchAndReboot, AnswerYesInBasicUiRestarts) {
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_FALSE(list.RebootRefused());
     EXPECT_TRUE(RestartRequestedOnceAsPlanned());
+}
+
+TEST_F(Execution_LaunchAndReboot, QuestionThatCannotBeShownIsNoConsent) {
+    DialogVeto veto;
+    ASSERT_TRUE(veto.Active());
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootAfterSuccess), false), kRebootCalledFor);
+    EXPECT_TRUE(list.RebootRequired());
+    EXPECT_TRUE(list.RebootRefused());
+    EXPECT_TRUE(restart.requests.empty());
+}
+
+TEST_F(Execution_LaunchAndReboot, StartWithoutAProcessNeverRestartsAndRecordsNothing) {
+    DdeDocumentType documents;
+    ASSERT_TRUE(documents.Serving());
+    const std::wstring document = folder.Child(std::wstring(L"readme") + DdeDocumentType::kExtension);
+    WriteFileBytes(document, "read me");
+    for (const std::int32_t mode : {kRebootAfterSuccess, kRebootWhenDetected}) {
+        SCOPED_TRACE(mode);
+        LogTestBase::SetUp();
+        list.Clear();
+        machine.installed = {L"Second"};
+        list.AddItem(document, L"", L"Second", mode, 1, L"SecondRet");
+        EXPECT_EQ(list.LaunchAndReboot(0, true), kLaunchDone);
+        EXPECT_FALSE(list.Item(0).exitCodeKnown);
+        EXPECT_FALSE(list.RebootRequired());
+        EXPECT_TRUE(restart.requests.empty());
+        EXPECT_EQ(NewLogMessages(),
+                  (std::vector<std::wstring>{L"Launching file:" + document, kNoProcessLine}));
+    }
+    // The running program got the documents; no exit code was made up for them.
+    EXPECT_EQ(documents.Commands().size(), 2u);
+    std::string recorded;
+    EXPECT_NE(store.Get("SecondRet", recorded), InterbootStore::kOk);
 }
 
 TEST_F(Execution_LaunchAndReboot, RestartWindowsReportsWhetherTheSystemAccepted) {

@@ -19,31 +19,38 @@ TEST(Execution_RebootRules, ModeComesFromCaseSensitiveOptionLetters) {
 }
 
 TEST(Execution_RebootRules, OutcomeOfALaunchByModeAndDetection) {
+    constexpr LaunchEnd failed = LaunchEnd::Failed;
+    constexpr LaunchEnd succeeded = LaunchEnd::Succeeded;
+    constexpr LaunchEnd unseen = LaunchEnd::NotWaitedFor;
     const struct {
-        bool launched;
+        LaunchEnd end;
         std::int32_t mode;
         bool detected;
         int outcome;
         bool asked;
     } cases[] = {
-        {false, kRebootNever, true, kLaunchFailed, false},
-        {false, kRebootAfterSuccess, true, kLaunchFailed, false},
-        {false, kRebootWhenDetected, true, kLaunchFailed, false},
-        {true, kRebootNever, true, kLaunchDone, false},
-        {true, kRebootAfterSuccess, false, kRebootCalledFor, false},
-        {true, kRebootWhenDetected, false, kLaunchDone, true},
-        {true, kRebootWhenDetected, true, kRebootCalledFor, true},
-        {true, 3, true, kLaunchDone, false},
-        {true, -1, true, kLaunchDone, false},
+        {failed, kRebootNever, true, kLaunchFailed, false},
+        {failed, kRebootAfterSuccess, true, kLaunchFailed, false},
+        {failed, kRebootWhenDetected, true, kLaunchFailed, false},
+        {succeeded, kRebootNever, true, kLaunchDone, false},
+        {succeeded, kRebootAfterSuccess, false, kRebootCalledFor, false},
+        {succeeded, kRebootWhenDetected, false, kLaunchDone, true},
+        {succeeded, kRebootWhenDetected, true, kRebootCalledFor, true},
+        {succeeded, 3, true, kLaunchDone, false},
+        {succeeded, -1, true, kLaunchDone, false},
+        // A child nobody waited for may still be running: never a restart under it.
+        {unseen, kRebootNever, true, kLaunchDone, false},
+        {unseen, kRebootAfterSuccess, true, kLaunchDone, false},
+        {unseen, kRebootWhenDetected, true, kLaunchDone, false},
     };
     for (const auto& c : cases) {
         int asked = 0;
-        const int outcome = DecideLaunchOutcome(c.launched, c.mode, [&] {
+        const int outcome = DecideLaunchOutcome(c.end, c.mode, [&] {
             ++asked;
             return c.detected;
         });
-        EXPECT_EQ(outcome, c.outcome) << c.launched << " " << c.mode << " " << c.detected;
-        EXPECT_EQ(asked, c.asked ? 1 : 0) << c.launched << " " << c.mode;
+        EXPECT_EQ(outcome, c.outcome) << static_cast<int>(c.end) << " " << c.mode << " " << c.detected;
+        EXPECT_EQ(asked, c.asked ? 1 : 0) << static_cast<int>(c.end) << " " << c.mode;
     }
 }
 
