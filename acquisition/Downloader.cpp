@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <wininet.h>
-#include <winnetwk.h>
 
 #include <atomic>
 
@@ -10,6 +9,7 @@
 #include "acquisition/CredentialSource.h"
 #include "acquisition/PartFile.h"
 #include "acquisition/ProgressSink.h"
+#include "acquisition/ShareConnections.h"
 #include "acquisition/pure/TransferRules.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
@@ -190,6 +190,7 @@ struct Downloader::State {
     // Local copies.
     CopyProgressThrottle throttle;
     bool copyStarted = false;
+    ShareConnections shares; // cancelled when the transfer's state goes
 
     static DWORD CALLBACK CopyProgress(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER,
                                        LARGE_INTEGER, DWORD, DWORD reason, HANDLE, HANDLE, LPVOID data);
@@ -480,11 +481,7 @@ DWORD Downloader::State::OpenFileSource(const UrlParts& url, std::uint64_t& tota
     while (true) {
         DWORD error = ERROR_SUCCESS;
         if (connectShare) {
-            std::wstring remote = platform::ParentFolder(path);
-            NETRESOURCEW resource{};
-            resource.dwType = RESOURCETYPE_DISK;
-            resource.lpRemoteName = remote.data();
-            error = ::WNetAddConnection2W(&resource, password.c_str(), user.c_str(), 0);
+            error = shares.Connect(platform::ParentFolder(path), user, password);
             // Any other answer (already connected, no network provider) leaves it to the file itself.
             if (!IsShareLogonError(error))
                 error = ERROR_SUCCESS;

@@ -14,18 +14,15 @@ namespace {
 
 constexpr DWORD kDigestBlock = 65536;
 
-} // namespace
+platform::UniqueFile OpenForReading(std::wstring_view path, DWORD share) {
+    return platform::UniqueFile(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ, share,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
 
-bool FileDigestText(std::wstring_view path, std::string& text) {
+bool DigestOfOpenFile(HANDLE file, std::string& text) {
     text.clear();
-    // Shared for writing too: a file another process still holds open can be checked all the same.
-    platform::UniqueFile file(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file)
-        return false;
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0)
+    if (!::GetFileSizeEx(file, &size) || size.QuadPart <= 0)
         return false;
 
     // Bytes that arrive after the size was taken are not digested. A file that ends early or fails to
@@ -36,13 +33,32 @@ bool FileDigestText(std::wstring_view path, std::string& text) {
     while (remaining > 0) {
         DWORD want = remaining < kDigestBlock ? static_cast<DWORD>(remaining) : kDigestBlock;
         DWORD read = 0;
-        if (!::ReadFile(file.get(), buffer.data(), want, &read, nullptr) || read == 0)
+        if (!::ReadFile(file, buffer.data(), want, &read, nullptr) || read == 0)
             return false;
         md5.Update(buffer.data(), read);
         remaining -= read;
     }
     text = DigestText(md5.Finish());
     return true;
+}
+
+bool OpenFileAccepted(HANDLE file, std::uint32_t expectedSize, std::wstring_view md5) {
+    if (expectedSize != 0) {
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(file, &size) || static_cast<std::uint32_t>(size.QuadPart) != expectedSize)
+            return false;
+    }
+    std::string computed;
+    return md5.empty() || (DigestOfOpenFile(file, computed) && DigestMatches(md5, computed));
+}
+
+} // namespace
+
+bool FileDigestText(std::wstring_view path, std::string& text) {
+    text.clear();
+    // Shared for writing too: a file another process still holds open can be checked all the same.
+    platform::UniqueFile file = OpenForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    return file && DigestOfOpenFile(file.get(), text);
 }
 
 bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5) {
@@ -59,6 +75,11 @@ bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, 
             return false;
     }
     return true;
+}
+
+CheckedFile::CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5)
+    : file_(OpenForReading(path, FILE_SHARE_READ)) {
+    accepted_ = file_ && OpenFileAccepted(file_.get(), expectedSize, md5);
 }
 
 } // namespace velmora::acquisition

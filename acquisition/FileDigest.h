@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/UniqueHandle.h"
+
 namespace velmora::acquisition {
 
 // The 32-character lowercase digest text of a file. False when the file cannot be opened, its size cannot
@@ -15,5 +17,18 @@ bool FileDigestText(std::wstring_view path, std::string& text);
 // The check after a transfer: with a non-zero expectedSize the file's size (low 32 bits; 0 when it cannot
 // be opened) must equal it; with a non-empty md5 the file's digest must match it. Deletes nothing.
 bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5);
+
+// The same check on a file that is then held open, shared with readers only, until the object goes: no one
+// can rewrite, rename or delete it meanwhile, so the file launched under its protection is the file that
+// was checked. A file that cannot be opened so is not accepted.
+class CheckedFile {
+public:
+    CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5);
+    bool Accepted() const { return accepted_; }
+
+private:
+    platform::UniqueFile file_;
+    bool accepted_ = false;
+};
 
 } // namespace velmora::acquisition

@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <optional>
+
 #include "acquisition/FileDigest.h"
 #include "acquisition/pure/LocalPath.h"
+#include "acquisition/pure/TransferRules.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
@@ -27,24 +30,35 @@ std::wstring ErrorTextOf(std::uint32_t code) {
     return text.empty() ? std::to_wstring(code) : text;
 }
 
+// How long the end of the run waits for the programs that read the Internet shortcuts it opened.
+constexpr DWORD kShortcutReaderWaitMs = 30000;
+
 // Writes the shortcut file and opens it with the shell; a file that cannot be made is skipped. Returns the
-// file's path (empty when none was made).
-std::wstring OpenUrl(const std::wstring& url) {
+// file's path (empty when none was made) and the process that reads it, when the shell started one.
+std::wstring OpenUrl(const std::wstring& url, platform::UniqueKernelHandle& reader) {
     std::wstring path = platform::TempFileWithExtension(L"URL", L".url");
     if (path.empty())
         return path;
     const std::string text = InternetShortcutText(platform::ToAnsi(url));
-    HANDLE file =
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return path;
     DWORD written = 0;
     const bool complete =
-        ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
         written == text.size();
-    ::CloseHandle(file);
-    if (complete)
-        ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
+    file.reset();
+    if (complete) {
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_NOCLOSEPROCESS;
+        info.lpVerb = L"open";
+        info.lpFile = path.c_str();
+        info.nShow = SW_SHOW;
+        if (::ShellExecuteExW(&info))
+            reader.reset(info.hProcess);
+    }
     return path;
 }
 
@@ -116,10 +130,30 @@ bool ProcessingEngine::DownloadItemAt(DownloadItem& item) {
     return lastTransferResult_ == 0;
 }
 
+void ProcessingEngine::RecheckDownloadsInPlace() {
+    for (std::size_t i = 0; i < configuration_.Prerequisites.size(); ++i) {
+        core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites[i];
+        if (prerequisite.MD5.empty() || IsFileUrlSource(prerequisite.Source) ||
+            ActionOf(i) != detection::kActionInstallDownloaded)
+            continue;
+        // Found at the right size is not enough: anyone who can write to the download folder (the
+        // temporary folder of a system run) could have left it there.
+        const std::wstring path = LocalPathFor(downloadFolder_, prerequisite.Source, prerequisite.Folder);
+        if (DownloadedFileAccepted(path, static_cast<std::uint32_t>(prerequisite.ExactSize),
+                                   prerequisite.MD5))
+            continue;
+        Log(L"The file found for " + prerequisite.Name +
+            L" does not match its MD5 and is downloaded again: " + path);
+        (void)platform::DeleteFileLong(path);
+        prerequisite.downloaded = false;
+    }
+}
+
 std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
     items_.clear();
     deleteList_.clear();
     downloadSink_ = sink;
+    RecheckDownloadsInPlace();
     items_ = BuildDownloadItems(configuration_.Prerequisites, Actions());
     if (sink != nullptr && !items_.empty())
         sink->Begin(items_.size(), 0);
@@ -135,6 +169,11 @@ std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
         Log(L"Starting download of:" + prerequisite.Name);
 
         if (!DownloadItemAt(item)) {
+            // A transfer stopped by Cancel is a cancelled phase, not a failed download.
+            if (lastTransferResult_ == XFER_CANCELLED) {
+                Log(L"Download was canceled.");
+                return 0;
+            }
             Log(L"Download failed. Error:" + ErrorTextOf(lastTransferResult_));
             if (IsMandatory(item.index)) {
                 if (sink != nullptr)
@@ -174,9 +213,12 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
         }
         HWND foreground = ::GetForegroundWindow();
         Log(L"Launching URL:" + prerequisite.Source);
-        std::wstring shortcut = OpenUrl(prerequisite.Source);
-        if (!shortcut.empty())
+        platform::UniqueKernelHandle reader;
+        std::wstring shortcut = OpenUrl(prerequisite.Source, reader);
+        if (!shortcut.empty()) {
             shortcutFiles_.push_back(std::move(shortcut));
+            shortcutReaders_.push_back(std::move(reader));
+        }
         // A sink means basic UI: the person at the machine is told what to do in the browser.
         if (sink != nullptr)
             ::MessageBoxW(foreground, texts_.siteNotice.c_str(), text.c_str(), MB_ICONINFORMATION);
@@ -184,6 +226,9 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
 }
 
 std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
+    std::vector<bool> checked(configuration_.Prerequisites.size());
+    for (std::size_t i = 0; i < checked.size(); ++i)
+        checked[i] = ActionOf(i) == detection::kActionInstallDownloaded;
     const std::vector<execution::LaunchItem> items = BuildLaunchItems(
         configuration_, Actions(),
         [this](std::wstring_view setupFile) {
@@ -207,21 +252,71 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
                 return kPhaseCancelled;
             sink->SetStatus(StepText(texts_.install, item.name), kStatusNextStep, 0);
         }
+        // A download or file URL with a size or digest to match is checked again right before it runs, and
+        // held so until it has run: the file checked when it was found or downloaded may have been replaced
+        // since. A missing file is left to the launch, which says so.
+        std::optional<CheckedFile> file;
+        if (checked.at(item.prerequisiteIndex)) {
+            const core::PrerequisiteRecord& prerequisite =
+                configuration_.Prerequisites.at(item.prerequisiteIndex);
+            ConnectShareOf(prerequisite, item.filePath);
+            if ((prerequisite.ExactSize != 0 || !prerequisite.MD5.empty()) && platform::Exists(item.filePath))
+                file.emplace(item.filePath, static_cast<std::uint32_t>(prerequisite.ExactSize),
+                             prerequisite.MD5);
+            if (file && !file->Accepted()) {
+                file.reset();
+                RejectBeforeLaunch(item);
+                if (sink != nullptr)
+                    sink->ReportError(L"", PROCESS_FILE_REJECTED, 0);
+                return kPhaseFailed;
+            }
+        }
         const int outcome = launchList_->LaunchAndReboot(i, silent);
-        if (outcome == execution::kLaunchFailed) {
-            if (!IsMandatory(item.prerequisiteIndex))
-                continue;
-            if (sink != nullptr)
-                sink->ReportError(item.name, PROCESS_MANDATORY_FAILED, 0);
-            return kPhaseFailed;
-        }
-        if (outcome == execution::kRebootCalledFor) {
-            if (sink != nullptr)
-                sink->ReportError(item.name, PROCESS_REBOOT_STARTED, 0);
-            return kPhaseFailed;
-        }
+        if (const std::uint32_t result = AfterLaunch(outcome, item, sink); result != kContinue)
+            return result;
     }
     return 0;
+}
+
+std::uint32_t ProcessingEngine::AfterLaunch(int outcome, const execution::LaunchItem& item,
+                                            ProgressSink* sink) {
+    if (outcome == execution::kLaunchFailed) {
+        if (!IsMandatory(item.prerequisiteIndex))
+            return kContinue;
+        if (sink != nullptr)
+            sink->ReportError(item.name, PROCESS_MANDATORY_FAILED, 0);
+        return kPhaseFailed;
+    }
+    if (outcome == execution::kRebootCalledFor) {
+        if (sink != nullptr)
+            sink->ReportError(item.name, PROCESS_REBOOT_STARTED, 0);
+        return kPhaseFailed;
+    }
+    return kContinue;
+}
+
+void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item) {
+    core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.prerequisiteIndex);
+    Log(L"The file to launch for " + prerequisite.Name +
+        L" does not match its size or MD5 and is not launched: " + item.filePath);
+    // A download is ours to delete, so the next run fetches it again; a file URL's file is not.
+    if (!IsFileUrlSource(prerequisite.Source)) {
+        (void)platform::DeleteFileLong(item.filePath);
+        prerequisite.downloaded = false;
+    }
+}
+
+void ProcessingEngine::ConnectShareOf(const core::PrerequisiteRecord& prerequisite,
+                                      const std::wstring& path) {
+    if (!IsFileUrlSource(prerequisite.Source) || NetworkServer(path).empty())
+        return;
+    const UrlUserInfo account = FileUrlUserInfo(prerequisite.Source);
+    if (account.user.empty())
+        return;
+    // Without the connection the launch fails and says why; nothing more to do here.
+    const DWORD result = shares_.Connect(platform::ParentFolder(path), account.user, account.password);
+    if (result != NO_ERROR)
+        Log(L"Could not connect to the share of " + path + L". Error: " + std::to_wstring(result));
 }
 
 void ProcessingEngine::ReevaluateAll() {
@@ -261,10 +356,20 @@ void ProcessingEngine::Cleanup() {
     for (auto folder = createdFolders_.rbegin(); folder != createdFolders_.rend(); ++folder)
         RemoveFolderSoon(*folder, attempts);
     createdFolders_.clear();
-    // The browser has read the shortcut long before the run ends.
-    for (const std::wstring& path : shortcutFiles_)
-        (void)platform::DeleteFileLong(path);
+    // A shortcut goes once the program the shell gave it to has ended (it reads the file and hands the
+    // address to the browser), or after a while: a run that only opens sites ends right after it.
+    const DWORD started = ::GetTickCount();
+    for (std::size_t i = 0; i < shortcutFiles_.size(); ++i) {
+        if (i < shortcutReaders_.size() && shortcutReaders_[i]) {
+            const DWORD waited = ::GetTickCount() - started;
+            ::WaitForSingleObject(shortcutReaders_[i].get(),
+                                  waited < kShortcutReaderWaitMs ? kShortcutReaderWaitMs - waited : 0);
+        }
+        (void)platform::DeleteFileLong(shortcutFiles_[i]);
+    }
     shortcutFiles_.clear();
+    shortcutReaders_.clear();
+    shares_.CancelAll();
 }
 
 } // namespace velmora::acquisition

@@ -19,12 +19,14 @@
 
 #include "acquisition/ProcessingPhases.h"
 #include "acquisition/ProgressSink.h"
+#include "acquisition/ShareConnections.h"
 #include "acquisition/pure/ProcessingPlan.h"
 #include "core/InterbootStore.h"
 #include "core/pure/Configuration.h"
 #include "detection/pure/Evaluation.h"
 #include "execution/ExtractionContext.h"
 #include "execution/LaunchList.h"
+#include "platform/UniqueHandle.h"
 
 namespace velmora::acquisition {
 
@@ -106,9 +108,18 @@ public:
     std::size_t PendingMandatoryCount() const { return pendingMandatory_; }
 
 private:
+    static constexpr std::uint32_t kContinue = 0xFFFFFFFFu;
+
     ActionSource Actions();
     bool IsMandatory(std::size_t index) const;
     bool DownloadItemAt(DownloadItem& item);
+    // Downloads found in place whose digest does not match are deleted, so that they are fetched again.
+    void RecheckDownloadsInPlace();
+    // The phase result a launch outcome asks for, or kContinue.
+    std::uint32_t AfterLaunch(int outcome, const execution::LaunchItem& item, ProgressSink* sink);
+    void RejectBeforeLaunch(const execution::LaunchItem& item);
+    // A file URL on a share with a user of its own: the share is connected with it before the launch.
+    void ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path);
 
     core::Configuration& configuration_;
     detection::PrerequisiteEvaluator& evaluator_;
@@ -123,6 +134,8 @@ private:
     std::vector<std::wstring> deleteList_;
     std::vector<std::wstring> createdFolders_;
     std::vector<std::wstring> shortcutFiles_;
+    std::vector<platform::UniqueKernelHandle> shortcutReaders_; // one per shortcut; empty when none
+    ShareConnections shares_;
     ProgressSink* downloadSink_ = nullptr;
     std::uint32_t lastTransferResult_ = 0;
     std::size_t pendingMandatory_ = 0;

@@ -24,8 +24,8 @@ public:
     virtual bool AllMandatoryDone() = 0;
 
     // Basic UI: the processing window, modal over the active window, runs the phases on its worker thread
-    // and ends with 1 (all mandatory done), 7 (some still missing) or 2 (cancelled or a reboot started);
-    // 0 when it cannot be shown.
+    // and ends with 1 (all mandatory done), 7 (some still missing, or nothing could be done) or 2
+    // (cancelled, or a reboot started).
     virtual int RunProcessingWindow(std::wstring_view title) = 0;
 
     // A launched prerequisite started a reboot / the user refused it / Windows is ending the session.
@@ -33,7 +33,8 @@ public:
     virtual bool RebootRefused() const = 0;
     virtual bool RebootInProgress() const = 0;
 
-    // Deletes the downloads that are not kept and the folders the downloads created.
+    // Deletes the downloads that are not kept and the folders the downloads created, deletes the Internet
+    // shortcuts once the programs given them have read them, and cancels the share connections the run made.
     virtual void Cleanup() = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "acquisition/ProcessingEngine.h"
 #include "acquisition/pure/ProcessingPlan.h"
 #include "platform/FileSystem.h"
+#include "platform/Logger.h"
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
 
@@ -30,11 +31,23 @@ ProcessingWindow::ProcessingWindow(ProcessingEngine& engine, std::wstring title)
 ProcessingWindow::~ProcessingWindow() = default;
 
 int ProcessingWindow::Run() {
-    INT_PTR result = ShowModal(IDD_PROCESSING, ::GetActiveWindow());
+    const INT_PTR result = ShowModal(IDD_PROCESSING, ::GetActiveWindow());
+    const DWORD error = ::GetLastError();
     // Ending the dialog does not stop the worker: it finishes its current step first.
     if (worker_.Handle() != nullptr)
         platform::WaitPumping(worker_.Handle());
-    return result < 0 ? 0 : static_cast<int>(result);
+    if (result < 0) {
+        // Nothing was done, which is no success.
+        platform::LogLine(L"The processing window could not be shown. Error: " + std::to_wstring(error));
+        return kWindowMandatoryMissing;
+    }
+    if (result == kWindowCancelled && phaseFailed_.load()) {
+        // Closed after a failure the window showed: what the failure left undone decides, as at the end of
+        // a complete sequence. The worker has ended, so the check runs here.
+        engine_.ReevaluateAll();
+        return engine_.AllMandatoryDone() ? kWindowAllDone : kWindowMandatoryMissing;
+    }
+    return static_cast<int>(result);
 }
 
 DWORD ProcessingWindow::WorkerMain(void* self) {
@@ -52,6 +65,14 @@ void ProcessingWindow::RunPhases() {
             if (result == 0)
                 Completed(kCompletedSequence, 0);
         }
+    }
+    if (result == kPhaseFailed && !IsCancelled()) {
+        // A started (or refused) reboot ends the window the way a completed sequence with a reboot does;
+        // any other failure stays on show until the window is closed (see Run).
+        if (engine_.RebootRequired())
+            Completed(kCompletedSequence, 0);
+        else
+            phaseFailed_.store(true);
     }
     if (com == S_OK)
         ::CoUninitialize();
@@ -117,8 +138,11 @@ void ProcessingWindow::OnInit() {
     taskbar_ = ui::CreateTaskbarProgress();
     if (taskbar_ && FAILED(taskbar_.get()->HrInit()))
         taskbar_.reset();
-    if (worker_.Start(WorkerMain, this, false) != ERROR_SUCCESS)
-        ::EndDialog(window, 0);
+    if (const DWORD error = worker_.Start(WorkerMain, this, false); error != ERROR_SUCCESS) {
+        // Nothing can be done without the worker: a failure, never a success.
+        platform::LogLine(L"The processing could not start. Error: " + std::to_wstring(error));
+        ::EndDialog(window, kWindowMandatoryMissing);
+    }
 }
 
 void ProcessingWindow::OnStep() {

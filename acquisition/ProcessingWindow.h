@@ -6,7 +6,8 @@
 // the window's thread turns into control changes. Cancel sets a flag the worker reads between steps and
 // ends the dialog at once; the worker is not stopped, so Run waits for it (pumping messages) before it
 // returns. A phase that fails ends the worker without completion: the window then shows the failure in its
-// error state until the person presses Cancel.
+// error state until the person closes it, and the final check then decides the result. A failure that
+// comes from a started or refused reboot ends the window as a completed sequence with a reboot does.
 #pragma once
 
 #include <windows.h>
@@ -40,8 +41,8 @@ public:
     ~ProcessingWindow() override;
 
     // Shows the window modally over the active window and returns, once the worker has ended too, 1 (all
-    // mandatory prerequisites done), 7 (some still missing), 2 (cancelled, or a reboot was started) or 0
-    // when the window could not be shown.
+    // mandatory prerequisites done), 7 (some still missing, also when the window or its worker could not
+    // start) or 2 (cancelled while work went on, or a reboot was started).
     int Run();
 
     // ProgressSink, called on the worker thread.
@@ -70,6 +71,7 @@ private:
     ProcessingEngine& engine_;
     std::wstring title_;
     std::atomic<bool> cancelled_{false};
+    std::atomic<bool> phaseFailed_{false}; // the worker ended after a failure it reported
     std::uint64_t currentStep_ = 0;
     std::uint64_t stepCount_ = 0;
     ui::UniqueTaskbarList taskbar_;

@@ -1,12 +1,22 @@
 #include "acquisition/pure/LocalPath.h"
 
+#include "platform/pure/TextCompare.h"
+
 namespace velmora::acquisition {
 
 namespace {
 
 bool IsForbiddenInName(wchar_t c) {
     switch (c) {
-    case L'\\': case L'/': case L':': case L'*': case L'?': case L'"': case L'<': case L'>': case L'|':
+    case L'\\':
+    case L'/':
+    case L':':
+    case L'*':
+    case L'?':
+    case L'"':
+    case L'<':
+    case L'>':
+    case L'|':
         return true;
     default:
         return false;
@@ -53,6 +63,12 @@ std::wstring FileNameFromUrl(std::wstring_view url) {
     if (start > last)
         return {};
     return std::wstring(url.substr(start, last - start + 1));
+}
+
+bool IsFileUrlSource(std::wstring_view source) {
+    const std::wstring_view prefix =
+        platform::StartsWithNoCase(source, L"file:///") ? std::wstring_view(L"file:///") : L"file://";
+    return platform::StartsWithNoCase(source, prefix) && source.size() > prefix.size();
 }
 
 std::wstring LocalPathFor(std::wstring_view downloadFolder, std::wstring_view url, std::wstring_view folder) {

@@ -11,6 +11,11 @@ namespace velmora::acquisition {
 // characters long, never holding \ / : * ? " < > |. Empty when the URL gives none.
 std::wstring FileNameFromUrl(std::wstring_view url);
 
+// A Source that names a file in place ("file:///C:/kits/a.exe", "FILE://\\server\share\a.exe"): it begins
+// with "file:///" or "file://" in any case and text follows. Such a prerequisite counts as present without a
+// download and is launched where it lies.
+bool IsFileUrlSource(std::wstring_view source);
+
 // downloadFolder + "\" + subfolder + "\" + file name. `folder` is "subfolder?file name" or just a subfolder
 // (the name then comes from the URL).
 std::wstring LocalPathFor(std::wstring_view downloadFolder, std::wstring_view url, std::wstring_view folder);

@@ -1,6 +1,7 @@
 #include "acquisition/pure/ProcessingPlan.h"
 
 #include "acquisition/pure/LocalPath.h"
+#include "acquisition/pure/TransferRules.h"
 #include "detection/pure/Evaluation.h"
 #include "execution/pure/RebootRules.h"
 #include "ui/pure/TextFormat.h"
@@ -45,7 +46,7 @@ std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& c
         if (action == detection::kStateInstallFromPackage)
             item.filePath = locateSetupFile(prerequisite.Source);
         else if (action == detection::kActionInstallDownloaded)
-            item.filePath = LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
+            item.filePath = LaunchPathOfDownload(downloadFolder, prerequisite);
         else
             continue;
         item.commandLine = execution::LaunchCommandLine(prerequisite, configuration);
@@ -56,6 +57,14 @@ std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& c
         items.push_back(std::move(item));
     }
     return items;
+}
+
+std::wstring LaunchPathOfDownload(std::wstring_view downloadFolder,
+                                  const core::PrerequisiteRecord& prerequisite) {
+    // A file URL counts as present without a download: nothing of it is in the download folder.
+    if (IsFileUrlSource(prerequisite.Source))
+        return FileUrlPath(prerequisite.Source);
+    return LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
 }
 
 std::wstring StepText(std::wstring_view format, std::wstring_view name) {

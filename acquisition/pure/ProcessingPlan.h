@@ -56,8 +56,13 @@ std::vector<DownloadItem> BuildDownloadItems(const std::vector<core::Prerequisit
 // Indexes of the prerequisites whose action is 3, in list order.
 std::vector<std::size_t> OpenSiteIndexes(std::size_t count, const ActionSource& actionOf);
 
+// The file a prerequisite with action 5 launches: the file a file URL names where it lies, else the
+// download at LocalPathFor(downloadFolder, Source, Folder).
+std::wstring LaunchPathOfDownload(std::wstring_view downloadFolder,
+                                  const core::PrerequisiteRecord& prerequisite);
+
 // The launch items of the install phase, in list order: action 1 launches the located SetupFile, action 5
-// the downloaded file at LocalPathFor(downloadFolder, Source, Folder); other actions launch nothing.
+// the downloaded file (LaunchPathOfDownload); other actions launch nothing.
 using SetupFileLocator = std::function<std::wstring(std::wstring_view setupFile)>;
 std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& configuration,
                                                     const ActionSource& actionOf,

@@ -299,6 +299,23 @@ std::wstring FileUrlPath(std::wstring_view url) {
     return L"\\\\" + LocalPathText(authority) + LocalPathText(remainder);
 }
 
+UrlUserInfo FileUrlUserInfo(std::wstring_view url) {
+    UrlUserInfo info;
+    if (!StartsWithNoCase(url, L"file://"))
+        return info;
+    std::wstring_view rest = url.substr(7);
+    const std::wstring_view authority = rest.substr(0, rest.find_first_of(L"/\\"));
+    const std::size_t at = authority.rfind(L'@');
+    if (at == std::wstring_view::npos)
+        return info;
+    const std::wstring_view credentials = authority.substr(0, at);
+    const std::size_t colon = credentials.find(L':');
+    info.user = std::wstring(credentials.substr(0, colon));
+    if (colon != std::wstring_view::npos)
+        info.password = std::wstring(credentials.substr(colon + 1));
+    return info;
+}
+
 std::wstring NetworkServer(std::wstring_view path) {
     if (path.substr(0, 2) != L"\\\\" || platform::HasLongPrefix(path))
         return {};

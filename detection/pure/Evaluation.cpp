@@ -22,8 +22,6 @@ std::int32_t StateWhenMissing(core::SourceKey kind) {
     }
 }
 
-using platform::StartsWithNoCase;
-
 } // namespace
 
 std::wstring_view StateText(std::int32_t state) {
@@ -43,7 +41,8 @@ std::wstring_view StateText(std::int32_t state) {
     }
 }
 
-PrerequisiteEvaluator::PrerequisiteEvaluator(core::Configuration& configuration, EvaluationEnvironment& environment)
+PrerequisiteEvaluator::PrerequisiteEvaluator(core::Configuration& configuration,
+                                             EvaluationEnvironment& environment)
     : configuration_(configuration), environment_(environment) {}
 
 void PrerequisiteEvaluator::Log(std::wstring_view prefix, std::wstring_view value) {
@@ -125,11 +124,10 @@ void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_
 
 bool PrerequisiteEvaluator::IsDownloaded(const core::PrerequisiteRecord& prerequisite) {
     // A local file URL counts as present without looking at the disk.
-    std::wstring_view prefix = StartsWithNoCase(prerequisite.Source, L"file:///") ? L"file:///" : L"file://";
-    if (StartsWithNoCase(prerequisite.Source, prefix) && prerequisite.Source.size() > prefix.size())
+    if (acquisition::IsFileUrlSource(prerequisite.Source))
         return true;
-    std::wstring path =
-        acquisition::LocalPathFor(configuration_.GetDownloadFolder(), prerequisite.Source, prerequisite.Folder);
+    std::wstring path = acquisition::LocalPathFor(configuration_.GetDownloadFolder(), prerequisite.Source,
+                                                  prerequisite.Folder);
     return environment_.FilePresent(path, prerequisite.ExactSize);
 }
 

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
 #include "ProcessingSupport.h"
+#include "acquisition/FileDigest.h"
 #include "acquisition/pure/ProcessingPlan.h"
+#include "acquisition/pure/TransferRules.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "support/WindowDriver.h"
@@ -46,6 +49,41 @@ protected:
         WriteFileBytes(path, content);
         return path;
     }
+
+    static std::string DigestOf(const std::wstring& path) {
+        std::string digest;
+        EXPECT_TRUE(FileDigestText(path, digest));
+        return digest;
+    }
+};
+
+// While it lives, Internet shortcuts open in exit_with.exe, which reads the shortcut only after a pause, as
+// a slow browser would, and records what it read. OS quirk (Wine 8): the shell reads file types from the
+// machine's classes only, so the machine's association is swapped and put back.
+class SlowShortcutReader {
+public:
+    explicit SlowShortcutReader(const std::wstring& record) {
+        ::RegOpenKeyExW(HKEY_CLASSES_ROOT, kCommandKey, 0, KEY_READ | KEY_WRITE, &key_);
+        wchar_t saved[512] = {};
+        DWORD size = sizeof saved - sizeof(wchar_t);
+        if (::RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &size) ==
+            ERROR_SUCCESS)
+            saved_ = saved;
+        Set(L"\"" + ExitWithHelper() + L"\" 0 \"" + record + L"\" 800 - \"%1\"");
+    }
+    ~SlowShortcutReader() {
+        Set(saved_);
+        ::RegCloseKey(key_);
+    }
+
+private:
+    static constexpr wchar_t kCommandKey[] = L"InternetShortcut\\shell\\open\\command";
+    void Set(const std::wstring& command) {
+        ::RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    }
+    HKEY key_ = nullptr;
+    std::wstring saved_;
 };
 
 using ProcessingEngine_DownloadAll = ProcessingEngineTest;
@@ -191,6 +229,81 @@ TEST_F(ProcessingEngine_DownloadAll, CancelStartsNoFurtherItem) {
     EXPECT_EQ(engine->ReportError(L"x", 5, 0), 0u);
 }
 
+TEST_F(ProcessingEngine_DownloadAll, CancelledTransferOfAMandatoryPrerequisiteIsACancel) {
+    AddDownload(L"Mandatory", Source("m", L"m.exe"), L"m");
+    AddDownload(L"Later", Source("l", L"l.exe"));
+    Start();
+    transfer.failWith = XFER_CANCELLED;
+    EXPECT_EQ(engine->DownloadAll(&sink), 0u);
+    EXPECT_EQ(transfer.calls.size(), 1u);
+    EXPECT_EQ(PhaseLog(),
+              (std::vector<std::wstring>{L"Starting download of:Mandatory", L"Download was canceled."}));
+    EXPECT_EQ(sink.calls, (std::vector<std::wstring>{L"Begin 2", L"SetStatus Downloading Mandatory 9"}));
+}
+
+TEST_F(ProcessingEngine_DownloadAll, FileFoundInPlaceWithTheWrongDigestIsFetchedAgain) {
+    auto& record = AddDownload(L"Remote", Source("payload"));
+    record.ExactSize = 7;
+    record.MD5 = L"321c3cf486ed509164edec1e1981fec8";
+    // Planted where the download goes, at the right size.
+    const std::wstring planted = kit.Child(L"downloads\\payload.exe");
+    ASSERT_TRUE(::CreateDirectoryW(kit.Child(L"downloads").c_str(), nullptr));
+    WriteFileBytes(planted, "PAYLOAD");
+    Start();
+    EXPECT_EQ(engine->ActionOf(0), 5);
+    ASSERT_EQ(engine->DownloadAll(nullptr), 0u);
+    EXPECT_EQ(transfer.calls.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(planted), "payload");
+    EXPECT_TRUE(Logged(L"Downloaded file was accepted."));
+    EXPECT_EQ(engine->ActionOf(0), 5);
+}
+
+TEST_F(ProcessingEngine_InstallAll, FileReplacedAfterItsCheckIsNotLaunched) {
+    auto& record = AddDownload(L"Fetched", ExitWithHelper(), L"m");
+    record.MD5 = velmora::platform::FromAnsi(DigestOf(ExitWithHelper()));
+    Start();
+    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
+    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+    ASSERT_TRUE(
+        ::CopyFileW((TestBinaryFolder() + L"\\exit_with_v10.exe").c_str(), downloaded.c_str(), FALSE));
+    EXPECT_EQ(engine->InstallAll(&sink), 1603u);
+    EXPECT_FALSE(MarkerExists(L"Fetched"));
+    EXPECT_FALSE(Logged(L"Launching file:" + downloaded));
+    EXPECT_FALSE(velmora::platform::Exists(downloaded));
+    EXPECT_EQ(sink.calls.back(), L"ReportError  0xe0000022");
+}
+
+TEST_F(ProcessingEngine_InstallAll, FileUrlIsLaunchedWhereItLiesOnceItsDigestMatches) {
+    const std::wstring tool = kit.Child(L"tools\\setup.exe");
+    ASSERT_TRUE(::CreateDirectoryW(kit.Child(L"tools").c_str(), nullptr));
+    ASSERT_TRUE(::CopyFileW(ExitWithHelper().c_str(), tool.c_str(), FALSE));
+    std::wstring url = L"file:///" + tool;
+    std::replace(url.begin(), url.end(), L'\\', L'/');
+    const struct {
+        const wchar_t* name;
+        std::wstring md5;
+        bool launched;
+    } cases[] = {{L"Matching", velmora::platform::FromAnsi(DigestOf(tool)), true},
+                 {L"Different", L"00000000000000000000000000000000", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.launched);
+        LogTestBase::SetUp();
+        configuration.Prerequisites.clear();
+        auto& record = AddDownload(c.name, url, L"m");
+        record.MD5 = c.md5;
+        Start();
+        EXPECT_EQ(engine->ActionOf(0), 5);
+        ASSERT_EQ(engine->DownloadAll(nullptr), 0u);
+        EXPECT_TRUE(transfer.calls.empty());
+        EXPECT_EQ(engine->InstallAll(nullptr), c.launched ? 0u : 1603u);
+        EXPECT_EQ(Logged(L"Launching file:" + tool), c.launched);
+        EXPECT_EQ(MarkerExists(c.name), c.launched);
+        engine->Cleanup();
+        // The file is not the run's: it stays, matching or not.
+        EXPECT_TRUE(velmora::platform::Exists(tool));
+    }
+}
+
 TEST_F(ProcessingEngine_InstallAll, LaunchesTheSetupFileRecordsItsCodeAndFindsItAfterwards) {
     AddHelper(L"Runtime", L"0", L"m");
     Start();
@@ -311,6 +424,21 @@ TEST_F(ProcessingEngine_Phases, OpenSitesWritesAShortcutPerSiteAndTellsThePerson
     EXPECT_EQ(ReadFileBytes(shortcut), "[InternetShortcut]\r\nURL=http://127.0.0.1:9/docs?page=1\r\n");
     engine->Cleanup();
     EXPECT_FALSE(velmora::platform::Exists(shortcut));
+}
+
+TEST_F(ProcessingEngine_Phases, ShortcutStaysUntilTheProgramItWasGivenToHasReadIt) {
+    const std::wstring record = kit.Child(L"reader.txt");
+    auto& site = AddHelper(L"Docs", L"0");
+    site.Source = L"http://127.0.0.1:9/docs";
+    site.SourceKind = velmora::core::SourceKey::OpenSite;
+    Start();
+    {
+        SlowShortcutReader reader(record);
+        // A silent run that only opens a site: its cleanup follows at once.
+        engine->OpenSites(nullptr);
+        engine->Cleanup();
+    }
+    EXPECT_EQ(RecordField(record, "read"), "[InternetShortcut]");
 }
 
 TEST_F(ProcessingEngine_Phases, OpenSitesStopsWhenCancelled) {

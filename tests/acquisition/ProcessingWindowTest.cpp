@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <thread>
 
@@ -97,20 +98,53 @@ TEST_F(ProcessingWindow_Run, CancelEndsWith2AndNoFurtherPrerequisiteStarts) {
     EXPECT_FALSE(MarkerExists(L"Next"));
 }
 
-TEST_F(ProcessingWindow_Run, MandatoryFailureStaysOpenShowingItUntilCancel) {
-    AddHelper(L"Broken", L"7", L"m", false);
-    AddHelper(L"Next", L"0");
-    Start();
-    EXPECT_EQ(RunWindow([](HWND window) {
-                  EXPECT_TRUE(TextBecomes(window, L"Broken"));
-                  // Still open a while after the failure: only Cancel ends it.
-                  ::Sleep(300);
-                  EXPECT_TRUE(::IsWindow(window));
-                  EXPECT_TRUE(ControlVisible(window, IDC_PROCESSING_PROGRESS));
-                  EXPECT_TRUE(Press(window, IDC_PROCESSING_CANCEL));
-              }),
-              2);
-    EXPECT_FALSE(MarkerExists(L"Next"));
+TEST_F(ProcessingWindow_Run, MandatoryFailureStaysOpenAndClosingItRunsTheFinalCheck) {
+    // The failed launch may still have installed the prerequisite: the final check decides.
+    for (const bool installedAnyway : {false, true}) {
+        SCOPED_TRACE(installedAnyway);
+        configuration.Prerequisites.clear();
+        AddHelper(installedAnyway ? L"Partial" : L"Broken", L"7", L"m", installedAnyway);
+        AddHelper(L"Next", L"0");
+        Start();
+        const std::wstring name = configuration.Prerequisites[0].Name;
+        EXPECT_EQ(RunWindow([&name](HWND window) {
+                      EXPECT_TRUE(TextBecomes(window, name));
+                      // Still open a while after the failure: only closing it ends it.
+                      ::Sleep(300);
+                      EXPECT_TRUE(::IsWindow(window));
+                      EXPECT_TRUE(ControlVisible(window, IDC_PROCESSING_PROGRESS));
+                      EXPECT_TRUE(Press(window, IDC_PROCESSING_CANCEL));
+                  }),
+                  installedAnyway ? 1 : 7);
+        EXPECT_FALSE(MarkerExists(L"Next"));
+    }
+}
+
+TEST_F(ProcessingWindow_Run, StartedOrRefusedRebootEndsTheWindowWith2) {
+    for (const int answer : {IDYES, IDNO}) {
+        SCOPED_TRACE(answer);
+        configuration.Prerequisites.clear();
+        restart.requests.clear();
+        const std::wstring after = answer == IDYES ? L"AfterYes" : L"AfterNo";
+        AddHelper(answer == IDYES ? L"DriverYes" : L"DriverNo", L"0", L"r");
+        AddHelper(after, L"0");
+        Start();
+        bool endedByItself = false;
+        EXPECT_EQ(RunWindow([&](HWND window) {
+                      HWND question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
+                      ASSERT_NE(question, nullptr);
+                      EXPECT_TRUE(Press(question, answer));
+                      endedByItself = WaitUntil([window] { return !::IsWindow(window); }, 20000);
+                      if (!endedByItself)
+                          Press(window, IDC_PROCESSING_CANCEL);
+                  }),
+                  2);
+        EXPECT_TRUE(endedByItself);
+        EXPECT_EQ(restart.requests.size(), answer == IDYES ? 1u : 0u);
+        EXPECT_TRUE(engine->RebootRequired());
+        EXPECT_EQ(engine->RebootRefused(), answer == IDNO);
+        EXPECT_FALSE(MarkerExists(after));
+    }
 }
 
 TEST_F(ProcessingWindow_Run, EndingSessionStopsBeforeTheNextPrerequisite) {
@@ -139,4 +173,81 @@ TEST_F(ProcessingWindow_Run, CalledOffSessionEndChangesNothing) {
               1);
     EXPECT_FALSE(engine->RebootInProgress());
     EXPECT_TRUE(MarkerExists(L"Next"));
+}
+
+namespace {
+
+// Once the dialog of the calling thread gets WM_INITDIALOG (its controls made, its worker not yet started),
+// reserves every stretch of the address space large enough for a thread's stack, so that no thread can
+// start; releases them when the object goes.
+class NoRoomForThreadsOnceInitialising {
+public:
+    NoRoomForThreadsOnceInitialising()
+        : hook_(::SetWindowsHookExW(WH_CALLWNDPROC, &Hook, nullptr, ::GetCurrentThreadId())) {
+        current_ = this;
+    }
+    ~NoRoomForThreadsOnceInitialising() {
+        ::UnhookWindowsHookEx(hook_);
+        current_ = nullptr;
+        for (void* reserved : reserved_)
+            ::VirtualFree(reserved, 0, MEM_RELEASE);
+    }
+    // Whether a thread was seen to fail for want of room.
+    bool ThreadRefused() const { return threadRefused_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->message == WM_INITDIALOG && current_ != nullptr &&
+            current_->reserved_.empty())
+            current_->Fill();
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static DWORD WINAPI Nothing(void*) { return 0; }
+
+    void Fill() {
+        SYSTEM_INFO system{};
+        ::GetSystemInfo(&system);
+        const std::uintptr_t span = reinterpret_cast<std::uintptr_t>(system.lpMaximumApplicationAddress) -
+                                    reinterpret_cast<std::uintptr_t>(system.lpMinimumApplicationAddress);
+        SIZE_T largest = 0x100000;
+        while (largest <= span / 4)
+            largest *= 2;
+        for (SIZE_T size = largest; size >= 0x100000; size /= 2) {
+            while (void* reserved = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                reserved_.push_back(reserved);
+        }
+        HANDLE thread = ::CreateThread(nullptr, 0, &Nothing, nullptr, 0, nullptr);
+        threadRefused_ = thread == nullptr;
+        if (thread != nullptr) {
+            ::WaitForSingleObject(thread, INFINITE);
+            ::CloseHandle(thread);
+        }
+    }
+
+    static inline NoRoomForThreadsOnceInitialising* current_ = nullptr;
+    HHOOK hook_;
+    std::vector<void*> reserved_;
+    bool threadRefused_ = false;
+};
+
+} // namespace
+
+TEST_F(ProcessingWindow_Run, WorkerThatCannotStartIsAFailure) {
+    AddHelper(L"Never", L"0");
+    Start();
+    int result = -1;
+    bool refused = false;
+    {
+        NoRoomForThreadsOnceInitialising full;
+        result = engine->RunProcessingWindow(kTitle);
+        refused = full.ThreadRefused();
+    }
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(result, 7);
+    EXPECT_FALSE(MarkerExists(L"Never"));
+    const std::vector<std::wstring> log = NewLogMessages();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::wstring& line) {
+        return line.rfind(L"The processing could not start. Error: ", 0) == 0;
+    }));
 }

@@ -1,11 +1,13 @@
 // Exits with the code it is given, after writing what it was started with, so a test can see how a
-// process was started. Usage: exit_with CODE [RECORD_FILE [SLEEP_MS [HKCU_SUBKEY]]]
-// RECORD_FILE ("-" for none) receives UTF-8 lines "cmdline=", "cwd=" and "show=" (the STARTUPINFO show
-// state, or -1 when the starter set none), written after the sleep: a caller that waited finds the file
-// complete. HKCU_SUBKEY is created under HKEY_CURRENT_USER as an installer would leave its mark, so that a
-// search can find the "installed" program afterwards.
+// process was started. Usage: exit_with CODE [RECORD_FILE [SLEEP_MS [HKCU_SUBKEY [READ_FILE]]]]
+// RECORD_FILE ("-" for none) receives UTF-8 lines "cmdline=", "cwd=", "show=" (the STARTUPINFO show
+// state, or -1 when the starter set none) and "read=" (the first line of READ_FILE, "<missing>" when it
+// cannot be read), written after the sleep: a caller that waited finds the file complete. HKCU_SUBKEY ("-"
+// for none) is created under HKEY_CURRENT_USER as an installer would leave its mark, so that a search can
+// find the "installed" program afterwards. READ_FILE stands for a document the program opens late.
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -28,7 +30,7 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD code = std::wcstoul(argv[1], nullptr, 0);
     if (argc >= 4)
         ::Sleep(std::wcstoul(argv[3], nullptr, 10));
-    if (argc >= 5) {
+    if (argc >= 5 && std::wcscmp(argv[4], L"-") != 0) {
         HKEY key = nullptr;
         if (::RegCreateKeyExW(HKEY_CURRENT_USER, argv[4], 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
             ERROR_SUCCESS)
@@ -43,10 +45,22 @@ int wmain(int argc, wchar_t** argv) {
         const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
         std::wstring record = L"cmdline=" + std::wstring(::GetCommandLineW()) + L"\ncwd=" + folder +
                               L"\nshow=" + std::to_wstring(show) + L"\n";
+        std::string read = "<missing>";
+        if (argc >= 6) {
+            HANDLE document = ::CreateFileW(argv[5], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            char buffer[256] = {};
+            DWORD got = 0;
+            if (document != INVALID_HANDLE_VALUE &&
+                ::ReadFile(document, buffer, sizeof buffer - 1, &got, nullptr))
+                read.assign(buffer, std::strcspn(buffer, "\r\n"));
+            if (document != INVALID_HANDLE_VALUE)
+                ::CloseHandle(document);
+        }
         HANDLE file =
             ::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
-            const std::string bytes = Utf8(record);
+            const std::string bytes = Utf8(record) + "read=" + read + "\n";
             DWORD written = 0;
             ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
             ::CloseHandle(file);
