@@ -9,7 +9,6 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
-
 // Delete and remove take the prefix from 260 characters on, unlike the 248 of ToLongPath: that is the
 // length where the plain calls stop working.
 constexpr std::size_t kDeletePrefixFrom = 260;
@@ -170,6 +169,71 @@ std::wstring WithTrailingBackslash(std::wstring_view path) {
     if (!result.empty() && result.back() != L'\\')
         result += L'\\';
     return result;
+}
+
+namespace {
+
+// Root and components of a resolved path; false when the path does not resolve (see ResolvedPath).
+bool Resolve(std::wstring_view path, SplitPathResult& resolved) {
+    std::wstring text(path);
+    SlashesToBackslashes(text);
+    if (StartsWithNoCase(text, kLongUncPrefix))
+        text = L"\\\\" + text.substr(kLongUncPrefix.size());
+    else if (HasLongPrefix(text))
+        text.erase(0, kLongPrefix.size());
+    const bool network = StartsWith(text, L"\\\\");
+    // "C:" alone or "C:x" names the drive's current folder, which nothing here knows.
+    if (!network && !(text.size() >= 3 && text[1] == L':' && text[2] == L'\\'))
+        return false;
+
+    SplitPathResult split = SplitPath(text);
+    resolved.root = std::move(split.root);
+    resolved.components.clear();
+    for (const std::wstring& component : split.components) {
+        if (component == L".")
+            continue;
+        if (component == L"..") {
+            if (resolved.components.empty())
+                return false;
+            resolved.components.pop_back();
+            continue;
+        }
+        std::wstring trimmed = TrimTrailingSpacesAndDots(component);
+        // "..." or ". ." would resolve to a name no one wrote.
+        if (trimmed.empty())
+            return false;
+        resolved.components.push_back(std::move(trimmed));
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring ResolvedPath(std::wstring_view path) {
+    SplitPathResult resolved;
+    if (!Resolve(path, resolved))
+        return {};
+    std::wstring result = resolved.root;
+    if (resolved.components.empty())
+        result += L'\\';
+    for (const std::wstring& component : resolved.components) {
+        result += L'\\';
+        result += component;
+    }
+    return result;
+}
+
+bool IsInsideFolder(std::wstring_view path, std::wstring_view folder) {
+    SplitPathResult inner;
+    SplitPathResult outer;
+    if (!Resolve(path, inner) || !Resolve(folder, outer) || !EqualsNoCase(inner.root, outer.root) ||
+        inner.components.size() <= outer.components.size())
+        return false;
+    for (std::size_t i = 0; i < outer.components.size(); ++i) {
+        if (!EqualsNoCase(inner.components[i], outer.components[i]))
+            return false;
+    }
+    return true;
 }
 
 } // namespace velmora::platform

@@ -62,4 +62,15 @@ std::wstring NormalizePath(std::wstring_view path);
 // Appends a backslash unless the text is empty or already ends with one.
 std::wstring WithTrailingBackslash(std::wstring_view path);
 
+// The absolute path as Windows resolves it before it reaches a file system: the long-path prefix removed
+// ("\\?\UNC\" read as "\\"), "/" read as "\", "." and ".." components resolved, trailing spaces and dots
+// of each component cut. A root alone keeps its backslash ("C:\"). Empty for a relative or drive-relative
+// path ("C:x"), a ".." above the root, or a component made of dots and spaces only.
+std::wstring ResolvedPath(std::wstring_view path);
+
+// True when path lies below folder: both resolved as above, the same root, the folder's components equal to
+// the path's first ones, and at least one component more. Letters are compared without regard to ASCII case.
+// Whole components only: D:\T\Setup\x is not below D:\T\S; what does not resolve is below nothing.
+bool IsInsideFolder(std::wstring_view path, std::wstring_view folder);
+
 } // namespace velmora::platform

@@ -124,3 +124,55 @@ TEST(PathRules_Absolute, Rules) {
     EXPECT_FALSE(IsAbsolutePath(L"x"));
     EXPECT_FALSE(IsAbsolutePath(L""));
 }
+
+TEST(PathRules_ResolvedPath, ResolvesDotsPrefixesAndSlashesOrGivesNothing) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* resolved;
+    } cases[] = {
+        {L"D:\\T\\S\\..\\..\\Windows\\x", L"D:\\Windows\\x"},
+        {L"D:/T/./S/", L"D:\\T\\S"},
+        {L"d:\\T\\S. \\x", L"d:\\T\\S\\x"},
+        {L"\\\\?\\D:\\T\\S", L"D:\\T\\S"},
+        {L"\\\\?\\UNC\\server\\share\\k\\..\\x", L"\\\\server\\share\\x"},
+        {L"\\\\server\\share", L"\\\\server\\share\\"},
+        {L"D:\\", L"D:\\"},
+        {L"D:\\T\\..", L"D:\\"},
+        {L"D:\\..\\x", L""},
+        {L"\\\\server\\share\\..\\other", L""},
+        {L"D:\\T\\...\\x", L""},
+        {L"D:x\\y", L""},
+        {L"D:", L""},
+        {L"T\\S", L""},
+        {L"\\T\\S", L""},
+        {L"", L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolvedPath(c.path), c.resolved) << c.path;
+}
+
+TEST(PathRules_IsInsideFolder, WholeComponentsBelowTheFolderOnly) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* folder;
+        bool inside;
+    } cases[] = {
+        {L"D:\\T\\S\\a\\prereq.exe", L"D:\\T\\S", true},
+        {L"D:\\T\\S\\a", L"D:\\T\\S\\", true},
+        {L"d:\\t\\s\\A", L"D:\\T\\S", true},
+        {L"D:\\T\\S\\a", L"D:\\T\\S\\sub\\..", true},
+        {L"D:\\T\\S", L"D:\\T\\S", false},
+        {L"D:\\T\\S", L"D:\\T\\S\\", false},
+        {L"D:\\T", L"D:\\T\\S", false},
+        {L"D:\\T\\Setup\\x", L"D:\\T\\S", false},
+        {L"D:\\T\\S\\..\\..\\Windows\\x", L"D:\\T\\S", false},
+        {L"E:\\T\\S\\x", L"D:\\T\\S", false},
+        {L"D:\\T\\S\\x", L"", false},
+        {L"T\\S\\x", L"T\\S", false},
+        {L"D:\\x", L"D:\\", true},
+        {L"\\\\server\\share\\x", L"\\\\SERVER\\share", true},
+        {L"\\\\server\\share2\\x", L"\\\\server\\share", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsInsideFolder(c.path, c.folder), c.inside) << c.path << L" in " << c.folder;
+}
