@@ -3,17 +3,27 @@
 // the chainer or in the configured extraction folder. The chainer's kits carry their files unpacked next to
 // it (flag bit 0), so the context only resolves names and never writes a file; no check is made that the
 // file is there: a missing one shows up when it is started.
+//
+// What a run creates for the context is registered with it and removed when the context is destroyed, the
+// last step of the chainer's exit: best effort, silent, and nothing that fails is lost from the lists.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora::execution {
 
 class ExtractionContext {
 public:
+    ExtractionContext() = default;
+    // Deletes what was registered for deletion at destruction, then runs Cleanup. Never throws.
+    ~ExtractionContext();
+    ExtractionContext(const ExtractionContext&) = delete;
+    ExtractionContext& operator=(const ExtractionContext&) = delete;
+
     // What LocateSetupFile returns: the file needs no extraction before its launch.
     static constexpr int kNothingToExtract = -1;
     // Bit 0: package files lie on disk beside the chainer. Start-up sets 3, as every kit of this chainer
@@ -46,6 +56,20 @@ public:
     // Always base folder + name, even for an absolute name. Returns ERROR_SUCCESS.
     DWORD LocateProgramFile(std::wstring_view name, std::wstring& path) const;
 
+    // Files and folders the run created, in creation order, for Cleanup.
+    void RegisterFile(std::wstring_view path) { files_.emplace_back(path); }
+    void RegisterFolder(std::wstring_view path) { folders_.emplace_back(path); }
+    // A file deleted when the context is destroyed, whatever its state.
+    void DeleteAtDestruction(std::wstring_view path) { filesAtDestruction_.emplace_back(path); }
+    const std::vector<std::wstring>& Files() const { return files_; }
+    const std::vector<std::wstring>& Folders() const { return folders_; }
+
+    // When enabled and not done: deletes the registered files and removes the registered folders, the last
+    // created first. What fails stays registered (folders again in creation order); done once both lists
+    // are empty.
+    void Cleanup();
+    bool Done() const { return done_; }
+
 private:
     std::wstring BaseFolder() const;
 
@@ -55,6 +79,10 @@ private:
     DWORD flags_ = 0;
     int mode_ = 0;
     bool enabled_ = false;
+    std::vector<std::wstring> files_;
+    std::vector<std::wstring> folders_;
+    std::vector<std::wstring> filesAtDestruction_;
+    bool done_ = false;
 };
 
 } // namespace velmora::execution
