@@ -3,10 +3,13 @@
 #include <windows.h>
 
 #include "core/ConfigurationFile.h"
+#include "core/ExitCleanup.h"
 #include "core/FolderProperties.h"
 #include "core/InstallerMutex.h"
 #include "core/MainFlow.h"
+#include "core/pure/CleanupLists.h"
 #include "detection/OsVersion.h"
+#include "platform/FileSystem.h"
 #include "platform/GrowBuffer.h"
 #include "platform/Logger.h"
 #include "platform/UiEnabled.h"
@@ -23,7 +26,37 @@ std::wstring ModulePath() {
     return path;
 }
 
-ChainerApp::~ChainerApp() = default;
+ChainerApp::~ChainerApp() {
+    // Also reached while an exception from Run unwinds: nothing may leave here.
+    try {
+        ExitCleanup();
+    } catch (...) {
+    }
+    try {
+        RunCleanupScript();
+    } catch (...) {
+    }
+}
+
+void ChainerApp::BuildCleanupLists(const ChainerSettings& settings) {
+    constexpr int kScriptRetryCount = 10;
+    cleanupScript_.SetScript(settings.CleanupScript, false, kScriptRetryCount);
+    cleanupFolders_ = settings.CleanupFolders;
+    CleanupLists lists = core::BuildCleanupLists(
+        settings, exePath_, iniPath_, [](const std::wstring& path) { return platform::Exists(path); });
+    fileCleanupList_ = std::move(lists.files);
+    for (const std::wstring& path : lists.scriptPaths)
+        cleanupScript_.AddPath(path);
+}
+
+void ChainerApp::ExitCleanup() {
+    DeleteCleanupFiles(fileCleanupList_, cleanupFolders_);
+    KeepOccupiedFolders(cleanupScript_);
+}
+
+void ChainerApp::RunCleanupScript() {
+    (void)cleanupScript_.Run();
+}
 
 void StartLogging(const ChainerSettings& settings) {
     if (settings.LogFile.empty())
@@ -55,8 +88,11 @@ void ChainerApp::Run() {
 
     configuration_.Load(document_, MachineProperties());
     hasSettings_ = LoadChainerSettings(document_, settings_);
-    if (hasSettings_)
+    // Without PREREQ_CHAINER nothing is cleaned up at exit, not even the configuration file.
+    if (hasSettings_) {
+        BuildCleanupLists(settings_);
         StartLogging(settings_);
+    }
     silent_ = configuration_.IsSilent();
     platform::SetUiEnabled(!silent_);
     extraction_.SetChainerPath(exePath_);

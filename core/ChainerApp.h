@@ -1,12 +1,19 @@
 // The one application object: finds and reads the configuration beside the chainer, waits for the Windows
-// Installer, runs the main flow and keeps its result as the exit code. Its destruction runs the exit
-// cleanup. No command-line argument is read: the configuration file alone drives a run.
+// Installer, runs the main flow and keeps its result as the exit code. No command-line argument is read: the
+// configuration file alone drives a run.
+//
+// Its destruction runs the exit cleanup that start-up planned from PREREQ_CHAINER (none without that
+// section): the chainer deletes its configuration file and the listed files and removes the folders left
+// empty, then hands itself and its folders to the package's cleanup script; the status window and the
+// extraction context go last. Every step is best effort and silent.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/pure/Configuration.h"
 #include "core/pure/IniDocument.h"
+#include "execution/CleanupScriptRunner.h"
 #include "execution/ExtractionContext.h"
 #include "ui/StatusWindow.h"
 
@@ -40,6 +47,10 @@ public:
     ui::StatusWindow& Status() { return status_; }
 
 private:
+    void BuildCleanupLists(const ChainerSettings& settings);
+    void ExitCleanup();
+    void RunCleanupScript();
+
     int exitCode_ = 0;
     bool silent_ = false;
     std::wstring exePath_;
@@ -50,7 +61,11 @@ private:
     ChainerSettings settings_;
     bool hasSettings_ = false;
     std::wstring extractionFolder_;
+    std::vector<std::wstring> fileCleanupList_;
+    std::wstring cleanupFolders_;
+    // Declared before the members that go after it at exit: destruction runs in reverse order.
     execution::ExtractionContext extraction_;
+    execution::CleanupScriptRunner cleanupScript_;
     ui::StatusWindow status_;
 };
 

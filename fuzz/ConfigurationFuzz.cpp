@@ -1,10 +1,13 @@
 // Arbitrary configuration text loaded into the model, then every text the model holds resolved against a
 // machine whose answers come from the text itself: registry references decode their own name as registry
-// data, so the data rules see arbitrary bytes too.
+// data, so the data rules see arbitrary bytes too. The exit cleanup is planned from PREREQ_CHAINER as well.
 #include <cstdlib>
 
+#include "core/pure/CleanupLists.h"
 #include "core/pure/Configuration.h"
+#include "execution/pure/CleanupScriptCommand.h"
 #include "fuzz/FuzzText.h"
+#include "platform/pure/PathRules.h"
 #include "platform/pure/RegistryPath.h"
 
 namespace {
@@ -51,6 +54,24 @@ void RequireFolder(const std::wstring& folder) {
         std::abort();
 }
 
+// The plan ends, and nothing it deletes or hands over besides the configuration, the script and the chainer
+// lies outside CleanupFolders.
+void CheckCleanupLists(const ChainerSettings& settings) {
+    for (const std::wstring& exe : {settings.LogFile, settings.CleanupFolders + L"\\a\\setup.exe"}) {
+        const CleanupLists lists =
+            BuildCleanupLists(settings, exe, L"K:\\setup.ini", [](const std::wstring&) { return true; });
+        for (std::size_t i = 0; i + 1 < lists.files.size(); ++i) {
+            if (!velmora::platform::IsInsideFolder(lists.files[i], settings.CleanupFolders))
+                std::abort();
+        }
+        for (const std::wstring& path : lists.scriptPaths) {
+            if (!velmora::execution::HoldsPath({settings.CleanupScript, exe}, path) &&
+                !velmora::platform::IsInsideFolder(path, settings.CleanupFolders))
+                std::abort();
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -61,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     configuration.Load(document, machine);
     ChainerSettings settings;
     LoadChainerSettings(document, settings);
+    CheckCleanupLists(settings);
 
     for (const std::wstring* text : {&configuration.MainAppCmdLine,
                                      &configuration.Options,

@@ -117,3 +117,93 @@ def wait_for(predicate, timeout=30.0, step=0.05):
             return True
         time.sleep(step)
     return predicate()
+
+
+def reg_value(key, name):
+    """The text of a registry value as Wine's reg tool shows it, or None when it cannot be read."""
+    result = subprocess.run(["wine", "reg", "query", key, "/v", name], env=wine_env(), stdin=subprocess.DEVNULL,
+                            capture_output=True)
+    for line in result.stdout.decode("utf-8", "replace").splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) == 3 and parts[0] == name and parts[1].startswith("REG_"):
+            return parts[2]
+    return None
+
+
+def to_unix_path(windows_path):
+    """The Linux path of a path on Wine's Z: (the Linux root) or C: (the prefix's drive_c)."""
+    drive, rest = windows_path[:2].upper(), windows_path[2:].replace("\\", "/").lstrip("/")
+    if drive == "Z:":
+        return Path("/") / rest
+    if drive == "C:":
+        return Path(os.environ["WINEPREFIX"]) / "drive_c" / rest
+    raise ValueError(windows_path)
+
+
+@pytest.fixture
+def temp_folder():
+    """Points the prefix user's temporary folder (TMP and TEMP of HKCU\\Environment, which Wine puts in the
+    environment of every program it starts) at a folder of the test's own; the old values come back after."""
+    key = "HKCU\\Environment"
+    saved = {name: reg_value(key, name) for name in ("TMP", "TEMP")}
+
+    def use(folder):
+        Path(folder).mkdir(parents=True, exist_ok=True)
+        for name in saved:
+            assert reg("add", key, "/v", name, "/d", to_windows_path(folder), "/f") == 0
+    yield use
+    for name, value in saved.items():
+        if value is None:
+            reg("delete", key, "/v", name, "/f")
+        else:
+            reg("add", key, "/v", name, "/d", value, "/f")
+
+
+class PowerShellRecorder:
+    """powershell.exe of the prefix replaced by tests/helpers' stand-in, which records how it was started."""
+
+    RECORD_VARIABLE = "VELMORA_POWERSHELL_RECORD"
+
+    def __init__(self, folder):
+        self.record = Path(folder) / "powershell-start.txt"
+        self.env = {self.RECORD_VARIABLE: to_windows_path(self.record)}
+
+    def started(self, timeout=30.0):
+        """The start as a dict (cmdline, cwd, show, args), or None when PowerShell did not start in time."""
+        if not wait_for(self.record.exists, timeout=timeout):
+            return None
+        start = {"args": []}
+        for line in self.record.read_text(encoding="utf-8").split("\n"):
+            name, _, value = line.partition("=")
+            if name == "arg":
+                start["args"].append(value)
+            elif name:
+                start[name] = value
+        return start
+
+
+def _replace_file(target, data):
+    # A new file renamed into place: a stand-in of an earlier test may still be running from the old one.
+    partial = target.with_name(target.name + ".new")
+    partial.write_bytes(data)
+    partial.chmod(0o755)
+    os.replace(partial, target)
+
+
+@pytest.fixture
+def powershell(tmp_path):
+    # The 32-bit chainer on a 64-bit prefix finds the one in syswow64; a 64-bit one finds system32's.
+    windows = Path(os.environ["WINEPREFIX"]) / "drive_c" / "windows"
+    targets = [windows / system / "WindowsPowerShell" / "v1.0" / "powershell.exe"
+               for system in ("system32", "syswow64") if (windows / system).is_dir()]
+    originals = {target: target.read_bytes() if target.exists() else None for target in targets}
+    standin = (BIN_DIR / "powershell_standin.exe").read_bytes()
+    for target in targets:
+        target.parent.mkdir(parents=True, exist_ok=True)
+        _replace_file(target, standin)
+    yield PowerShellRecorder(tmp_path)
+    for target, original in originals.items():
+        if original is None:
+            target.unlink()
+        else:
+            _replace_file(target, original)

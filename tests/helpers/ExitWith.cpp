@@ -11,18 +11,7 @@
 #include <cwchar>
 #include <string>
 
-namespace {
-
-std::string Utf8(const std::wstring& text) {
-    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
-                          nullptr, nullptr);
-    return bytes;
-}
-
-} // namespace
+#include "StartRecord.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
@@ -37,14 +26,6 @@ int wmain(int argc, wchar_t** argv) {
             ::RegCloseKey(key);
     }
     if (argc >= 3 && std::wcscmp(argv[2], L"-") != 0) {
-        wchar_t folder[MAX_PATH] = {};
-        ::GetCurrentDirectoryW(MAX_PATH, folder);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        ::GetStartupInfoW(&startup);
-        const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
-        std::wstring record = L"cmdline=" + std::wstring(::GetCommandLineW()) + L"\ncwd=" + folder +
-                              L"\nshow=" + std::to_wstring(show) + L"\n";
         std::string read = "<missing>";
         if (argc >= 6) {
             HANDLE document = ::CreateFileW(argv[5], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -57,14 +38,8 @@ int wmain(int argc, wchar_t** argv) {
             if (document != INVALID_HANDLE_VALUE)
                 ::CloseHandle(document);
         }
-        HANDLE file =
-            ::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            const std::string bytes = Utf8(record) + "read=" + read + "\n";
-            DWORD written = 0;
-            ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            ::CloseHandle(file);
-        }
+        velmora::test::WriteRecordFile(argv[2], velmora::test::Utf8(velmora::test::StartRecord()) +
+                                                    "read=" + read + "\n");
     }
     return static_cast<int>(code);
 }
