@@ -78,6 +78,14 @@ void RemoveFolderSoon(const std::wstring& folder, int attempts) {
     }
 }
 
+// The notice after a site was opened, owned by the window that was in front before. That window may be
+// gone by now (or was never valid: Wine 8 can report a destroyed window as the foreground one), and the
+// box fails with it; the person is told all the same, by a box without an owner.
+void ShowSiteNotice(HWND owner, const std::wstring& notice, const std::wstring& caption) {
+    if (::MessageBoxW(owner, notice.c_str(), caption.c_str(), MB_ICONINFORMATION) <= 0)
+        ::MessageBoxW(nullptr, notice.c_str(), caption.c_str(), MB_ICONINFORMATION);
+}
+
 } // namespace
 
 ProcessingTexts DefaultProcessingTexts() {
@@ -221,7 +229,7 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
         }
         // A sink means basic UI: the person at the machine is told what to do in the browser.
         if (sink != nullptr)
-            ::MessageBoxW(foreground, texts_.siteNotice.c_str(), text.c_str(), MB_ICONINFORMATION);
+            ShowSiteNotice(foreground, texts_.siteNotice, text);
     }
 }
 
