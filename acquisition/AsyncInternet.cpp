@@ -13,6 +13,24 @@ constexpr DWORD kResponseTextSize = 1000;
 // freed under a callback that may still arrive.
 constexpr DWORD kHandleClosingWaitMs = 60000;
 
+// The new address of a redirect begins with "http:" (not "https:"). WinINet hands it over as wide text to a
+// wide callback; narrow text is recognised as well, so the check does not rest on that.
+bool IsPlainHttpAddress(const void* info, DWORD length) {
+    if (info == nullptr || length < 5)
+        return false;
+    const auto lower = [](unsigned value) { return value >= 'A' && value <= 'Z' ? value + 32 : value; };
+    const auto matches = [&](auto text) {
+        const char prefix[] = "http:";
+        for (int i = 0; i < 5; ++i) {
+            if (lower(static_cast<unsigned>(text[i])) != static_cast<unsigned>(prefix[i]))
+                return false;
+        }
+        return true;
+    };
+    return (length >= 5 * sizeof(wchar_t) && matches(static_cast<const wchar_t*>(info))) ||
+           matches(static_cast<const unsigned char*>(info));
+}
+
 } // namespace
 
 AsyncInternet::AsyncInternet()
@@ -36,7 +54,7 @@ std::wstring LastResponseText() {
     return text;
 }
 
-void CALLBACK AsyncInternet::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
+void CALLBACK AsyncInternet::StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                             DWORD infoLength) {
     auto* self = reinterpret_cast<AsyncInternet*>(context);
     if (self == nullptr)
@@ -46,7 +64,12 @@ void CALLBACK AsyncInternet::StatusCallback(HINTERNET, DWORD_PTR context, DWORD 
         self->connectionClosed_.store(true);
         return;
     case INTERNET_STATUS_HANDLE_CLOSING:
-        ::SetEvent(self->handleClosed_.get());
+        if (handle == self->closing_.load())
+            ::SetEvent(self->handleClosed_.get());
+        return;
+    case INTERNET_STATUS_REDIRECT:
+        if (IsPlainHttpAddress(info, infoLength))
+            self->redirectedToHttp_.store(true);
         return;
     case INTERNET_STATUS_REQUEST_COMPLETE: {
         const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
@@ -76,13 +99,33 @@ void AsyncInternet::Close(platform::UniqueInternet& handle) {
     if (!handle)
         return;
     ::ResetEvent(handleClosed_.get());
-    if (!::InternetCloseHandle(handle.release()))
-        return;
-    if (::WaitForSingleObject(handleClosed_.get(), kHandleClosingWaitMs) != WAIT_OBJECT_0) {
+    HINTERNET closing = handle.release();
+    closing_.store(closing);
+    const bool closed = ::InternetCloseHandle(closing) != FALSE;
+    if (closed && ::WaitForSingleObject(handleClosed_.get(), kHandleClosingWaitMs) != WAIT_OBJECT_0) {
         stuck_ = true;
         platform::LogLine(L"WinINet did not report the closing of a download handle.");
     }
+    closing_.store(nullptr);
     pending_.store(PendingCall::None);
+}
+
+HINTERNET AsyncInternet::SettlePending() {
+    const PendingCall kind = Unsettled();
+    if (kind == PendingCall::None)
+        return nullptr;
+    // No cancel applies now: what WinINet still writes must arrive while its target exists.
+    if (!completed_.load() &&
+        ::WaitForSingleObject(requestComplete_.get(), kHandleClosingWaitMs) != WAIT_OBJECT_0 &&
+        !completed_.load()) {
+        stuck_ = true;
+        platform::LogLine(L"WinINet did not complete a cancelled download call.");
+        return nullptr;
+    }
+    pending_.store(PendingCall::None);
+    const bool bringsHandle =
+        kind == PendingCall::Connect || kind == PendingCall::OpenRequest || kind == PendingCall::FtpOpen;
+    return bringsHandle ? reinterpret_cast<HINTERNET>(result_) : nullptr;
 }
 
 } // namespace velmora::acquisition

@@ -5,8 +5,11 @@
 // StatusCallback. The callback runs on WinINet's threads and only stores a completion's result, keeps the
 // server's answer text (WinINet keeps it per thread) and signals events. Run() starts one call on the
 // calling thread; when WinINet answers ERROR_IO_PENDING it waits for the completion in steps of 10 ms,
-// asking `cancelled` between steps. Close() waits for WinINet's closing notice, the last callback of a
-// handle; a call still pending on it ends before that, so the buffers it writes into may go afterwards.
+// asking `cancelled` between steps. A call cancelled so stays WinINet's: its completion still comes, and
+// for connect and open calls it brings a new handle, so the owner settles it (SettlePending) before it
+// closes or frees anything. Close() waits for WinINet's closing notice of that very handle, the last
+// callback of a handle; a call still pending on it ends before that, so the buffers it writes into may go
+// afterwards. A redirect to a plain http:// address is noted for the owner to refuse.
 #pragma once
 
 #include <windows.h>
@@ -40,8 +43,18 @@ public:
     template <typename Call, typename Cancelled>
     DWORD Run(PendingCall kind, Call&& call, Cancelled&& cancelled);
 
-    // Closes the handle and waits for WinINet's closing notice (bounded: see Stuck()).
+    // Closes the handle and waits for WinINet's closing notice of it (bounded: see Stuck()).
     void Close(platform::UniqueInternet& handle);
+
+    // The kind of a call that a cancel left pending (None when there is none).
+    PendingCall Unsettled() const { return completed_.load() ? PendingCall::None : pending_.load(); }
+    // Waits (bounded: see Stuck()) for the completion of a call that a cancel left pending. Returns the
+    // handle a connect or open call brought with it, which the caller must close; null otherwise.
+    HINTERNET SettlePending();
+
+    // Whether a request was redirected to a plain http:// address since the last ClearRedirects().
+    bool RedirectedToPlainHttp() const { return redirectedToHttp_.load(); }
+    void ClearRedirects() { redirectedToHttp_.store(false); }
 
     // The completion of the last call that was pending: dwResult (a new handle after connect and open
     // calls) and dwError (the bytes available after a query for data).
@@ -58,6 +71,8 @@ private:
     platform::UniqueKernelHandle handleClosed_;
     std::atomic<bool> completed_{false};
     std::atomic<bool> connectionClosed_{false};
+    std::atomic<bool> redirectedToHttp_{false};
+    std::atomic<HINTERNET> closing_{nullptr}; // the handle whose closing notice Close() waits for
     std::atomic<PendingCall> pending_{PendingCall::None};
     DWORD_PTR result_ = 0;
     DWORD error_ = 0;

@@ -219,6 +219,14 @@ struct Downloader::State {
     DWORD Connect(const UrlParts& url, DWORD service, DWORD flags, const std::wstring& user,
                   const std::wstring& password);
 
+    bool RedirectedToPlainHttp();
+    DWORD FtpCommand(const std::wstring& text);
+    std::wstring FtpAnswer() const;
+    bool WrongSize(std::uint64_t total) const {
+        return expectedSize != 0 && total != 0 && static_cast<std::uint32_t>(total) != expectedSize;
+    }
+    DWORD AdoptWholePartFile(std::uint64_t total);
+
     DWORD ReadLoop(std::uint64_t total, std::uint64_t offset);
     DWORD Reconnect(HANDLE part, std::uint64_t partSize, std::uint64_t& total);
     DWORD QueryAvailable(DWORD& available);
@@ -228,6 +236,17 @@ struct Downloader::State {
 };
 
 void Downloader::State::CloseRequestAndConnection() {
+    // A connect or open call that a cancel left pending brings its handle with its completion: it is
+    // waited for and closed like the others, before anything it could write into goes.
+    const PendingCall unsettled = async.Unsettled();
+    if (HINTERNET arrived = async.SettlePending()) {
+        UniqueInternet& owner = unsettled == PendingCall::Connect ? connection : request;
+        UniqueInternet extra(arrived);
+        if (!owner)
+            owner = std::move(extra);
+        else
+            Close(extra);
+    }
     Close(request);
     Close(connection);
 }
@@ -277,6 +296,10 @@ DWORD Downloader::State::ConnectWithFailover(std::uint64_t& offset, std::uint64_
         CloseRequestAndConnection();
         if (result == XFER_CANCELLED)
             return result;
+        if (result == XFER_NOTHING_TO_RESUME) {
+            current = &url;
+            return result;
+        }
         LogFailure(L"Could not open " + url.logged + L".", result);
         if (!cursor.MoveOnAfter(result))
             return result;
@@ -340,12 +363,18 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
     const std::wstring headers = offset != 0 ? RangeHeader(offset) : std::wstring();
     std::uint32_t certificateRetries = 0;
     while (true) {
+        async.ClearRedirects();
         error = Run(PendingCall::Send, [&] {
             return ::HttpSendRequestW(request.get(), OrNull(headers), static_cast<DWORD>(headers.size()),
                                       nullptr, 0) == TRUE;
         });
         if (error == XFER_CANCELLED)
             return error;
+        // Plain HTTP on the way, anyone on the path could have replaced what comes back.
+        if (error == ERROR_SUCCESS && url.scheme == INTERNET_SCHEME_HTTPS && RedirectedToPlainHttp()) {
+            LogNote(L"The server redirected " + url.logged + L" to plain HTTP; the download is refused.");
+            return ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR;
+        }
         if (IsCertificateError(error)) {
             // The sink gets the request handle, so it can look at the certificate or accept it on the handle
             // before it answers 0; every answer but 0 gives up. Resending is bounded like every retry.
@@ -368,7 +397,7 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
         if (QueryHeaderText(request.get(), HTTP_QUERY_CONTENT_LENGTH, text) == ERROR_SUCCESS)
             length = ParseDecimal(text);
         std::wstring contentRange;
-        if (status == 206)
+        if (status == 206 || status == 416)
             QueryHeaderText(request.get(), HTTP_QUERY_CONTENT_RANGE, contentRange);
 
         HttpAnswer answer = ClassifyHttpAnswer(status, length, offset, contentRange);
@@ -386,6 +415,8 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
                 continue;
             return XFER_AUTH_REQUIRED;
         }
+        if (answer.result == XFER_NOTHING_TO_RESUME)
+            total = answer.total;
         if (answer.result != ERROR_SUCCESS) {
             if (answer.result == XFER_HTTP_FAILED)
                 LogNote(L"The server answered " + url.logged + L" with status " + std::to_wstring(status) +
@@ -415,30 +446,36 @@ DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std
         return error;
     }
 
+    // WinINet switches to binary only when it opens the file, and servers answer SIZE and REST in binary
+    // terms only then (pyftpdlib refuses a restart point in ASCII mode).
+    DWORD error = FtpCommand(L"TYPE I");
+    if (error == XFER_CANCELLED)
+        return error;
+    // OS quirk (Wine 8): FtpGetFileSize always answers 0, so the size is asked for here as well: without it
+    // a transfer cut short would pass for complete.
+    std::uint64_t announced = 0;
+    error = FtpCommand(L"SIZE " + url.pathAndExtra);
+    if (error == XFER_CANCELLED)
+        return error;
+    if (error == ERROR_SUCCESS)
+        announced = FtpSizeReply(FtpAnswer()).value_or(0);
+    if (offset != 0 && announced != 0 && announced <= offset) {
+        total = announced;
+        return XFER_NOTHING_TO_RESUME;
+    }
+
     if (resumeAllowed && offset != 0) {
-        auto command = [this](const std::wstring& text) {
-            return Run(PendingCall::FtpCommand, [&] {
-                return ::FtpCommandW(connection.get(), FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(),
-                                     Context(), nullptr) == TRUE;
-            });
-        };
-        // WinINet switches to binary only when it opens the file, and servers may refuse a restart point in
-        // ASCII mode (pyftpdlib does): without this every resume would start again from byte 0.
-        DWORD error = command(L"TYPE I");
-        if (error != XFER_CANCELLED)
-            error = command(RestCommand(offset));
+        error = FtpCommand(RestCommand(offset));
         if (error == XFER_CANCELLED)
             return error;
         // A refused REST fails the call; the answer text tells either way.
-        const std::wstring response =
-            async.CompletedAsynchronously() ? async.LastResponse() : LastResponseText();
-        if (FtpReplyCode(response) != 350)
+        if (FtpReplyCode(FtpAnswer()) != 350)
             offset = 0;
     } else {
         offset = 0;
     }
 
-    DWORD error = Run(PendingCall::FtpOpen, [&] {
+    error = Run(PendingCall::FtpOpen, [&] {
         request.reset(::FtpOpenFileW(connection.get(), url.pathAndExtra.c_str(), GENERIC_READ,
                                      FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, Context()));
         return static_cast<bool>(request);
@@ -447,8 +484,7 @@ DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std
         request.reset(reinterpret_cast<HINTERNET>(async.Result()));
     if (error != ERROR_SUCCESS) {
         if (error != XFER_CANCELLED) {
-            std::wstring response =
-                async.CompletedAsynchronously() ? async.LastResponse() : LastResponseText();
+            std::wstring response = FtpAnswer();
             while (!response.empty() && (response.back() == L'\n' || response.back() == L'\r'))
                 response.pop_back();
             LogNote(L"The FTP server answered: " + response);
@@ -464,11 +500,43 @@ DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std
     total = low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR
                 ? 0
                 : (static_cast<std::uint64_t>(high) << 32) | low;
+    if (total == 0)
+        total = announced;
     if (total != 0 && total <= offset) {
         Close(request);
         return XFER_NOTHING_TO_RESUME;
     }
     return ERROR_SUCCESS;
+}
+
+DWORD Downloader::State::FtpCommand(const std::wstring& text) {
+    return Run(PendingCall::FtpCommand, [&] {
+        return ::FtpCommandW(connection.get(), FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(), Context(),
+                             nullptr) == TRUE;
+    });
+}
+
+std::wstring Downloader::State::FtpAnswer() const {
+    return async.CompletedAsynchronously() ? async.LastResponse() : LastResponseText();
+}
+
+bool Downloader::State::RedirectedToPlainHttp() {
+    if (async.RedirectedToPlainHttp())
+        return true;
+    // The address the request ended at tells too, should no redirect have been reported on the way.
+    std::wstring finalUrl;
+    platform::CallWithGrowingBuffer(
+        finalUrl, 256, [this](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {
+            DWORD bytes = capacity * sizeof(wchar_t);
+            if (!::InternetQueryOptionW(request.get(), INTERNET_OPTION_URL, buffer, &bytes)) {
+                const DWORD failure = ::GetLastError();
+                *needed = bytes / sizeof(wchar_t) + 1;
+                return failure;
+            }
+            *written = bytes / sizeof(wchar_t);
+            return ERROR_SUCCESS;
+        });
+    return finalUrl.size() >= 5 && finalUrl[4] == L':' && (finalUrl[0] | 0x20) == L'h';
 }
 
 DWORD Downloader::State::OpenFileSource(const UrlParts& url, std::uint64_t& total) {
@@ -654,6 +722,21 @@ DWORD Downloader::State::ReadLoop(std::uint64_t total, std::uint64_t offset) {
     }
 }
 
+DWORD Downloader::State::AdoptWholePartFile(std::uint64_t total) {
+    LogNote(L"The partial file " + partPath + L" already holds all " + std::to_wstring(total) + L" bytes.");
+    CloseRequestAndConnection();
+    if (sink != nullptr) {
+        sink->TransferStarted(1, total, targetPath);
+        sink->BytesDone(total);
+    }
+    DWORD error = Promote();
+    if (error != ERROR_SUCCESS)
+        return error;
+    if (sink != nullptr)
+        sink->Completed(1, 0);
+    return ERROR_SUCCESS;
+}
+
 DWORD Downloader::State::Promote() {
     DWORD error = PromotePartFile(partPath, targetPath);
     if (error != ERROR_SUCCESS) {
@@ -822,14 +905,27 @@ std::uint32_t Downloader::DownloadAny(const std::vector<std::wstring>& urls, std
     std::uint64_t total = 0;
     SourceKind kind = SourceKind::Network;
     error = s.ConnectWithFailover(offset, total, kind);
+    // A partial file that the server's file does not outgrow: complete when it has the server's size (a run
+    // ended before renaming it), else it cannot be continued and is fetched again from the start.
+    if (error == XFER_NOTHING_TO_RESUME && !s.Cancelled() && !s.WrongSize(total)) {
+        if (total != 0 && total == offset)
+            return s.AdoptWholePartFile(total);
+        LogNote(L"The partial file " + s.partPath + L" (" + std::to_wstring(offset) +
+                L" bytes) cannot be continued from the server's file (" + std::to_wstring(total) +
+                L" bytes, 0 when not told); the file is fetched again.");
+        s.CloseRequestAndConnection();
+        (void)platform::DeleteFileLong(s.partPath);
+        offset = 0;
+        error = s.ConnectWithFailover(offset, total, kind);
+    }
     if (s.Cancelled())
         return XFER_CANCELLED;
-    if (error != ERROR_SUCCESS) {
+    if (error != ERROR_SUCCESS && !(error == XFER_NOTHING_TO_RESUME && s.WrongSize(total))) {
         if (error != XFER_NOT_MODIFIED)
             s.Report(s.TargetName(), error);
         return error;
     }
-    if (s.expectedSize != 0 && total != 0 && static_cast<std::uint32_t>(total) != s.expectedSize) {
+    if (s.WrongSize(total)) {
         LogFailure(L"The server announces " + std::to_wstring(total) + L" bytes for " + s.current->logged +
                        L", not " + std::to_wstring(s.expectedSize) + L".",
                    XFER_WRONG_SIZE);

@@ -141,6 +141,7 @@ HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength,
         if (contentLength != 0 && contentLength <= resumeOffset) {
             answer.result = XFER_NOTHING_TO_RESUME;
             answer.offset = resumeOffset;
+            answer.total = contentLength;
             return answer;
         }
         // The whole file: whatever the partial file holds is replaced.
@@ -177,9 +178,10 @@ HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength,
         answer.result = XFER_NOT_FOUND;
         return answer;
     case 416:
-        // The range from the partial file's size is past the server's end.
+        // The range from the partial file's size is past the server's end, whose size "bytes */5000" tells.
         answer.result = resumeOffset != 0 ? XFER_NOTHING_TO_RESUME : XFER_HTTP_FAILED;
         answer.offset = resumeOffset;
+        answer.total = UnsatisfiedRangeSize(contentRange).value_or(0);
         return answer;
     default:
         // Any other success carries the file; an error page or an unfollowed redirect is no file.
@@ -216,6 +218,27 @@ std::optional<ContentRange> ParseContentRange(std::wstring_view header) {
         return std::nullopt;
     range.size = size;
     return range;
+}
+
+std::optional<std::uint64_t> UnsatisfiedRangeSize(std::wstring_view header) {
+    header = TrimBlanks(header);
+    if (!StartsWithNoCase(header, L"bytes */"))
+        return std::nullopt;
+    std::size_t at = 8;
+    std::optional<std::uint64_t> size = LeadingNumber(header, at);
+    if (!size || at != header.size())
+        return std::nullopt;
+    return size;
+}
+
+std::optional<std::uint64_t> FtpSizeReply(std::wstring_view response) {
+    if (FtpReplyCode(response) != 213)
+        return std::nullopt;
+    std::size_t at = response.find(L"213");
+    at += 3;
+    while (at < response.size() && response[at] == L' ')
+        ++at;
+    return LeadingNumber(response, at);
 }
 
 std::wstring RangeHeader(std::uint64_t offset) {

@@ -81,7 +81,8 @@ struct HttpAnswer {
     bool forProxy = false;         // 407
 };
 
-// contentRange is the Content-Range header of a 206 answer (empty when absent).
+// contentRange is the Content-Range header of a 206 or 416 answer (empty when absent). An answer that there
+// is nothing to resume carries the server's size in total (0 when it did not tell).
 HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength, std::uint64_t resumeOffset,
                               std::wstring_view contentRange);
 
@@ -91,6 +92,12 @@ struct ContentRange {
     std::optional<std::uint64_t> size;
 };
 std::optional<ContentRange> ParseContentRange(std::wstring_view header);
+
+// The file's size in the Content-Range header of a 416 answer: "bytes */5000" gives 5000.
+std::optional<std::uint64_t> UnsatisfiedRangeSize(std::wstring_view header);
+
+// The size an FTP server gives in its answer "213 300000" to SIZE; nothing for any other answer.
+std::optional<std::uint64_t> FtpSizeReply(std::wstring_view response);
 
 // "Range: bytes=1000-\r\n".
 std::wstring RangeHeader(std::uint64_t offset);

@@ -84,9 +84,9 @@ TEST(TransferRules_ClassifyHttpAnswer, StatusTable) {
         // A server that ignores the range: the file starts again from its first byte.
         {200, 5000, 1000, L"", 0, 0, 5000},
         {200, 0, 1000, L"", 0, 0, 0},
-        // Nothing beyond what the partial file already holds.
-        {200, 1000, 1000, L"", XFER_NOTHING_TO_RESUME, 1000, 0},
-        {200, 999, 1000, L"", XFER_NOTHING_TO_RESUME, 1000, 0},
+        // Nothing beyond what the partial file already holds; the server's size tells what to do with it.
+        {200, 1000, 1000, L"", XFER_NOTHING_TO_RESUME, 1000, 1000},
+        {200, 999, 1000, L"", XFER_NOTHING_TO_RESUME, 1000, 999},
         {206, 4000, 1000, L"", 0, 1000, 5000},
         {206, 4000, 1000, L"bytes 1000-4999/5000", 0, 1000, 5000},
         {206, 4000, 1000, L"bytes 1000-4999/*", 0, 1000, 5000},
@@ -101,6 +101,9 @@ TEST(TransferRules_ClassifyHttpAnswer, StatusTable) {
         {404, 10, 0, L"", XFER_NOT_FOUND, 0, 0},
         {410, 10, 0, L"", XFER_NOT_FOUND, 0, 0},
         {416, 10, 5000, L"", XFER_NOTHING_TO_RESUME, 5000, 0},
+        {416, 10, 5000, L"bytes */5000", XFER_NOTHING_TO_RESUME, 5000, 5000},
+        {416, 0, 6000, L"bytes */5000", XFER_NOTHING_TO_RESUME, 6000, 5000},
+        {416, 0, 6000, L"bytes 0-1/5000", XFER_NOTHING_TO_RESUME, 6000, 0},
         {416, 10, 0, L"", XFER_HTTP_FAILED, 0, 0},
         {203, 77, 1000, L"", 0, 0, 77},
         // Error pages and unfollowed redirects are no file.
@@ -119,6 +122,14 @@ TEST(TransferRules_ClassifyHttpAnswer, StatusTable) {
         }
         EXPECT_FALSE(answer.needsCredentials);
     }
+}
+
+TEST(TransferRules_FtpSizeReply, OnlyA213AnswerGivesASize) {
+    EXPECT_EQ(FtpSizeReply(L"213 300000\r\n"), std::optional<std::uint64_t>(300000));
+    EXPECT_EQ(FtpSizeReply(L"\r\n213 0"), std::optional<std::uint64_t>(0));
+    EXPECT_EQ(FtpSizeReply(L"550 No such file.\r\n"), std::nullopt);
+    EXPECT_EQ(FtpSizeReply(L"213"), std::nullopt);
+    EXPECT_EQ(FtpSizeReply(L""), std::nullopt);
 }
 
 TEST(TransferRules_ClassifyHttpAnswer, AuthenticationAsksForCredentials) {

@@ -13,11 +13,25 @@ must receive without any file of its own. The HTTP paths choose the server's beh
   /slow/<size>/<name>             4 KiB every 50 ms
   /badrange/<size>/<name>         answers a Range with 206 for the whole file (Content-Range from byte 0)
   /rangenolength/<size>/<name>    answers a Range with 206 and Content-Range but no Content-Length
+  /flaky/<size>/<cut>/<name>      the first two requests for <name>: announce <size>, send <cut> bytes, close
+                                  (ignoring Range); later requests behave like /range
   /status/<code>/<name>           that status with a short text body
   /redirect/<rest>                302 to /<rest>
+  /redirectto/<scheme>/<rest>     302 to <scheme>://127.0.0.1:<that scheme's port>/<rest>
   /requests/<name>                the requests seen for <name>, one per line: "<path> range=<Range> referer=<Referer> agent=<User-Agent>"
+  /ftpsessions                    the number of FTP control connections open now
 
-With --cert the same paths are also served over HTTPS (--https-port-file). The server ends itself after --lifetime seconds whatever happens; the launcher stops it earlier by its PID.
+With --cert the same paths are also served over HTTPS (--https-port-file). With --port-dir more servers
+start, each writing <name>.port there:
+  proxy                an HTTP proxy: asks for credentials (407) for addresses holding "/private/", forwards
+                       any other GET and records it for the address's last segment as "proxy <address>"
+  ftp_norest           FTP as --ftp-root, refusing REST
+  ftp_slowgreeting     FTP as --ftp-root, greeting 1.5 s after the connection
+  ftp_slowlogin        FTP as --ftp-root, answering PASS after 1.5 s
+The --ftp-root server sends only the first 100000 bytes of a file named drop* the first time it is asked
+for, and answers RETR of a file named slowopen* after 1.5 s.
+
+The server ends itself after --lifetime seconds whatever happens; the launcher stops it earlier by its PID.
 """
 import argparse
 import os
@@ -35,6 +49,14 @@ class State:
     lock = threading.Lock()
     seen = {}       # name -> number of requests
     log = {}        # name -> list of lines
+    ports = {}      # scheme -> port
+    ftp_sessions = 0
+
+
+def count_request(name):
+    with State.lock:
+        State.seen[name] = State.seen.get(name, 0) + 1
+        return State.seen[name]
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -88,9 +110,9 @@ class Handler(BaseHTTPRequestHandler):
             elif kind in ("range", "norange"):
                 self.record(parts[2])
                 self.send_file(int(parts[1]), kind == "range")
-            elif kind in ("drop", "dropnorange"):
+            elif kind in ("drop", "dropnorange", "flaky"):
                 size, cut, name = int(parts[1]), int(parts[2]), parts[3]
-                if self.record(name) == 1:
+                if self.record(name) <= (2 if kind == "flaky" else 1):
                     self.send_response(200)
                     self.send_header("Content-Length", str(size))
                     self.end_headers()
@@ -99,7 +121,7 @@ class Handler(BaseHTTPRequestHandler):
                     self.connection.shutdown(socket.SHUT_RDWR)
                     self.close_connection = True
                 else:
-                    self.send_file(size, kind == "drop")
+                    self.send_file(size, kind != "dropnorange")
             elif kind == "badrange":
                 size = int(parts[1])
                 self.record(parts[2])
@@ -143,10 +165,105 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_body(int(parts[1]), b"<html>status page</html>")
             elif kind == "redirect":
                 self.send_body(302, b"", [("Location", "/" + "/".join(parts[1:]))])
+            elif kind == "redirectto":
+                target = "%s://127.0.0.1:%d/%s" % (parts[1], State.ports[parts[1]], "/".join(parts[2:]))
+                self.send_body(302, b"", [("Location", target)])
+            elif kind == "ftpsessions":
+                with State.lock:
+                    self.send_body(200, str(State.ftp_sessions).encode())
             else:
                 self.send_body(400, b"unknown path")
         except (BrokenPipeError, ConnectionResetError):
             pass
+
+
+class ProxyHandler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        import urllib.error
+        import urllib.request
+        address = self.path
+        name = address.split("?")[0].rstrip("/").split("/")[-1]
+        if "/private/" in address and not self.headers.get("Proxy-Authorization"):
+            body = b"<html>proxy credentials needed</html>"
+            self.send_response(407)
+            self.send_header("Proxy-Authenticate", 'Basic realm="Velmora test proxy"')
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        with State.lock:
+            State.log.setdefault(name, []).append("proxy " + address)
+        opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+        try:
+            with opener.open(address, timeout=30) as answer:
+                status, body = answer.status, answer.read()
+        except urllib.error.HTTPError as error:
+            status, body = error.code, error.read()
+        try:
+            self.send_response(status)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+
+def ftp_handlers(root):
+    """The FTP handler classes by server name, all serving root."""
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.handlers import FTPHandler
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_anonymous(root)
+    authorizer.add_user("velmora", "s3cret", root)
+
+    class Counted(FTPHandler):
+        def on_connect(self):
+            with State.lock:
+                State.ftp_sessions += 1
+
+        def on_disconnect(self):
+            with State.lock:
+                State.ftp_sessions -= 1
+
+        def ftp_RETR(self, file):
+            name = os.path.basename(file)
+            if name.startswith("slowopen"):
+                self.ioloop.call_later(1.5, FTPHandler.ftp_RETR, self, file)
+                return file
+            if name.startswith("drop") and count_request("ftp:" + name) == 1:
+                self._restart_position = 0
+                with open(file, "rb") as f:
+                    self.push_dtp_data(f.read(100000), isproducer=False, cmd="RETR")
+                return file
+            return FTPHandler.ftp_RETR(self, file)
+
+    class NoRest(Counted):
+        def ftp_REST(self, line):
+            self.respond("502 Command not implemented.")
+
+    # These two servers have a loop each: holding it up holds up no one else.
+    class SlowGreeting(Counted):
+        def handle(self):
+            time.sleep(1.5)
+            Counted.handle(self)
+
+    class SlowLogin(Counted):
+        def ftp_PASS(self, line):
+            time.sleep(1.5)
+            Counted.ftp_PASS(self, line)
+
+    classes = {"ftp": Counted, "ftp_norest": NoRest, "ftp_slowgreeting": SlowGreeting,
+               "ftp_slowlogin": SlowLogin}
+    for handler in classes.values():
+        handler.authorizer = authorizer
+        handler.passive_ports = None
+    return classes
 
 
 def write_port(path, port):
@@ -163,6 +280,7 @@ def main():
     parser.add_argument("--cert")
     parser.add_argument("--key")
     parser.add_argument("--https-port-file")
+    parser.add_argument("--port-dir")
     parser.add_argument("--lifetime", type=float, default=900)
     args = parser.parse_args()
 
@@ -173,6 +291,7 @@ def main():
     http.daemon_threads = True
     threading.Thread(target=http.serve_forever, daemon=True).start()
 
+    State.ports["http"] = http.server_address[1]
     if args.cert:
         import ssl
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -181,21 +300,29 @@ def main():
         https.daemon_threads = True
         https.socket = context.wrap_socket(https.socket, server_side=True)
         threading.Thread(target=https.serve_forever, daemon=True).start()
+        State.ports["https"] = https.server_address[1]
         write_port(args.https_port_file, https.server_address[1])
 
     if args.ftp_root:
         import logging
         logging.basicConfig(level=logging.WARNING)
-        from pyftpdlib.authorizers import DummyAuthorizer
-        from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.ioloop import IOLoop
         from pyftpdlib.servers import FTPServer
-        authorizer = DummyAuthorizer()
-        authorizer.add_anonymous(args.ftp_root)
-        authorizer.add_user("velmora", "s3cret", args.ftp_root)
-        handler = type("Handler", (FTPHandler,), {"authorizer": authorizer, "passive_ports": None})
-        ftp = FTPServer(("127.0.0.1", 0), handler)
-        threading.Thread(target=ftp.serve_forever, daemon=True).start()
-        write_port(args.ftp_port_file, ftp.address[1])
+        handlers = ftp_handlers(args.ftp_root)
+        for name, handler in handlers.items():
+            if name != "ftp" and not args.port_dir:
+                continue
+            # A loop of its own for each server: one loop is not to be run by several threads.
+            ftp = FTPServer(("127.0.0.1", 0), handler, ioloop=IOLoop())
+            threading.Thread(target=ftp.serve_forever, daemon=True).start()
+            write_port(args.ftp_port_file if name == "ftp" else os.path.join(args.port_dir, name + ".port"),
+                       ftp.address[1])
+
+    if args.port_dir:
+        proxy = ThreadingHTTPServer(("127.0.0.1", 0), ProxyHandler)
+        proxy.daemon_threads = True
+        threading.Thread(target=proxy.serve_forever, daemon=True).start()
+        write_port(os.path.join(args.port_dir, "proxy.port"), proxy.server_address[1])
 
     write_port(args.port_file, http.server_address[1])
     threading.Event().wait()

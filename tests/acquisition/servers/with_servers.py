@@ -1,9 +1,10 @@
 """Runs a test command beside the transfer test servers.
 
 Starts transfer_servers.py, hands its ports to the command through VELMORA_HTTP_PORT, VELMORA_HTTPS_PORT (a
-certificate made here with openssl, signed by no one the client trusts) and VELMORA_FTP_PORT
-(VELMORA_CLOSED_PORT names a port nothing listens on), and stops the servers by their PID afterwards.
-Proxy variables are dropped: the test servers are on this machine. Usage: with_servers.py COMMAND...
+certificate made here with openssl, signed by no one the client trusts), VELMORA_FTP_PORT, VELMORA_PROXY_PORT
+and VELMORA_FTP_NOREST_PORT, VELMORA_FTP_SLOWGREETING_PORT, VELMORA_FTP_SLOWLOGIN_PORT (VELMORA_CLOSED_PORT
+names a port nothing listens on), and stops the servers by their PID afterwards. Proxy variables are
+dropped: the test servers are on this machine. Usage: with_servers.py COMMAND...
 """
 import os
 import shutil
@@ -15,6 +16,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FTP_FILE_SIZE = 300000
+EXTRA_SERVERS = ("proxy", "ftp_norest", "ftp_slowgreeting", "ftp_slowlogin")
 
 
 def pattern(size):
@@ -43,8 +45,9 @@ def main():
     try:
         ftp_root = os.path.join(work, "ftp")
         os.makedirs(os.path.join(ftp_root, "pub"))
-        with open(os.path.join(ftp_root, "pub", "data.bin"), "wb") as f:
-            f.write(pattern(FTP_FILE_SIZE))
+        for name in ("data.bin", "drop.bin", "slowopen.bin"):
+            with open(os.path.join(ftp_root, "pub", name), "wb") as f:
+                f.write(pattern(FTP_FILE_SIZE))
         port_file = os.path.join(work, "http.port")
         ftp_port_file = os.path.join(work, "ftp.port")
         https_port_file = os.path.join(work, "https.port")
@@ -56,12 +59,14 @@ def main():
         server = subprocess.Popen(
             [sys.executable, os.path.join(HERE, "transfer_servers.py"), "--port-file", port_file,
              "--ftp-root", ftp_root, "--ftp-port-file", ftp_port_file, "--cert", cert, "--key", key,
-             "--https-port-file", https_port_file, "--lifetime", "900"],
+             "--https-port-file", https_port_file, "--port-dir", work, "--lifetime", "900"],
             stdin=subprocess.DEVNULL)
         env = {k: v for k, v in os.environ.items() if k.lower() not in ("http_proxy", "https_proxy", "ftp_proxy", "all_proxy")}
         env["VELMORA_HTTP_PORT"] = wait_for(port_file, 30)
         env["VELMORA_FTP_PORT"] = wait_for(ftp_port_file, 30)
         env["VELMORA_HTTPS_PORT"] = wait_for(https_port_file, 30)
+        for name in EXTRA_SERVERS:
+            env["VELMORA_%s_PORT" % name.upper()] = wait_for(os.path.join(work, name + ".port"), 30)
         env["VELMORA_CLOSED_PORT"] = str(closed_port())
         env["VELMORA_FTP_FILE_SIZE"] = str(FTP_FILE_SIZE)
         return subprocess.call(sys.argv[1:], env=env)
