@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "acquisition/Downloader.h"
 #include "acquisition/FileDigest.h"
 #include "acquisition/pure/LocalPath.h"
 #include "acquisition/pure/TransferRules.h"
@@ -87,6 +88,14 @@ void ShowSiteNotice(HWND owner, const std::wstring& notice, const std::wstring& 
 }
 
 } // namespace
+
+std::uint32_t DownloaderTransfer::Download(std::wstring_view url, std::wstring_view targetPath,
+                                           std::uint32_t expectedSize, ProgressSink* sink) {
+    Downloader downloader(sink);
+    if (expectedSize != 0)
+        downloader.SetExpectedSize(expectedSize);
+    return downloader.Download(url, targetPath);
+}
 
 ProcessingTexts DefaultProcessingTexts() {
     ProcessingTexts texts;

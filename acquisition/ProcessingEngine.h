@@ -39,6 +39,13 @@ public:
                                    std::uint32_t expectedSize, ProgressSink* sink) = 0;
 };
 
+// The transfer engine itself: each download is one Downloader reporting to the phase's sink.
+class DownloaderTransfer final : public FileTransfer {
+public:
+    std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint32_t expectedSize,
+                           ProgressSink* sink) override;
+};
+
 // Step texts and the notice after a site was opened; the defaults come from the string table.
 struct ProcessingTexts {
     std::wstring download;   // string 199 "Downloading %s"

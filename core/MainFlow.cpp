@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "acquisition/Downloader.h"
 #include "acquisition/ProcessingEngine.h"
 #include "core/ChainerApp.h"
 #include "core/pure/DecimalText.h"
@@ -145,27 +144,11 @@ std::int32_t MainFlow(MainFlowParts& parts) {
 
 namespace velmora::core {
 
-namespace {
-
-// Each download is one transfer of the transfer engine, reporting to the phase's sink.
-class DownloaderTransfer final : public acquisition::FileTransfer {
-public:
-    std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint32_t expectedSize,
-                           acquisition::ProgressSink* sink) override {
-        acquisition::Downloader downloader(sink);
-        if (expectedSize != 0)
-            downloader.SetExpectedSize(expectedSize);
-        return downloader.Download(url, targetPath);
-    }
-};
-
-} // namespace
-
 int RunMainFlow(ChainerApp& app) {
     detection::MachineEvaluation machine(app.Extraction());
     detection::PrerequisiteEvaluator evaluator(app.Config(), machine);
     InterbootStore store;
-    DownloaderTransfer transfer;
+    acquisition::DownloaderTransfer transfer;
     MainFlowParts parts{app.Config(), evaluator, store, &app.Status(), app.Silent(), [&] {
                             return std::unique_ptr<acquisition::ProcessingPhases>(
                                 new acquisition::ProcessingEngine(

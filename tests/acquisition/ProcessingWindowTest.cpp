@@ -9,7 +9,11 @@
 #include <thread>
 
 #include "ProcessingSupport.h"
+#include "acquisition/FileDigest.h"
+#include "core/MainFlow.h"
+#include "platform/FileSystem.h"
 #include "support/WindowDriver.h"
+#include "ui/StatusWindow.h"
 #include "ui/resources/ResourceIds.h"
 
 using namespace velmora::acquisition;
@@ -250,4 +254,138 @@ TEST_F(ProcessingWindow_Run, WorkerThatCannotStartIsAFailure) {
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::wstring& line) {
         return line.rfind(L"The processing could not start. Error: ", 0) == 0;
     }));
+}
+
+namespace {
+
+// The main flow in basic UI as the chainer runs it, with the real transfer engine fetching from the test
+// servers on 127.0.0.1 (with_servers.py): the status window, the processing window, the downloads and
+// launches; only the restart goes to a stand-in.
+class ProcessingWindow_Transfer : public ProcessingTestBase {
+protected:
+    void SetUp() override {
+        ProcessingTestBase::SetUp();
+        configuration.Options = L"b";
+        com_ = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        ASSERT_TRUE(velmora::platform::GetEnv(L"VELMORA_HTTP_PORT", port_)) << "run through with_servers.py";
+    }
+    void TearDown() override {
+        store.DeleteKey();
+        if (SUCCEEDED(com_))
+            ::CoUninitialize();
+        ProcessingTestBase::TearDown();
+    }
+
+    // A URL of the test servers that no other test uses ("/status/404/" gives "/status/404/<unique>").
+    std::wstring Url(const std::wstring& path) {
+        static int counter = 0;
+        const std::wstring unique = path.back() == L'/' ? L"t" + std::to_wstring(::GetCurrentProcessId()) +
+                                                              L"_" + std::to_wstring(counter++)
+                                                        : L"";
+        return L"http://127.0.0.1:" + port_ + path + unique;
+    }
+
+    // Runs the main flow; drive, when given, runs on another thread once the processing window shows.
+    int RunMainFlow(const std::function<void(HWND)>& drive = nullptr) {
+        machine = std::make_unique<velmora::detection::MachineEvaluation>(extraction);
+        evaluator = std::make_unique<velmora::detection::PrerequisiteEvaluator>(configuration, *machine);
+        velmora::ui::StatusWindow status(ExitWithHelper());
+        status.PrepareTitle();
+        const std::wstring title = status.Title();
+        DownloaderTransfer downloads;
+        velmora::core::MainFlowParts parts{
+            configuration, *evaluator, store, &status, false, [&] {
+                return std::unique_ptr<ProcessingPhases>(new ProcessingEngine(
+                    {configuration, *evaluator, extraction, store, downloads, &restart}));
+            }};
+        std::thread driver;
+        if (drive) {
+            driver = std::thread([drive, title] {
+                // The status window bears the same title: the processing window is the one with a bar.
+                HWND window = nullptr;
+                WaitUntil([&] {
+                    for (HWND candidate : TopLevelWindows(::GetCurrentProcessId(), title)) {
+                        if (::GetDlgItem(candidate, IDC_PROCESSING_PROGRESS) != nullptr)
+                            window = candidate;
+                    }
+                    return window != nullptr;
+                });
+                EXPECT_NE(window, nullptr);
+                if (window != nullptr)
+                    drive(window);
+            });
+        }
+        const int exitCode = velmora::core::MainFlow(parts);
+        if (driver.joinable())
+            driver.join();
+        return exitCode;
+    }
+
+private:
+    std::wstring port_;
+    HRESULT com_ = E_FAIL;
+};
+
+} // namespace
+
+TEST_F(ProcessingWindow_Transfer, DownloadIsFetchedCheckedLaunchedAndFound) {
+    std::string digest;
+    ASSERT_TRUE(FileDigestText(ExitWithHelper(), digest));
+    AddDownload(L"Fetched", Url(L"/bin/exit_with.exe"), L"m").MD5 = velmora::platform::FromAnsi(digest);
+    EXPECT_EQ(RunMainFlow(), 0);
+    for (const wchar_t* line : {L"Starting installing prerequisites in basic UI mode.",
+                                L"Starting download of:Fetched", L"Download completed succesfully.",
+                                L"Downloaded file was accepted.", L"Return code of launched file:0"})
+        EXPECT_TRUE(Logged(line)) << line;
+    EXPECT_TRUE(MarkerExists(L"Fetched"));
+    EXPECT_FALSE(velmora::platform::Exists(kit.Child(L"downloads")));
+}
+
+TEST_F(ProcessingWindow_Transfer, CancelDuringATransferIsACancelledRun) {
+    AddDownload(L"Slow", Url(L"/slow/400000/"), L"m");
+    EXPECT_EQ(RunMainFlow([](HWND window) {
+                  ASSERT_TRUE(TextBecomes(window, L"Downloading Slow"));
+                  ::Sleep(300);
+                  EXPECT_TRUE(Press(window, IDC_PROCESSING_CANCEL));
+              }),
+              0);
+    EXPECT_TRUE(Logged(L"Download was canceled."));
+    const std::vector<std::wstring> log = NewLogMessages();
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const std::wstring& line) {
+        return line.rfind(L"Download failed. Error:", 0) == 0;
+    }));
+    EXPECT_FALSE(MarkerExists(L"Slow"));
+}
+
+TEST_F(ProcessingWindow_Transfer, MandatoryDownloadThatFailsThenClosingTheWindowExits1) {
+    AddDownload(L"Missing", Url(L"/status/404/"), L"m");
+    AddHelper(L"Local", L"0");
+    EXPECT_EQ(RunMainFlow([](HWND window) {
+                  // The failure shows with the prerequisite's name until the window is closed.
+                  EXPECT_TRUE(TextBecomes(window, L"Missing"));
+                  EXPECT_TRUE(Press(window, IDC_PROCESSING_CANCEL));
+              }),
+              1);
+    EXPECT_FALSE(MarkerExists(L"Local"));
+}
+
+TEST_F(ProcessingWindow_Transfer, DownloadedPrerequisiteThatRebootsEndsTheRunWithAPendingReboot) {
+    AddDownload(L"Driver", Url(L"/bin/exit_with.exe"), L"mr");
+    bool endedByItself = false;
+    EXPECT_EQ(RunMainFlow([&endedByItself](HWND window) {
+                  HWND question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
+                  ASSERT_NE(question, nullptr);
+                  EXPECT_TRUE(Press(question, IDYES));
+                  endedByItself = WaitUntil([window] { return !::IsWindow(window); }, 20000);
+                  if (!endedByItself)
+                      Press(window, IDC_PROCESSING_CANCEL);
+              }),
+              -1);
+    EXPECT_TRUE(endedByItself);
+    EXPECT_EQ(restart.requests.size(), 1u);
+    for (const wchar_t* line :
+         {L"Rebooting machine...", L"After running prerequisites we have:  Reboot was required=true",
+          L"  Reboot was refused=false", L"  Reboot in Progress=false"})
+        EXPECT_TRUE(Logged(line)) << line;
+    EXPECT_EQ(Recorded("DriverRet"), "0");
 }

@@ -20,6 +20,7 @@ must receive without any file of its own. The HTTP paths choose the server's beh
   /redirectto/<scheme>/<rest>     302 to <scheme>://127.0.0.1:<that scheme's port>/<rest>
   /requests/<name>                the requests seen for <name>, one per line: "<path> range=<Range> referer=<Referer> agent=<User-Agent>"
   /ftpsessions                    the number of FTP control connections open now
+  /bin/<file>                     the file of that name in --serve-dir, as it is
 
 With --cert the same paths are also served over HTTPS (--https-port-file). With --port-dir more servers
 start, each writing <name>.port there:
@@ -50,6 +51,7 @@ class State:
     seen = {}       # name -> number of requests
     log = {}        # name -> list of lines
     ports = {}      # scheme -> port
+    serve_dir = None
     ftp_sessions = 0
 
 
@@ -168,6 +170,9 @@ class Handler(BaseHTTPRequestHandler):
             elif kind == "redirectto":
                 target = "%s://127.0.0.1:%d/%s" % (parts[1], State.ports[parts[1]], "/".join(parts[2:]))
                 self.send_body(302, b"", [("Location", target)])
+            elif kind == "bin" and State.serve_dir:
+                with open(os.path.join(State.serve_dir, os.path.basename(parts[1])), "rb") as f:
+                    self.send_body(200, f.read())
             elif kind == "ftpsessions":
                 with State.lock:
                     self.send_body(200, str(State.ftp_sessions).encode())
@@ -281,12 +286,14 @@ def main():
     parser.add_argument("--key")
     parser.add_argument("--https-port-file")
     parser.add_argument("--port-dir")
+    parser.add_argument("--serve-dir")
     parser.add_argument("--lifetime", type=float, default=900)
     args = parser.parse_args()
 
     # A bound of its own: nothing outlives a run that forgot to stop it.
     threading.Timer(args.lifetime, lambda: os._exit(3)).start()
 
+    State.serve_dir = args.serve_dir
     http = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     http.daemon_threads = True
     threading.Thread(target=http.serve_forever, daemon=True).start()

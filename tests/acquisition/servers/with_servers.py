@@ -3,7 +3,8 @@
 Starts transfer_servers.py, hands its ports to the command through VELMORA_HTTP_PORT, VELMORA_HTTPS_PORT (a
 certificate made here with openssl, signed by no one the client trusts), VELMORA_FTP_PORT, VELMORA_PROXY_PORT
 and VELMORA_FTP_NOREST_PORT, VELMORA_FTP_SLOWGREETING_PORT, VELMORA_FTP_SLOWLOGIN_PORT (VELMORA_CLOSED_PORT
-names a port nothing listens on), and stops the servers by their PID afterwards. Proxy variables are
+names a port nothing listens on), and stops the servers by their PID afterwards. The files of VELMORA_BIN_DIR,
+when it is set, are served under /bin/. Proxy variables are
 dropped: the test servers are on this machine. Usage: with_servers.py COMMAND...
 """
 import os
@@ -59,7 +60,8 @@ def main():
         server = subprocess.Popen(
             [sys.executable, os.path.join(HERE, "transfer_servers.py"), "--port-file", port_file,
              "--ftp-root", ftp_root, "--ftp-port-file", ftp_port_file, "--cert", cert, "--key", key,
-             "--https-port-file", https_port_file, "--port-dir", work, "--lifetime", "900"],
+             "--https-port-file", https_port_file, "--port-dir", work, "--lifetime", "900"]
+            + (["--serve-dir", os.environ["VELMORA_BIN_DIR"]] if os.environ.get("VELMORA_BIN_DIR") else []),
             stdin=subprocess.DEVNULL)
         env = {k: v for k, v in os.environ.items() if k.lower() not in ("http_proxy", "https_proxy", "ftp_proxy", "all_proxy")}
         env["VELMORA_HTTP_PORT"] = wait_for(port_file, 30)
