@@ -207,3 +207,94 @@ def powershell(tmp_path):
             target.unlink()
         else:
             _replace_file(target, original)
+
+
+SERVERS_DIR = Path(__file__).resolve().parents[1] / "acquisition" / "servers"
+
+
+def configuration(options, *prerequisites, general=""):
+    """A configuration with a log file (run.log) and the prerequisites (dicts of keys, "name" the name);
+    general adds lines to [GeneralOptions]."""
+    names = "".join(f"App{i}={p['name']}\n" for i, p in enumerate(prerequisites, 1))
+    text = (f"[GeneralOptions]\nOptions={options}\n{general}[PREREQ_CHAINER]\nLogFile=run.log\n"
+            f"[PREREQUISITES]\n{names}")
+    for i, p in enumerate(prerequisites, 1):
+        text += f"[App{i}]\n" + "".join(f"{k}={v}\n" for k, v in p.items() if k != "name")
+    return text
+
+
+def helper(kit, name, exit_code, marker=None, **keys):
+    """A prerequisite whose setup file is exit_with.exe in the kit; with a marker it creates that HKCU key
+    and is found by it afterwards."""
+    shutil.copyfile(BIN_DIR / "exit_with.exe", kit.folder / "helper.exe")
+    arguments = f"{exit_code} - 0" + (f" \"{marker}\"" if marker else "")
+    search_key = marker or "Software\\VelmoraE2E\\never-there"
+    return {"name": name, "SetupFile": "helper.exe", "NoUiCommandLine": arguments,
+            "BasicUiCommandLine": arguments, "SearchType1": "5", "SearchString1": "HKCU\\" + search_key, **keys}
+
+
+@pytest.fixture
+def registry_key():
+    """A private HKCU key (relative to HKCU) under which the helpers leave their marks."""
+    import uuid
+    key = "Software\\VelmoraE2E\\" + uuid.uuid4().hex
+    yield key
+    reg("delete", "HKCU\\" + key, "/f")
+
+
+class TransferServers:
+    """The transfer engine's test servers on 127.0.0.1 (tests/acquisition/servers/transfer_servers.py)."""
+
+    def __init__(self, http_port):
+        self.http = f"http://127.0.0.1:{http_port}"
+
+    def requests(self, name):
+        """What the HTTP server saw for a name: "<path> range=<Range> ..." lines."""
+        import urllib.request
+        opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+        with opener.open(f"{self.http}/requests/{name}", timeout=30) as answer:
+            return [line for line in answer.read().decode().splitlines() if line]
+
+
+@pytest.fixture(scope="session")
+def transfer_servers(tmp_path_factory):
+    """Starts the test servers for the whole session, serving the build's programs under /bin/; they are
+    stopped by their PID at the end (and end by themselves after a while in any case)."""
+    import sys
+    work = tmp_path_factory.mktemp("servers")
+    port_file = work / "http.port"
+    server = subprocess.Popen([sys.executable, str(SERVERS_DIR / "transfer_servers.py"), "--port-file", str(port_file),
+                               "--serve-dir", str(BIN_DIR), "--lifetime", "1800"],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    try:
+        assert wait_for(port_file.exists, 30), "the test servers did not start"
+        yield TransferServers(port_file.read_text().strip())
+    finally:
+        server.terminate()
+        server.wait(10)
+
+
+def pattern(size):
+    """The bytes of every file the test servers make up (their /range/, /flaky/, ... paths)."""
+    return bytes(((i * 7) + (i >> 9)) & 0xFF for i in range(size))
+
+
+@pytest.fixture
+def network_provider(tmp_path):
+    """Lists tests/helpers' network provider in the prefix while the test runs: Windows' router then hands it
+    the connections a program makes, and it records them. Yields the record file (the chainer must get
+    VELMORA_NETPROVIDER_RECORD pointing at it)."""
+    order_key = "HKLM\\System\\CurrentControlSet\\Control\\NetworkProvider\\Order"
+    service_key = "HKLM\\System\\CurrentControlSet\\Services\\VelmoraTestNet"
+    saved_order = reg_value(order_key, "ProviderOrder")
+    order = "VelmoraTestNet" + ("," + saved_order if saved_order else "")
+    assert reg("add", order_key, "/v", "ProviderOrder", "/d", order, "/f") == 0
+    assert reg("add", service_key + "\\NetworkProvider", "/v", "ProviderPath", "/d",
+               to_windows_path(BIN_DIR / "velmora_netprovider.dll"), "/f") == 0
+    assert reg("add", service_key + "\\NetworkProvider", "/v", "Name", "/d", "Velmora Test Network", "/f") == 0
+    yield tmp_path / "connections.txt"
+    reg("delete", service_key, "/f")
+    if saved_order is None:
+        reg("delete", order_key, "/v", "ProviderOrder", "/f")
+    else:
+        reg("add", order_key, "/v", "ProviderOrder", "/d", saved_order, "/f")

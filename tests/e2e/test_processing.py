@@ -1,43 +1,12 @@
 """The processing sequence of the real chainer: prerequisites launched from the kit (exit_with.exe as their
 setup file, leaving a registry key behind as an installer would), their exit codes recorded in the
 interboot store, the final check after the launches, in silent and in basic-UI mode."""
-import shutil
-import subprocess
-import uuid
-
 import pytest
 
-from conftest import BIN_DIR, interboot_key_exists, log_messages, to_windows_path, wine_env
+from conftest import BIN_DIR, configuration, helper, interboot_key_exists, log_messages, to_windows_path
 
 FOUND = "Search result:An acceptable version was found."
 FROM_PACKAGE = "Search result:No acceptable version found. It must be installed from package."
-
-
-@pytest.fixture
-def registry_key():
-    """A private HKCU key (relative to HKCU) under which the helpers leave their marks."""
-    key = "Software\\VelmoraE2E\\" + uuid.uuid4().hex
-    yield key
-    subprocess.run(["wine", "reg", "delete", "HKCU\\" + key, "/f"], env=wine_env(),
-                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-def configuration(options, *prerequisites):
-    names = "".join(f"App{i}={p['name']}\n" for i, p in enumerate(prerequisites, 1))
-    text = f"[GeneralOptions]\nOptions={options}\n[PREREQ_CHAINER]\nLogFile=run.log\n[PREREQUISITES]\n{names}"
-    for i, p in enumerate(prerequisites, 1):
-        text += f"[App{i}]\n" + "".join(f"{k}={v}\n" for k, v in p.items() if k != "name")
-    return text
-
-
-def helper(kit, name, exit_code, marker=None, **keys):
-    """A prerequisite whose setup file is exit_with.exe in the kit; with a marker it creates that HKCU key
-    and is found by it afterwards."""
-    shutil.copyfile(BIN_DIR / "exit_with.exe", kit.folder / "helper.exe")
-    arguments = f"{exit_code} - 0" + (f" \"{marker}\"" if marker else "")
-    search_key = marker or "Software\\VelmoraE2E\\never-there"
-    return {"name": name, "SetupFile": "helper.exe", "NoUiCommandLine": arguments,
-            "BasicUiCommandLine": arguments, "SearchType1": "5", "SearchString1": "HKCU\\" + search_key, **keys}
 
 
 def messages(kit):
@@ -84,6 +53,17 @@ def test_mandatory_prerequisite_whose_launch_fails_exits_1(kit, registry_key):
     log = messages(kit)
     assert any(m.startswith("Launch failed. Error:") for m in log)
     assert log[-1] == "After running prerequisites we have:  Reboot was required=false"
+
+
+def test_setup_file_naming_a_folder_fails_at_once(kit, registry_key):
+    # Handed to the shell, the folder would open in a window of its own that never ends.
+    (kit.folder / "tools").mkdir()
+    kit.write_ini(configuration("q", {"name": "Folder", "SetupFile": "tools", "Options": "m",
+                                      "SearchType1": "5", "SearchString1": "HKCU\\" + registry_key}))
+    assert kit.run(timeout=60) == 1
+    log = messages(kit)
+    assert "Launching file:" + to_windows_path(kit.folder) + "\\tools" in log
+    assert any(m.startswith("Launch failed. Error:") for m in log)
 
 
 def test_unreachable_mandatory_download_fails_and_the_silent_run_goes_on(kit, registry_key):
