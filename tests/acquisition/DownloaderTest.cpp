@@ -133,6 +133,24 @@ public:
     }
     void SetStatus(std::wstring_view, std::uint32_t, std::uint32_t) override {}
 
+    // Answers as a sink that lets the person accept a certificate would: allows it on the request (the
+    // context of the question) and answers 0; gives up on anything else.
+    void AcceptCertificates() {
+        answer = [this](std::uint32_t code) {
+            if (!IsCertificateError(code))
+                return code;
+            HINTERNET request =
+                reinterpret_cast<HINTERNET>(static_cast<std::uintptr_t>(reports.back().context));
+            DWORD flags = 0;
+            DWORD size = sizeof flags;
+            ::InternetQueryOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size);
+            flags |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
+                     SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+            ::InternetSetOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+            return 0u;
+        };
+    }
+
     std::vector<std::uint64_t> started;
     std::uint32_t startedKind = 0;
     std::wstring startedPath;
@@ -580,22 +598,7 @@ TEST_F(DownloaderTest, Downloader_Https_UntrustedCertificateAsksTheSinkAndFails)
 TEST_F(DownloaderTest, Downloader_Https_SinkThatAcceptsTheCertificateGetsTheFile) {
     const std::wstring target = Target();
     Downloader downloader(&sink);
-    // What a sink that lets the user accept the certificate would do: allow it on the request, answer 0.
-    auto accept = [](RecordingSink& s) {
-        for (const RecordingSink::Report& report : s.reports) {
-            HINTERNET request = reinterpret_cast<HINTERNET>(static_cast<std::uintptr_t>(report.context));
-            DWORD flags = 0;
-            DWORD size = sizeof flags;
-            ::InternetQueryOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size);
-            flags |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
-                     SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
-            ::InternetSetOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
-        }
-    };
-    sink.answer = [&](std::uint32_t) {
-        accept(sink);
-        return 0u;
-    };
+    sink.AcceptCertificates();
     ASSERT_EQ(downloader.Download(HttpsBase() + L"/range/300000/" + UniqueName(L"accepted"), target), 0u);
     EXPECT_TRUE(ReadFileBytes(target) == Pattern(300000));
     EXPECT_FALSE(sink.reports.empty());
@@ -657,20 +660,7 @@ TEST_F(DownloaderTest, Downloader_Ftp_WrongPasswordFailsWithTheLoginError) {
 
 TEST_F(DownloaderTest, Downloader_Https_RedirectToPlainHttpIsRefused) {
     LogCapture log(folder.Child(L"redirect.log"));
-    // Certificates are accepted as a sink that lets the person accept them would: the redirect is the point.
-    sink.answer = [this](std::uint32_t code) {
-        if (!IsCertificateError(code))
-            return code;
-        HINTERNET request =
-            reinterpret_cast<HINTERNET>(static_cast<std::uintptr_t>(sink.reports.back().context));
-        DWORD flags = 0;
-        DWORD size = sizeof flags;
-        ::InternetQueryOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size);
-        flags |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
-                 SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
-        ::InternetSetOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
-        return 0u;
-    };
+    sink.AcceptCertificates(); // the redirect is the point
     const std::wstring target = Target();
     const std::wstring downgrade = HttpsBase() + L"/redirectto/http/range/5000/" + UniqueName(L"downgrade");
     Downloader refused(&sink);

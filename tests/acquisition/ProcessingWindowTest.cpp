@@ -61,6 +61,18 @@ bool TextBecomes(HWND window, const std::wstring& text) {
     return WaitUntil([&] { return ControlText(window, IDC_PROCESSING_TEXT) == text; });
 }
 
+// Answers the reboot question and tells whether the processing window then ended by itself (it is closed
+// by hand when it did not, so that the run goes on).
+bool AnswerRebootAndSeeTheWindowEnd(HWND window, int answer) {
+    HWND question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
+    EXPECT_NE(question, nullptr);
+    EXPECT_TRUE(question != nullptr && Press(question, answer));
+    const bool ended = WaitUntil([window] { return !::IsWindow(window); }, 20000);
+    if (!ended)
+        Press(window, IDC_PROCESSING_CANCEL);
+    return ended;
+}
+
 } // namespace
 
 TEST_F(ProcessingWindow_Run, CompletionWithEverythingFoundEndsWith1) {
@@ -134,15 +146,9 @@ TEST_F(ProcessingWindow_Run, StartedOrRefusedRebootEndsTheWindowWith2) {
         AddHelper(after, L"0");
         Start();
         bool endedByItself = false;
-        EXPECT_EQ(RunWindow([&](HWND window) {
-                      HWND question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
-                      ASSERT_NE(question, nullptr);
-                      EXPECT_TRUE(Press(question, answer));
-                      endedByItself = WaitUntil([window] { return !::IsWindow(window); }, 20000);
-                      if (!endedByItself)
-                          Press(window, IDC_PROCESSING_CANCEL);
-                  }),
-                  2);
+        EXPECT_EQ(
+            RunWindow([&](HWND window) { endedByItself = AnswerRebootAndSeeTheWindowEnd(window, answer); }),
+            2);
         EXPECT_TRUE(endedByItself);
         EXPECT_EQ(restart.requests.size(), answer == IDYES ? 1u : 0u);
         EXPECT_TRUE(engine->RebootRequired());
@@ -373,12 +379,7 @@ TEST_F(ProcessingWindow_Transfer, DownloadedPrerequisiteThatRebootsEndsTheRunWit
     AddDownload(L"Driver", Url(L"/bin/exit_with.exe"), L"mr");
     bool endedByItself = false;
     EXPECT_EQ(RunMainFlow([&endedByItself](HWND window) {
-                  HWND question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
-                  ASSERT_NE(question, nullptr);
-                  EXPECT_TRUE(Press(question, IDYES));
-                  endedByItself = WaitUntil([window] { return !::IsWindow(window); }, 20000);
-                  if (!endedByItself)
-                      Press(window, IDC_PROCESSING_CANCEL);
+                  endedByItself = AnswerRebootAndSeeTheWindowEnd(window, IDYES);
               }),
               -1);
     EXPECT_TRUE(endedByItself);

@@ -213,7 +213,7 @@ SERVERS_DIR = Path(__file__).resolve().parents[1] / "acquisition" / "servers"
 
 
 def configuration(options, *prerequisites, general=""):
-    """A configuration with a log file (run.log) and the prerequisites (dicts of keys, "name" the name);
+    """A configuration logging to run.log beside the chainer; each prerequisite a dict of its keys and name;
     general adds lines to [GeneralOptions]."""
     names = "".join(f"App{i}={p['name']}\n" for i, p in enumerate(prerequisites, 1))
     text = (f"[GeneralOptions]\nOptions={options}\n{general}[PREREQ_CHAINER]\nLogFile=run.log\n"

@@ -10,7 +10,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import BIN_DIR, log_messages, reg, to_windows_path, wine_env
+from conftest import BIN_DIR, configuration, log_messages, reg, to_windows_path, wine_env
 
 FOUND = "An acceptable version was found."
 MISSING = "No acceptable version found. It must be installed from package."
@@ -32,16 +32,6 @@ def registry_key():
     assert reg("add", key, "/f") == 0
     yield key
     reg("delete", key, "/f")
-
-
-def configuration(options, *prerequisites, general=""):
-    """A configuration logging to run.log beside the chainer; each prerequisite a dict of its keys and name."""
-    names = "".join(f"App{i}={p['name']}\n" for i, p in enumerate(prerequisites, 1))
-    text = (f"[GeneralOptions]\nOptions={options}\n{general}[PREREQ_CHAINER]\nLogFile=run.log\n"
-            f"[PREREQUISITES]\n{names}")
-    for i, p in enumerate(prerequisites, 1):
-        text += f"[App{i}]\n" + "".join(f"{k}={v}\n" for k, v in p.items() if k != "name")
-    return text
 
 
 def messages_of(kit):
