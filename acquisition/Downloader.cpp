@@ -52,10 +52,8 @@ const wchar_t* OrNull(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
 
-// The sink's context is 32 bits wide, like every handle of this 32-bit program.
-static_assert(sizeof(HINTERNET) == sizeof(std::uint32_t), "a request handle travels as the sink's context");
-std::uint32_t HandleContext(HINTERNET handle) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
+std::uintptr_t HandleContext(HINTERNET handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
 }
 
 // "12029 The connection to the server could not be established" or "0xE0000018 XFER_NOT_FOUND".

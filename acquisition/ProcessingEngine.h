@@ -99,7 +99,7 @@ public:
     void BytesDone(std::uint64_t) override {}
     bool IsCancelled() override;
     bool IsPaused() override;
-    std::uint32_t ReportError(std::wstring_view, std::uint32_t, std::uint32_t) override { return 0; }
+    std::uint32_t ReportError(std::wstring_view, std::uint32_t, std::uintptr_t) override { return 0; }
     void SetStatus(std::wstring_view, std::uint32_t, std::uint32_t) override {}
 
     void SetTexts(ProcessingTexts texts) { texts_ = std::move(texts); }

@@ -109,7 +109,7 @@ void ProcessingWindow::SetStatus(std::wstring_view text, std::uint32_t kind, std
         PostText(kProcessingStepMessage, text);
 }
 
-std::uint32_t ProcessingWindow::ReportError(std::wstring_view text, std::uint32_t code, std::uint32_t) {
+std::uint32_t ProcessingWindow::ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t) {
     if (text.empty())
         Post(kProcessingErrorMessage, 0, 0);
     else

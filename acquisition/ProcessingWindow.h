@@ -52,7 +52,7 @@ public:
     void BytesDone(std::uint64_t) override {}
     bool IsCancelled() override { return cancelled_.load(); }
     bool IsPaused() override { return false; }
-    std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uint32_t context) override;
+    std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t context) override;
     void SetStatus(std::wstring_view text, std::uint32_t kind, std::uint32_t reserved) override;
 
 protected:

@@ -22,8 +22,9 @@ public:
     virtual bool IsCancelled() = 0;
     virtual bool IsPaused() = 0;
     // Shows a failure. Where a decision is asked: 0 retry, 1237 (ERROR_RETRY) credentials were entered,
-    // anything else gives up.
-    virtual std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uint32_t context) = 0;
+    // anything else gives up. The context is handle-sized: it carries the request handle or the object the
+    // question concerns.
+    virtual std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t context) = 0;
     // kind 9: the next step begins.
     virtual void SetStatus(std::wstring_view text, std::uint32_t kind, std::uint32_t reserved) = 0;
 };

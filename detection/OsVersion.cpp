@@ -103,7 +103,7 @@ OsVersionInfo ReadOsVersionInfo(const OsVersionSource& source) {
     if (ReadString(key.get(), L"CSDVersion", text))
         ApplyCsdVersion(text, info);
 
-    info.is64BitOs = platform::RunsUnderWow64();
+    info.is64BitOs = platform::RunsOn64BitWindows();
     ReadProductOptions(source, info);
     return info;
 }

@@ -4,6 +4,7 @@
 #include "execution/Msix.h"
 #include "execution/ProcessStart.h"
 #include "platform/ErrorText.h"
+#include "platform/FileSystem.h"
 #include "platform/Logger.h"
 #include "platform/TextConversion.h"
 #include "platform/pure/PathRules.h"
@@ -120,7 +121,10 @@ void LaunchList::Record(const LaunchItem& item) {
 
 bool LaunchDirect(std::wstring_view filePath, std::wstring_view commandLine, DWORD* exitCode) {
     const std::wstring arguments = DirectStartArguments(core::ResolveProperties(commandLine, false));
-    const std::wstring msiexec = core::ResolveProperties(L"[SystemFolder]msiexec.exe", false);
+    // The process's own msiexec.exe: SysWOW64's for the 32-bit chainer; System32's for a 64-bit build, which
+    // may run where no 32-bit program starts.
+    const std::wstring msiexec =
+        core::ResolveProperties(L"[SystemFolder]msiexec.exe", platform::kIs64BitProcess);
     const DirectStart start = DirectStartCommand(filePath, arguments, msiexec);
     return RunProcessAndWait(start.application, start.commandLine, NORMAL_PRIORITY_CLASS, exitCode);
 }

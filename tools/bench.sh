@@ -13,14 +13,18 @@ cmake -S . -B build/bench -DVELMORA_SANITIZE=OFF -DVELMORA_FUZZ=OFF -DBUILD_TEST
 cmake --build build/bench -j2 --target bench_configuration >/dev/null
 taskset -c 0 build/bench/bench/bench_configuration
 
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win -j2 --target chainer >/dev/null
+# The shipped 32-bit chainer where this machine runs 32-bit programs, the 64-bit flavour elsewhere.
+source tools/flavour.sh
+velmora_pick_runnable
+echo "Whole runs: the $velmora_runnable chainer ($velmora_probe_line)"
+velmora_build "$velmora_runnable" chainer >/dev/null
+bin=$(velmora_build_dir "$velmora_runnable")/bin
 
 kits=build/bench/kits
 rm -rf "$kits"
 mkdir -p "$kits/none" "$kits/thirty"
-cp build/win/bin/chainer.exe "$kits/none/setup.exe"
-cp build/win/bin/chainer.exe "$kits/thirty/setup.exe"
+cp "$bin/chainer.exe" "$kits/none/setup.exe"
+cp "$bin/chainer.exe" "$kits/thirty/setup.exe"
 # Thirty prerequisites of two registry searches each, evaluated and found missing; neither silent nor
 # basic UI, so nothing is processed: start-up, reading, evaluation and exit.
 python3 - "$kits/thirty/setup.ini" <<'PY'
@@ -33,10 +37,9 @@ for i in range(1, 31):
 open(sys.argv[1], "wb").write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
 PY
 
-export WINEPREFIX="$root/build/bench/wine" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$WINEPREFIX"
-(taskset -c 0 wineserver -p; taskset -c 0 wine cmd /c exit) </dev/null >/dev/null 2>&1
+velmora_wine_env "$velmora_runnable" "$root/build/bench/wine-$velmora_runnable"
+(taskset -c 0 wineserver -p; taskset -c 0 "$velmora_wine" cmd /c exit) </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
 hyperfine --warmup 3 --runs 30 -N \
-    "taskset -c 0 wine $kits/none/setup.exe" \
-    "taskset -c 0 wine $kits/thirty/setup.exe"
+    "taskset -c 0 $velmora_wine $kits/none/setup.exe" \
+    "taskset -c 0 $velmora_wine $kits/thirty/setup.exe"

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Takes the screenshots of the chainer's windows shown in README.md (docs/images/*.png) from a build in
-# build/win: each window is shown by tests/ui/UiGallery.cpp on a private Xvfb display and Wine prefix,
+# Takes the screenshots of the chainer's windows shown in README.md (docs/images/*.png) from the build this
+# machine runs (build/win, or build/win64 where no 32-bit program starts): each window is shown by tests/ui/UiGallery.cpp on a private Xvfb display and Wine prefix,
 # captured with xwd and cut to the window's rectangle. Usage: tools/screenshots.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bin="$root/build/win/bin"
+source tools/flavour.sh
+velmora_pick_runnable
+bin=$(velmora_build_dir "$velmora_runnable")/bin
 out="$root/docs/images"
 mkdir -p "$out"
 
-export WINEPREFIX="$root/build/wine-screenshots" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$WINEPREFIX"
+velmora_wine_env "$velmora_runnable" "$root/build/wine-screenshots-$velmora_runnable"
 source tools/xvfb.sh
 start_xvfb
 cleanup() {
@@ -19,13 +20,14 @@ cleanup() {
 }
 trap cleanup EXIT
 # Unmanaged windows: without a window manager Wine then draws the frames and captions itself.
-(wineserver -p; wine cmd /c exit; wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f) \
+(wineserver -p; "$velmora_wine" cmd /c exit;
+ "$velmora_wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f) \
     </dev/null >/dev/null 2>&1
 
 marker=$(mktemp)
 for shot in ${1:-status processing credentials crash}; do
     rm -f "$marker"
-    wine "$bin/ui_gallery.exe" "$shot" "Z:${marker//\//\\}" </dev/null >/dev/null 2>&1 &
+    "$velmora_wine" "$bin/ui_gallery.exe" "$shot" "Z:${marker//\//\\}" </dev/null >/dev/null 2>&1 &
     pid=$!
     for _ in $(seq 200); do
         [ -s "$marker" ] && break

@@ -129,6 +129,25 @@ void StackTrace(std::wstring& text, const CONTEXT* context, int maxFrames) {
     StackTrace(text, context, maxFrames, DebugHelp::ForProcess());
 }
 
+// The walk's first frame and machine type: the registers differ between the 32-bit chainer and the 64-bit
+// build of the same sources.
+static DWORD StartFrame(const CONTEXT& context, STACKFRAME64& frame) {
+    frame.AddrPC.Mode = AddrModeFlat;
+    frame.AddrFrame.Mode = AddrModeFlat;
+    frame.AddrStack.Mode = AddrModeFlat;
+#if defined(__x86_64__) || defined(_M_X64)
+    frame.AddrPC.Offset = context.Rip;
+    frame.AddrFrame.Offset = context.Rbp;
+    frame.AddrStack.Offset = context.Rsp;
+    return IMAGE_FILE_MACHINE_AMD64;
+#else
+    frame.AddrPC.Offset = context.Eip;
+    frame.AddrFrame.Offset = context.Ebp;
+    frame.AddrStack.Offset = context.Esp;
+    return IMAGE_FILE_MACHINE_I386;
+#endif
+}
+
 void StackTrace(std::wstring& text, const CONTEXT* context, int maxFrames, DebugHelp& help) {
     if (!help.CanTrace())
         return;
@@ -162,20 +181,15 @@ void StackTrace(std::wstring& text, const CONTEXT* context, int maxFrames, Debug
     try {
         text += kStackTraceHeading;
         STACKFRAME64 frame{};
-        frame.AddrPC.Offset = walkContext.Eip;
-        frame.AddrPC.Mode = AddrModeFlat;
-        frame.AddrFrame.Offset = walkContext.Ebp;
-        frame.AddrFrame.Mode = AddrModeFlat;
-        frame.AddrStack.Offset = walkContext.Esp;
-        frame.AddrStack.Mode = AddrModeFlat;
+        const DWORD machine = StartFrame(walkContext, frame);
 
         alignas(SYMBOL_INFO) char symbolSpace[sizeof(SYMBOL_INFO) + 2000] = {};
         auto* symbol = reinterpret_cast<SYMBOL_INFO*>(symbolSpace);
         int frames = 0;
-        while (frames < maxFrames && As<StackWalk64Fn>(help.walk_)(
-                                         IMAGE_FILE_MACHINE_I386, process, thread, &frame, &walkContext,
-                                         nullptr, As<PFUNCTION_TABLE_ACCESS_ROUTINE64>(help.functionTable_),
-                                         As<PGET_MODULE_BASE_ROUTINE64>(help.moduleBase_), nullptr)) {
+        while (frames < maxFrames &&
+               As<StackWalk64Fn>(help.walk_)(machine, process, thread, &frame, &walkContext, nullptr,
+                                             As<PFUNCTION_TABLE_ACCESS_ROUTINE64>(help.functionTable_),
+                                             As<PGET_MODULE_BASE_ROUTINE64>(help.moduleBase_), nullptr)) {
             if (frame.AddrPC.Offset == 0)
                 break;
             symbol->SizeOfStruct = sizeof(SYMBOL_INFO);

@@ -105,7 +105,7 @@ public:
     struct Report {
         std::wstring text;
         std::uint32_t code;
-        std::uint32_t context;
+        std::uintptr_t context;
     };
 
     void Begin(std::uint64_t, std::uint32_t) override {}
@@ -127,7 +127,7 @@ public:
         --pausedChecks;
         return true;
     }
-    std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uint32_t context) override {
+    std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t context) override {
         reports.push_back({std::wstring(text), code, context});
         return answer ? answer(code) : code;
     }

@@ -16,7 +16,7 @@ std::uint32_t CopyingTransfer::Download(std::wstring_view url, std::wstring_view
     return 0;
 }
 
-std::uint32_t RecordingSink::ReportError(std::wstring_view text, std::uint32_t code, std::uint32_t) {
+std::uint32_t RecordingSink::ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t) {
     wchar_t hex[16];
     std::swprintf(hex, 16, L"%#x", code);
     calls.push_back(L"ReportError " + std::wstring(text) + L" " + hex);

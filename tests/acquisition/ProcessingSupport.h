@@ -55,7 +55,7 @@ public:
     void BytesDone(std::uint64_t) override {}
     bool IsCancelled() override { return cancelled.load(); }
     bool IsPaused() override { return false; }
-    std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uint32_t) override;
+    std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t) override;
     void SetStatus(std::wstring_view text, std::uint32_t kind, std::uint32_t) override {
         calls.push_back(L"SetStatus " + std::wstring(text) + L" " + std::to_wstring(kind));
     }

@@ -16,10 +16,8 @@ using velmora::test::ScopedRegistryKey;
 
 namespace {
 
-bool RunsUnderWow64() {
-    BOOL wow64 = FALSE;
-    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-}
+using velmora::platform::RunsOn64BitWindows;
+using velmora::platform::RunsUnderWow64;
 
 std::wstring Lower(std::wstring text) {
     std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
@@ -89,7 +87,8 @@ private:
 
 TEST(FolderProperties_Folder, SystemFolderFollowsTheViewOnEveryPrefix) {
     const std::wstring windows = Lower(WindowsDirectory());
-    const std::wstring bits = RunsUnderWow64() ? L"\\syswow64\\" : L"\\system32\\";
+    // Without the 64-bit view: the 32-bit system folder, SysWOW64 on a 64-bit system whatever the process.
+    const std::wstring bits = RunsOn64BitWindows() ? L"\\syswow64\\" : L"\\system32\\";
     EXPECT_EQ(Lower(PropertyFolder(L"SystemFolder", false)), windows + bits);
     EXPECT_EQ(Lower(PropertyFolder(L"SystemFolder", true)), windows + L"\\system32\\");
     EXPECT_EQ(Lower(PropertyFolder(L"System32Folder")), windows + L"\\system32\\");
@@ -116,6 +115,7 @@ TEST(FolderProperties_Folder, ProgramFilesOnThisPrefix) {
         ASSERT_TRUE(velmora::platform::GetEnv(L"ProgramW6432", programW6432));
         EXPECT_EQ(PropertyFolder(L"ProgramFiles64Folder"), programW6432 + L"\\");
     } else {
+        // A 32-bit system, or a 64-bit process: its own Program Files is the 64-bit one.
         EXPECT_EQ(Lower(PropertyFolder(L"ProgramFilesFolder")), drive + L"program files\\");
         EXPECT_EQ(PropertyFolder(L"ProgramFiles64Folder"), PropertyFolder(L"ProgramFilesFolder"));
     }
@@ -235,6 +235,7 @@ TEST(FolderProperties_Resolve, RegistryReferencesUseTheRequestedView) {
         ERROR_SUCCESS);
     const std::wstring reference = std::wstring(L"!HKLM\\Software\\") + name + L"\\v!";
     EXPECT_EQ(ResolveProperties(reference, true), L"64-bit only");
+    // Without the 64-bit view the process's own view: a 64-bit process sees the value.
     EXPECT_EQ(ResolveProperties(reference, false), RunsUnderWow64() ? L"" : L"64-bit only");
 }
 

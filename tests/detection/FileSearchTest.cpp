@@ -189,7 +189,7 @@ TEST(Detection_FileSearch, SixtyFourBitSwitchTurnsRedirectionOffForTheSystemFold
     const std::wstring path = std::wstring(system) + L"\\" + name;
     ScopedFiles cleanup;
     cleanup.AddFile(path);
-    if (is64BitOs) {
+    if (is64BitOs && !velmora::platform::kIs64BitProcess) {
         // The 32-bit view of System32 is SysWOW64; the real System32 is only seen with redirection off.
         Copy(Versioned1(), path);
         {
@@ -200,6 +200,7 @@ TEST(Detection_FileSearch, SixtyFourBitSwitchTurnsRedirectionOffForTheSystemFold
         EXPECT_EQ(FileVersions(path, L"", L"", false), (std::vector<std::wstring>{L"1.2.3.4"}));
         EXPECT_EQ(FileVersions(path, L"", L"", true), (std::vector<std::wstring>{L"10.0.65535.7"}));
     } else {
+        // One System32: a 32-bit system, or a 64-bit process, to which no redirection applies.
         Copy(Versioned1(), path);
         EXPECT_EQ(FileVersions(path, L"", L"", false), (std::vector<std::wstring>{L"1.2.3.4"}));
         EXPECT_EQ(FileVersions(path, L"", L"", true), (std::vector<std::wstring>{L"1.2.3.4"}));

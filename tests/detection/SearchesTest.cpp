@@ -1,6 +1,7 @@
 #include "detection/Searches.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -195,12 +196,16 @@ TEST_F(Detection_Searches, SwitchResolvesFileReferencesInThe64BitViewAndProgramA
 }
 
 TEST_F(Detection_Searches, SystemFolderFilesWithTheSwitchComeFromThe64BitSystemFolder) {
+    // The 32-bit system folder (SysWOW64 on a 64-bit system, in a 32-bit or a 64-bit process) gets one
+    // version, the native System32 of a 64-bit system the other.
+    wchar_t system32Bit[MAX_PATH] = {};
+    ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_SYSTEMX86, nullptr, 0, system32Bit), S_OK);
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring name = test::UniqueName(L"velmora_sys") + L".exe";
+    const std::wstring path32 = std::wstring(system32Bit) + L"\\" + name;
     const std::wstring path = std::wstring(system) + L"\\" + name;
-    // Redirected to SysWOW64 on a 64-bit system; the 64-bit System32 gets the other version.
-    ASSERT_TRUE(::CopyFileW((TestBinaryFolder() + L"\\exit_with.exe").c_str(), path.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW((TestBinaryFolder() + L"\\exit_with.exe").c_str(), path32.c_str(), FALSE));
     if (machine.is64BitOs) {
         platform::Wow64RedirectionScope nativeView;
         ASSERT_TRUE(::CopyFileW((TestBinaryFolder() + L"\\exit_with_v10.exe").c_str(), path.c_str(), FALSE));
@@ -209,7 +214,7 @@ TEST_F(Detection_Searches, SystemFolderFilesWithTheSwitchComeFromThe64BitSystemF
     EXPECT_EQ(Run(Search(0, L"[SystemFolder]" + name), false).values,
               (std::vector<std::wstring>{L"1.2.3.4"}));
     EXPECT_EQ(Run(Search(0, L"[SystemFolder]" + name), true).values, (std::vector<std::wstring>{expected64}));
-    ::DeleteFileW(path.c_str());
+    ::DeleteFileW(path32.c_str());
     platform::Wow64RedirectionScope nativeView;
     ::DeleteFileW(path.c_str());
 }
@@ -219,17 +224,20 @@ TEST_F(Detection_Searches, Registry64BitViewNeedsA64BitSystemExceptForValueNames
     test::ScopedMachineKey native(test::UniqueName(L"searches"), KEY_WOW64_64KEY);
     ASSERT_NE(native.Handle(), nullptr);
     SetString(native.Handle(), L"7.0", L"");
+    // Without the 64-bit view a search reads the process's own view: the 32-bit one in the 32-bit chainer on
+    // a 64-bit system, the 64-bit one in a 64-bit process, which therefore finds the key every way.
     const bool is64BitOs = machine.is64BitOs;
+    const bool ownViewIs64Bit = !is64BitOs || platform::kIs64BitProcess;
     EXPECT_TRUE(Found(Search(5, native.Path()), true));
-    EXPECT_EQ(Found(Search(5, native.Path()), false), !is64BitOs);
+    EXPECT_EQ(Found(Search(5, native.Path()), false), ownViewIs64Bit);
     EXPECT_TRUE(Found(Search(12, native.Path(), L"7.0"), true));
-    EXPECT_EQ(Found(Search(12, native.Path(), L"7.0"), false), !is64BitOs);
+    EXPECT_EQ(Found(Search(12, native.Path(), L"7.0"), false), ownViewIs64Bit);
 
     // The value-name search asks for the 64-bit view on the switch alone; the others also need the system
     // to be 64-bit. A machine record that says 32-bit shows the difference on a 64-bit prefix.
     machine.is64BitOs = false;
     EXPECT_TRUE(Found(Search(12, native.Path(), L"7.0"), true));
-    EXPECT_EQ(Found(Search(5, native.Path()), true), !is64BitOs);
+    EXPECT_EQ(Found(Search(5, native.Path()), true), ownViewIs64Bit);
 }
 
 TEST_F(Detection_Searches, RunProgramIsFoundWhenItExitsWithZeroShownOrHidden) {

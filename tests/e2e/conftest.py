@@ -14,6 +14,27 @@ import pytest
 
 BIN_DIR = Path(os.environ.get("VELMORA_BIN_DIR", Path(__file__).resolve().parents[2] / "build/win/bin"))
 RUN_TIMEOUT = 120
+# The Wine loader of the build under test: `wine` for the 32-bit chainer, Wine's 64-bit loader for the 64-bit
+# flavour (which runs where the machine starts no 32-bit code). Tests whose outcome follows the process's
+# bitness ask IS_64BIT_PROCESS.
+WINE = os.environ.get("VELMORA_WINE", "wine")
+IS_64BIT_PROCESS = os.environ.get("VELMORA_FLAVOUR", "i686") == "x86_64"
+
+
+def wine(*arguments):
+    """The command line that runs a Windows program (or a Wine tool such as reg) under the build's Wine."""
+    return [WINE, *(str(a) for a in arguments)]
+
+
+def boot_prefix(env, timeout=300):
+    """Starts the server of a private prefix and boots it, with every stream redirected (Wine's services
+    would otherwise hold the caller's pipes open)."""
+    subprocess.run(["sh", "-c", '(wineserver -p; "$0" cmd /c exit) </dev/null >/dev/null 2>&1', WINE],
+                   env=wine_env(env), check=True, timeout=timeout)
+    # OS quirk (Wine 8): where the machine runs no 32-bit code a 64-bit prefix boots without SysWOW64, which
+    # 64-bit Windows always has (see tests/WineTests.cmake).
+    if env.get("WINEARCH") == "win64":
+        (Path(env["WINEPREFIX"]) / "drive_c/windows/syswow64").mkdir(parents=True, exist_ok=True)
 
 
 def wine_env(extra=None):
@@ -51,7 +72,7 @@ class Kit:
         write_ini(self.ini_path(name), text, bom)
 
     def start(self, extra_env=None):
-        return subprocess.Popen(["wine", str(self.exe)], env=wine_env(extra_env), stdin=subprocess.DEVNULL,
+        return subprocess.Popen(wine(self.exe), env=wine_env(extra_env), stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=self.folder)
 
     def run(self, extra_env=None, timeout=RUN_TIMEOUT):
@@ -90,7 +111,7 @@ def log_messages(path):
 
 def reg(*arguments):
     """Runs Wine's reg tool and returns its exit code."""
-    return subprocess.run(["wine", "reg", *arguments], env=wine_env(), stdin=subprocess.DEVNULL,
+    return subprocess.run(wine("reg", *arguments), env=wine_env(), stdin=subprocess.DEVNULL,
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
 
 

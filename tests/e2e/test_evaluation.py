@@ -6,7 +6,7 @@ import uuid
 
 import pytest
 
-from conftest import BIN_DIR, interboot_key_exists, log_messages as conftest_log_messages, wine_env
+from conftest import BIN_DIR, interboot_key_exists, log_messages as conftest_log_messages, wine, wine_env
 
 ALL_FOUND = "No prerequisite must be installed."
 FOUND = "Search result:An acceptable version was found."
@@ -20,10 +20,10 @@ LANGUAGE_LINE = "SystemDefault LangID=1033-English (United States)"
 def registry_key():
     """A private HKCU key the searches can find, removed afterwards."""
     key = "HKCU\\Software\\VelmoraE2E\\" + uuid.uuid4().hex
-    subprocess.run(["wine", "reg", "add", key, "/f"], env=wine_env(), check=True,
+    subprocess.run(wine("reg", "add", key, "/f"), env=wine_env(), check=True,
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     yield key
-    subprocess.run(["wine", "reg", "delete", key, "/f"], env=wine_env(),
+    subprocess.run(wine("reg", "delete", key, "/f"), env=wine_env(),
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
@@ -127,12 +127,12 @@ def test_basic_ui_run_logs_its_mode(kit, registry_key):
 
 
 def test_interboot_store_key_is_deleted_at_the_end(kit, registry_key):
-    subprocess.run(["wine", "reg", "add", "HKCU\\InterbootContext", "/v", "Old", "/d", "0", "/f"],
+    subprocess.run(wine("reg", "add", "HKCU\\InterbootContext", "/v", "Old", "/d", "0", "/f"),
                    env=wine_env(), check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
     kit.write_ini(configuration("q", {"name": "Runtime", "SetupFile": "rt.exe", **key_exists(registry_key)}))
     assert kit.run() == 0
-    query = subprocess.run(["wine", "reg", "query", "HKCU\\InterbootContext"], env=wine_env(),
+    query = subprocess.run(wine("reg", "query", "HKCU\\InterbootContext"), env=wine_env(),
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     assert query.returncode != 0
 

@@ -7,7 +7,7 @@ import subprocess
 
 import pytest
 
-from conftest import log_messages, wine_env
+from conftest import boot_prefix, log_messages, wine, wine_env
 
 VERSION_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion"
 OPTIONS_KEY = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\ProductOptions"
@@ -28,7 +28,7 @@ class Machine:
 
     def reg(self, *arguments):
         view = ["/reg:64"] if ARCH == "win64" else []
-        return subprocess.run(["wine", "reg", *arguments, "/f", *view], env=wine_env(self.env),
+        return subprocess.run(wine("reg", *arguments, "/f", *view), env=wine_env(self.env),
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                               timeout=60).returncode
 
@@ -54,8 +54,7 @@ class Machine:
 def machine(tmp_path_factory):
     prefix = tmp_path_factory.mktemp("emulated") / "prefix"
     env = {"WINEPREFIX": str(prefix), "WINEARCH": ARCH}
-    subprocess.run(["sh", "-c", "(wineserver -p; wine cmd /c exit) </dev/null >/dev/null 2>&1"],
-                   env=wine_env(env), check=True, timeout=300)
+    boot_prefix(env)
     yield Machine(env)
     subprocess.run(["sh", "-c", "(wineserver -k; wineserver -w) </dev/null >/dev/null 2>&1"],
                    env=wine_env(env), timeout=60)

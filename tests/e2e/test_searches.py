@@ -10,7 +10,8 @@ from pathlib import Path
 
 import pytest
 
-from conftest import BIN_DIR, configuration, log_messages, reg, to_windows_path, wine_env
+from conftest import (BIN_DIR, IS_64BIT_PROCESS, configuration, log_messages, reg, to_windows_path, wine,
+                      wine_env)
 
 FOUND = "An acceptable version was found."
 MISSING = "No acceptable version found. It must be installed from package."
@@ -141,12 +142,14 @@ def test_Searches_RegistryView_XOptionReadsThe64BitViewOnA64BitSystem(kit):
         reg_add(key, "Version", "4.0", view="64")
         only_in_64 = key + "\\Native"
         assert reg("add", only_in_64, "/f", "/reg:64") == 0
-        wow64 = is_64bit_prefix()
+        # Without "x" a search reads the process's own view: the 32-bit one for the 32-bit chainer on a
+        # 64-bit system, the 64-bit one for a 64-bit process.
+        own_view_is_64bit = not is_64bit_prefix() or IS_64BIT_PROCESS
         run_cases(kit, {
             "ValueWithX": ({**search(2, key + "\\Version", "4.0"), "Options": "x"}, True),
-            "ValueWithoutX": (search(2, key + "\\Version", "4.0"), not wow64),
+            "ValueWithoutX": (search(2, key + "\\Version", "4.0"), own_view_is_64bit),
             "KeyWithX": ({**search(5, only_in_64), "Options": "x"}, True),
-            "KeyWithoutX": (search(5, only_in_64), not wow64),
+            "KeyWithoutX": (search(5, only_in_64), own_view_is_64bit),
         })
     finally:
         for view in ("32", "64"):
@@ -364,7 +367,7 @@ def installed_product():
     """The e2e product installed in the test prefix for this module, removed afterwards."""
     package = to_windows_path(E2E_MSI)
     for _ in range(60):
-        result = subprocess.run(["wine", "msiexec", "/i", package, "/qn"], env=wine_env(),
+        result = subprocess.run(wine("msiexec", "/i", package, "/qn"), env=wine_env(),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if result.returncode != ERROR_INSTALL_ALREADY_RUNNING:
             break
@@ -372,7 +375,7 @@ def installed_product():
     assert result.returncode == 0, f"msiexec /i answered {result.returncode}"
     yield
     for _ in range(60):
-        result = subprocess.run(["wine", "msiexec", "/x", E2E_PRODUCT, "/qn"], env=wine_env(),
+        result = subprocess.run(wine("msiexec", "/x", E2E_PRODUCT, "/qn"), env=wine_env(),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if result.returncode != ERROR_INSTALL_ALREADY_RUNNING:
             break

@@ -6,8 +6,8 @@ from pathlib import Path
 
 import pytest
 
-from conftest import (BIN_DIR, interboot_key_exists, log_messages, to_windows_path, wait_for, wine_env,
-                      write_ini)
+from conftest import (BIN_DIR, interboot_key_exists, log_messages, to_windows_path, wait_for, wine,
+                       wine_env, write_ini)
 
 # A silent run with a mandatory prerequisite that no machine has: it ends with 1 whenever the main flow runs.
 MISSING_MANDATORY = (
@@ -107,7 +107,7 @@ def test_chainers_folder_becomes_the_current_directory(kit, tmp_path):
     elsewhere = tmp_path / "elsewhere"
     elsewhere.mkdir()
     kit.write_ini(MISSING_MANDATORY)
-    process = subprocess.Popen(["wine", str(kit.exe)], env=wine_env(), stdin=subprocess.DEVNULL,
+    process = subprocess.Popen(wine(str(kit.exe)), env=wine_env(), stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=elsewhere)
     assert process.wait(timeout=120) == 1
     # The relative LogFile is resolved in the chainer's folder, not in the folder it was started from.
@@ -138,7 +138,7 @@ def test_chainer_at_a_drive_root_makes_the_root_current(drive_letter):
     (root / "setup.exe").write_bytes((BIN_DIR / "chainer.exe").read_bytes())
     write_ini(root / "setup.ini", MISSING_MANDATORY)
     # Started from a folder of the same drive: "X:" alone would keep that folder current.
-    process = subprocess.Popen(["wine", f"{letter}:\\setup.exe"], env=wine_env(), stdin=subprocess.DEVNULL,
+    process = subprocess.Popen(wine(f"{letter}:\\setup.exe"), env=wine_env(), stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=root / "sub")
     assert process.wait(timeout=120) == 1
     assert "Searching for:Needed" in log_messages(root / "run.log")
@@ -151,8 +151,8 @@ def test_abandoned_installer_mutex_skips_the_main_flow(kit, tmp_path, interboot_
     ready = tmp_path / "ready"
     release = tmp_path / "release"
     holder = subprocess.Popen(
-        ["wine", str(BIN_DIR / "hold_mutex.exe"), "Global\\_MSIExecute", to_windows_path(ready),
-         to_windows_path(release), "abandon"],
+        wine(str(BIN_DIR / "hold_mutex.exe"), "Global\\_MSIExecute", to_windows_path(ready),
+         to_windows_path(release), "abandon"),
         env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         assert wait_for(ready.exists), "the helper never took the mutex"
@@ -173,8 +173,8 @@ def test_waits_while_installer_mutex_is_held_and_goes_on_when_released(kit, tmp_
     ready = tmp_path / "ready"
     release = tmp_path / "release"
     holder = subprocess.Popen(
-        ["wine", str(BIN_DIR / "hold_mutex.exe"), "Global\\_MSIExecute", to_windows_path(ready),
-         to_windows_path(release)],
+        wine(str(BIN_DIR / "hold_mutex.exe"), "Global\\_MSIExecute", to_windows_path(ready),
+         to_windows_path(release)),
         env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         assert wait_for(ready.exists), "the helper never took the mutex"

@@ -4,12 +4,12 @@ import subprocess
 
 import pytest
 
-from conftest import BIN_DIR, to_windows_path, wait_for, wine_env
+from conftest import BIN_DIR, to_windows_path, wait_for, wine, wine_env
 
 
 def probe(title, timeout_ms):
     """Exit code of window_probe and what it read: "<status text>|skip" or "<status text>|no skip"."""
-    result = subprocess.run(["wine", str(BIN_DIR / "window_probe.exe"), title, str(timeout_ms)], env=wine_env(),
+    result = subprocess.run(wine(str(BIN_DIR / "window_probe.exe"), title, str(timeout_ms)), env=wine_env(),
                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                             timeout=120)
     return result.returncode, result.stdout.decode("utf-8").strip()
@@ -21,8 +21,8 @@ def installer_busy(tmp_path):
     ready = tmp_path / "ready"
     release = tmp_path / "release"
     holder = subprocess.Popen(
-        ["wine", str(BIN_DIR / "hold_mutex.exe"), "Global\\_MSIExecute", to_windows_path(ready),
-         to_windows_path(release)],
+        wine(str(BIN_DIR / "hold_mutex.exe"), "Global\\_MSIExecute", to_windows_path(ready),
+         to_windows_path(release)),
         env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     assert wait_for(ready.exists), "the helper never took the mutex"
     yield lambda: release.write_text("go")

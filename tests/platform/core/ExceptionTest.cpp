@@ -59,8 +59,8 @@ TEST(Crash_StackTrace, FramesEndWithTheModuleBase) {
     StackTrace(text, nullptr, 200);
     ASSERT_EQ(text.rfind(L"\r\n*** Stack Trace (x86) ***\r\n\r\n[0x", 0), 0u) << text;
     wchar_t base[64];
-    swprintf(base, 64, L"[0x%08lx]  MODULE_BASE_ADDRESS\r\n",
-             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(::GetModuleHandleW(nullptr))));
+    swprintf(base, 64, L"[0x%08llx]  MODULE_BASE_ADDRESS\r\n",
+             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(::GetModuleHandleW(nullptr))));
     EXPECT_EQ(text.substr(text.size() - wcslen(base)), base);
     EXPECT_EQ(text.find(L"MORE--FRAMES"), std::wstring::npos);
 
