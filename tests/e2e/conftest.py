@@ -142,7 +142,7 @@ def wait_for(predicate, timeout=30.0, step=0.05):
 
 def reg_value(key, name):
     """The text of a registry value as Wine's reg tool shows it, or None when it cannot be read."""
-    result = subprocess.run(["wine", "reg", "query", key, "/v", name], env=wine_env(), stdin=subprocess.DEVNULL,
+    result = subprocess.run(wine("reg", "query", key, "/v", name), env=wine_env(), stdin=subprocess.DEVNULL,
                             capture_output=True)
     for line in result.stdout.decode("utf-8", "replace").splitlines():
         parts = line.strip().split(None, 2)
