@@ -8,6 +8,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/FileSystem.h"
 #include "ProcessingSupport.h"
 #include "acquisition/FileDigest.h"
 #include "core/MainFlow.h"
@@ -244,6 +245,10 @@ private:
 } // namespace
 
 TEST_F(ProcessingWindow_Run, WorkerThatCannotStartIsAFailure) {
+    // Filling the address space is how the test takes the room a thread needs; a 64-bit one is far too large
+    // to fill (Wine then runs out of memory for its own bookkeeping and the process is killed).
+    if (velmora::platform::kIs64BitProcess)
+        GTEST_SKIP() << "a 64-bit address space cannot be filled";
     AddHelper(L"Never", L"0");
     Start();
     int result = -1;
