@@ -9,7 +9,11 @@
 namespace velmora::detection {
 
 MachineEvaluation::MachineEvaluation(const execution::ExtractionContext& files)
-    : searches_(core::MachineProperties(), files, packages_, ThisMachine()) {}
+    : MachineEvaluation(files, core::MachineProperties()) {}
+
+MachineEvaluation::MachineEvaluation(const execution::ExtractionContext& files,
+                                     const core::PropertySource& properties)
+    : searches_(properties, files, packages_, ThisMachine()) {}
 
 bool MachineEvaluation::IsOsExcluded(std::wstring_view winNtVersions, std::wstring_view winNt64Versions) {
     return detection::IsOsExcluded(winNtVersions, winNt64Versions);

@@ -13,8 +13,11 @@ namespace velmora::detection {
 
 class MachineEvaluation final : public EvaluationEnvironment {
 public:
-    // files locates search programs; it must outlive this object.
+    // files locates search programs; it must outlive this object. References in search strings and command
+    // lines are resolved on this machine.
     explicit MachineEvaluation(const execution::ExtractionContext& files);
+    // The same with references resolved through properties, which must outlive this object too.
+    MachineEvaluation(const execution::ExtractionContext& files, const core::PropertySource& properties);
 
     bool IsOsExcluded(std::wstring_view winNtVersions, std::wstring_view winNt64Versions) override;
     bool IsLanguageAccepted(std::wstring_view languageList) override;

@@ -45,14 +45,22 @@ bool IsBlankOrControl(wchar_t c) {
 
 } // namespace
 
-void IniDocument::Parse(std::wstring_view text) {
+void IniDocument::Parse(std::wstring_view text, std::vector<IniSkippedLine>* skipped) {
     sections_.clear();
+    if (skipped != nullptr)
+        skipped->clear();
     std::vector<std::wstring_view> lines = SplitCrLfLines(text);
     if (!lines.empty() && !lines.front().empty() && lines.front().front() == L'\xFEFF')
         lines.front().remove_prefix(1);
 
+    const auto skip = [skipped](std::size_t number, IniSkippedLine::Reason reason, std::wstring_view line) {
+        if (skipped != nullptr)
+            skipped->push_back(IniSkippedLine{number, reason, std::wstring(line)});
+    };
     IniSection* current = nullptr;
-    for (std::wstring_view line : lines) {
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        const std::wstring_view line = lines[index];
+        const std::size_t number = index + 1;
         if (line.empty())
             continue;
 
@@ -65,16 +73,22 @@ void IniDocument::Parse(std::wstring_view text) {
                 --last;
             if (line[last - 1] == L']' && last - 1 > first) {
                 current = &AddSection(line.substr(first + 1, last - 1 - (first + 1)));
+                current->line = number;
                 continue;
             }
         }
 
-        if (current == nullptr)
+        if (current == nullptr) {
+            skip(number, IniSkippedLine::Reason::BeforeFirstSection, line);
             continue;
+        }
         std::size_t equals = line.find(L'=');
-        if (equals == std::wstring_view::npos)
+        if (equals == std::wstring_view::npos) {
+            skip(number, IniSkippedLine::Reason::NoEquals, line);
             continue;
+        }
         AddPair(*current, TrimWideSpace(line.substr(0, equals)), TrimWideSpace(line.substr(equals + 1)));
+        current->pairs.back().line = number;
     }
 }
 
@@ -95,12 +109,12 @@ const IniPair* IniDocument::FindKey(const IniSection& section, std::wstring_view
 }
 
 IniSection& IniDocument::AddSection(std::wstring_view name) {
-    sections_.push_back(IniSection{std::wstring(name), {}});
+    sections_.push_back(IniSection{std::wstring(name), {}, 0});
     return sections_.back();
 }
 
 void IniDocument::AddPair(IniSection& section, std::wstring_view key, std::wstring_view value) {
-    section.pairs.push_back(IniPair{std::wstring(key), std::wstring(value)});
+    section.pairs.push_back(IniPair{std::wstring(key), std::wstring(value), 0});
 }
 
 bool IniDocument::OpenSource(void** handle) {

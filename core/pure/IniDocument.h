@@ -3,6 +3,7 @@
 // repeated sections and keys are kept, and lookups find the first.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,17 +28,28 @@ public:
 struct IniPair {
     std::wstring key;
     std::wstring value;
+    std::size_t line = 0; // 1-based line of the parsed text (only CR LF ends a line); 0 when added in code
 };
 
 struct IniSection {
     std::wstring name;
     std::vector<IniPair> pairs;
+    std::size_t line = 0; // line of the header, as for IniPair
+};
+
+// A non-empty line the reader passed over. The chainer never asks; tools that explain a configuration do.
+struct IniSkippedLine {
+    enum class Reason { BeforeFirstSection, NoEquals };
+    std::size_t line = 0;
+    Reason reason = Reason::NoEquals;
+    std::wstring text;
 };
 
 class IniDocument final : public ConfigurationSource {
 public:
     // Replaces the contents with the sections and pairs of the text (the file without its byte-order mark).
-    void Parse(std::wstring_view text);
+    // When skipped is given, it receives the lines that were passed over, in order.
+    void Parse(std::wstring_view text, std::vector<IniSkippedLine>* skipped = nullptr);
 
     // First section whose name equals the given one exactly, or nullptr. Pointers stay valid until the next
     // Parse, AddSection or SetValue.

@@ -71,21 +71,33 @@ std::wstring Replacement(int kind, std::wstring_view name, bool use64BitView, co
 
 } // namespace
 
+ReferenceScan ScanReferences(std::wstring_view text) {
+    ReferenceScan scan;
+    std::size_t position = 0;
+    for (;;) {
+        const std::size_t opening = text.find_first_of(std::wstring_view(kOpening, 3), position);
+        if (opening == std::wstring_view::npos)
+            return scan;
+        const int kind = text[opening] == kOpening[0] ? 0 : text[opening] == kOpening[1] ? 1 : 2;
+        const std::size_t closing = text.find(kClosing[kind], opening + 1);
+        if (closing == std::wstring_view::npos) {
+            scan.unclosedAt = opening;
+            return scan;
+        }
+        scan.references.push_back(PropertyReference{static_cast<ReferenceKind>(kind), opening,
+                                                    text.substr(opening + 1, closing - opening - 1)});
+        position = closing + 1;
+    }
+}
+
 std::wstring ResolveProperties(std::wstring_view text, bool use64BitView, const PropertySource& source) {
     std::wstring result;
     result.reserve(text.size());
     std::size_t position = 0;
-    for (;;) {
-        std::size_t opening = text.find_first_of(std::wstring_view(kOpening, 3), position);
-        if (opening == std::wstring_view::npos)
-            break;
-        int kind = text[opening] == kOpening[0] ? 0 : text[opening] == kOpening[1] ? 1 : 2;
-        std::size_t closing = text.find(kClosing[kind], opening + 1);
-        if (closing == std::wstring_view::npos)
-            break;
-        result += text.substr(position, opening - position);
-        result += Replacement(kind, text.substr(opening + 1, closing - opening - 1), use64BitView, source);
-        position = closing + 1;
+    for (const PropertyReference& reference : ScanReferences(text).references) {
+        result += text.substr(position, reference.at - position);
+        result += Replacement(static_cast<int>(reference.kind), reference.name, use64BitView, source);
+        position = reference.at + reference.name.size() + 2;
     }
     result += text.substr(position);
     return result;
@@ -99,6 +111,13 @@ bool FindFolderPropertyRule(std::wstring_view name, FolderPropertyRule& rule) {
         }
     }
     return false;
+}
+
+std::vector<std::wstring_view> FolderPropertyNames() {
+    std::vector<std::wstring_view> names;
+    for (const NamedRule& named : kRules)
+        names.push_back(named.name);
+    return names;
 }
 
 } // namespace velmora::core

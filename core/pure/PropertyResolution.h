@@ -4,8 +4,10 @@
 // machine the chainer runs on.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora::core {
 
@@ -29,6 +31,23 @@ public:
 // and an unreadable registry value become empty text.
 std::wstring ResolveProperties(std::wstring_view text, bool use64BitView, const PropertySource& source);
 
+enum class ReferenceKind { FolderProperty = 0, EnvironmentVariable = 1, RegistryValue = 2 };
+
+// One reference as the scan finds it: the opening character at `at`, the name between it and its partner.
+struct PropertyReference {
+    ReferenceKind kind = ReferenceKind::FolderProperty;
+    std::size_t at = 0;
+    std::wstring_view name;
+};
+
+// The references ResolveProperties replaces, in order, and where the scan stopped at an opening character
+// without its partner (npos when it ran to the end). Views point into the text.
+struct ReferenceScan {
+    std::vector<PropertyReference> references;
+    std::size_t unclosedAt = std::wstring_view::npos;
+};
+ReferenceScan ScanReferences(std::wstring_view text);
+
 // Where a folder property's value comes from. The names compare case-sensitively.
 enum class FolderPropertyKind {
     ProgramFiles64, // "ProgramW6432"; when it is not set, the shell folder of csidl
@@ -48,5 +67,7 @@ struct FolderPropertyRule {
 
 // False for a name that is no folder property.
 bool FindFolderPropertyRule(std::wstring_view name, FolderPropertyRule& rule);
+// Every folder property name, in the order names are matched.
+std::vector<std::wstring_view> FolderPropertyNames();
 
 } // namespace velmora::core

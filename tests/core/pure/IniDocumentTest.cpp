@@ -151,3 +151,24 @@ TEST(IniDocument_Source, SectionNamesAndSetValue) {
     EXPECT_TRUE(doc.OpenSource(&handle));
     EXPECT_EQ(handle, nullptr);
 }
+
+TEST(IniDocument_Lines, SectionsAndPairsKnowTheirLinesAndSkippedLinesAreReported) {
+    IniDocument doc;
+    std::vector<velmora::core::IniSkippedLine> skipped{{9, {}, L"stale"}};
+    // Line 3 holds a lone LF: it stays one line, so the numbers after it count CR LF only.
+    doc.Parse(L"\xFEFF"
+              L"before\r\n[A]\r\nk=v\nno=line end\r\n\r\nremark\r\n [B] \r\nk=w",
+              &skipped);
+    ASSERT_EQ(doc.Sections().size(), 2u);
+    EXPECT_EQ(doc.Sections()[0].line, 2u);
+    EXPECT_EQ(doc.Sections()[0].pairs.at(0).line, 3u);
+    EXPECT_EQ(doc.Sections()[1].line, 6u);
+    EXPECT_EQ(doc.Sections()[1].pairs.at(0).line, 7u);
+    ASSERT_EQ(skipped.size(), 2u);
+    EXPECT_EQ(skipped[0].line, 1u);
+    EXPECT_EQ(skipped[0].reason, velmora::core::IniSkippedLine::Reason::BeforeFirstSection);
+    EXPECT_EQ(skipped[0].text, L"before");
+    EXPECT_EQ(skipped[1].line, 5u);
+    EXPECT_EQ(skipped[1].reason, velmora::core::IniSkippedLine::Reason::NoEquals);
+    EXPECT_EQ(skipped[1].text, L"remark");
+}

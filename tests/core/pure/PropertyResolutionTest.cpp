@@ -102,3 +102,29 @@ TEST(PropertyResolution_Rules, EveryFolderPropertyAndItsSource) {
         EXPECT_FALSE(FindFolderPropertyRule(unknown, rule)) << unknown;
     }
 }
+
+TEST(PropertyResolution_Scan, FindsTheReferencesResolutionReplacesAndWhereItStops) {
+    const ReferenceScan scan = ScanReferences(L"[TempFolder]a %V% !HKCU\\K\\V! 50% of %x");
+    ASSERT_EQ(scan.references.size(), 4u);
+    EXPECT_EQ(scan.references[0].kind, ReferenceKind::FolderProperty);
+    EXPECT_EQ(scan.references[0].name, L"TempFolder");
+    EXPECT_EQ(scan.references[1].kind, ReferenceKind::EnvironmentVariable);
+    EXPECT_EQ(scan.references[1].at, 14u);
+    EXPECT_EQ(scan.references[2].kind, ReferenceKind::RegistryValue);
+    EXPECT_EQ(scan.references[2].name, L"HKCU\\K\\V");
+    // The "%" of "50%" pairs with the next one, as resolution reads it.
+    EXPECT_EQ(scan.references[3].name, L" of ");
+    EXPECT_EQ(scan.unclosedAt, std::wstring_view::npos);
+
+    EXPECT_EQ(ScanReferences(L"a [b %c%").unclosedAt, 2u);
+    EXPECT_TRUE(ScanReferences(L"plain").references.empty());
+}
+
+TEST(PropertyResolution_Names, EveryListedNameHasARule) {
+    const auto names = FolderPropertyNames();
+    EXPECT_EQ(names.size(), 19u);
+    for (std::wstring_view name : names) {
+        FolderPropertyRule rule;
+        EXPECT_TRUE(FindFolderPropertyRule(name, rule)) << std::wstring(name);
+    }
+}
