@@ -1,0 +1,17 @@
+// The linter's two report forms: lines for people ("file:line: severity: message [kind]") and JSON for
+// build pipelines. Both are UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "cli/lint/pure/Linter.h"
+
+namespace velmora::cli {
+
+std::string LintText(const LintReport& report, std::wstring_view fileName);
+std::string LintJson(const LintReport& report, std::wstring_view fileName);
+// Every kind with its severity and summary, one per line.
+std::string KindsText();
+
+} // namespace velmora::cli
