@@ -1,0 +1,78 @@
+// chainer-explain: runs the chainer's evaluation of a kit's configuration on this machine and says what it
+// found and what the chainer would do, without doing it.
+#include <windows.h>
+#include <objbase.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/Console.h"
+#include "cli/explain/Explainer.h"
+#include "cli/pure/TextCodec.h"
+
+namespace {
+
+using namespace velmora::cli;
+
+constexpr char kUsage[] =
+    "Usage: chainer-explain [--json] CONFIGURATION\n"
+    "Runs the chainer's evaluation of a kit's configuration file (or the one .ini file of a kit folder) on\n"
+    "this machine and prints, per prerequisite, the system and language decisions, each search with what\n"
+    "it collected, the result, the state and what the processing sequence would do. Nothing is downloaded\n"
+    "or launched (the programs of RunProgram searches excepted) and nothing is written.\n"
+    "  --json   a machine-readable report\n"
+    "Exit code: 0 explained, 2 the configuration could not be read or the arguments are wrong.\n";
+
+constexpr int kFailed = 2;
+
+int Fail(const std::string& message) {
+    WriteError("chainer-explain: " + message + "\n" + kUsage);
+    return kFailed;
+}
+
+int Run(const std::vector<std::wstring>& arguments) {
+    bool json = false;
+    std::wstring given;
+    for (const std::wstring& argument : arguments) {
+        if (argument == L"--json") {
+            json = true;
+        } else if (argument == L"--help" || argument == L"-h") {
+            WriteOut(kUsage);
+            return 0;
+        } else if (given.empty() && !argument.empty() && argument.front() != L'-') {
+            given = argument;
+        } else {
+            return Fail("unexpected argument " + ToUtf8(argument));
+        }
+    }
+    if (given.empty())
+        return Fail("no configuration file given");
+    std::string error;
+    const std::filesystem::path path = ConfigurationOf(NativePath(given), error);
+    if (path.empty())
+        return Fail(error);
+
+    Explanation explanation;
+    if (!Explain(DisplayPath(path), explanation, error))
+        return Fail(error);
+    WriteOut(json ? ExplanationJson(explanation) : ExplanationText(explanation));
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    PrepareConsole();
+    // As in the chainer: the shell calls of the searches expect an apartment on this thread.
+    const bool comInitialised = ::CoInitialize(nullptr) == S_OK;
+    int exitCode = kFailed;
+    try {
+        exitCode = Run(ArgumentsOf(argc, argv));
+    } catch (const std::exception& failure) {
+        WriteError(std::string("chainer-explain: ") + failure.what() + "\n");
+    }
+    if (comInitialised)
+        ::CoUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,364 @@
+#include "cli/explain/Explainer.h"
+
+#include <windows.h>
+
+#include "acquisition/pure/LocalPath.h"
+#include "acquisition/pure/ProcessingPlan.h"
+#include "cli/pure/TextCodec.h"
+#include "core/ConfigurationFile.h"
+#include "core/FolderProperties.h"
+#include "core/pure/Configuration.h"
+#include "core/pure/IniDocument.h"
+#include "detection/MachineEvaluation.h"
+#include "detection/OsConditions.h"
+#include "detection/OsVersion.h"
+#include "detection/pure/Evaluation.h"
+#include "detection/pure/SearchRules.h"
+#include "detection/pure/Version.h"
+#include "execution/ExtractionContext.h"
+#include "execution/ProcessStart.h"
+#include "execution/pure/LaunchRules.h"
+#include "platform/FileSystem.h"
+
+namespace velmora::cli {
+
+namespace {
+
+// The machine's properties, with [SETUPEXEDIR] naming the kit folder: the chainer would sit there.
+class KitProperties final : public core::PropertySource {
+public:
+    explicit KitProperties(std::wstring kitFolder) : kitFolder_(std::move(kitFolder)) {}
+
+    bool FolderProperty(std::wstring_view name, bool use64BitView, std::wstring& folder) const override {
+        if (name == L"SETUPEXEDIR") {
+            folder = kitFolder_;
+            return true;
+        }
+        return core::MachineProperties().FolderProperty(name, use64BitView, folder);
+    }
+    std::wstring EnvironmentValue(std::wstring_view name) const override {
+        return core::MachineProperties().EnvironmentValue(name);
+    }
+    std::wstring RegistryValue(std::wstring_view path, bool use64BitView) const override {
+        return core::MachineProperties().RegistryValue(path, use64BitView);
+    }
+    std::wstring TempFolder() const override { return core::MachineProperties().TempFolder(); }
+
+private:
+    std::wstring kitFolder_;
+};
+
+// The machine's evaluation environment with the log kept in memory: the chainer's own log stays off.
+class RecordingEvaluation final : public detection::EvaluationEnvironment {
+public:
+    RecordingEvaluation(detection::MachineEvaluation& machine, std::vector<std::wstring>& log)
+        : machine_(machine), log_(log) {}
+
+    bool IsOsExcluded(std::wstring_view winNtVersions, std::wstring_view winNt64Versions) override {
+        return machine_.IsOsExcluded(winNtVersions, winNt64Versions);
+    }
+    bool IsLanguageAccepted(std::wstring_view languageList) override {
+        if (!languageList.empty())
+            log_.push_back(detection::LanguageLogMessage(::GetSystemDefaultLangID()));
+        return detection::IsLanguageAccepted(languageList, nullptr);
+    }
+    bool RunSearches(core::PrerequisiteRecord& prerequisite, bool use64BitView) override {
+        return machine_.RunSearches(prerequisite, use64BitView);
+    }
+    bool FilePresent(const std::wstring& path, std::int32_t exactSize) override {
+        return machine_.FilePresent(path, exactSize);
+    }
+    bool LogEnabled() override { return true; }
+    void Log(std::wstring_view message) override { log_.emplace_back(message); }
+
+private:
+    detection::MachineEvaluation& machine_;
+    std::vector<std::wstring>& log_;
+};
+
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::wstring full(needed, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    full.resize(written < needed ? written : 0);
+    return full.empty() ? path : full;
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(platform::ToLongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool UsesBounds(std::int32_t type) {
+    return (type >= 0 && type <= 4) || (type >= 12 && type <= 14);
+}
+
+std::wstring SearchTypeName(std::int32_t type) {
+    static const wchar_t* const names[] = {L"FileVersion",
+                                           L"RegistrySubkeyVersion",
+                                           L"RegistryValueVersion",
+                                           L"MsiProductVersion",
+                                           L"MsiUpgradeCodeVersion",
+                                           L"RegistryKeyExists",
+                                           L"RegistryKeyMissing",
+                                           L"RegistryValueExists",
+                                           L"RegistryValueMissing",
+                                           L"RegistryValueContent",
+                                           L"RunProgram",
+                                           L"MsiComponentInstalled",
+                                           L"RegistryValueNameVersion",
+                                           L"PackageVersion",
+                                           L"FolderNameVersion"};
+    return type >= 0 && type <= 14 ? names[type] : L"unknown: found without looking";
+}
+
+BoundFacts Bound(std::wstring key, const std::wstring& written) {
+    BoundFacts bound{std::move(key), written, L""};
+    detection::VersionNumber version;
+    if (detection::ParseVersion(written, version) && !version.IsAll(0))
+        bound.read = detection::FormatVersion(version);
+    return bound;
+}
+
+SearchFacts DescribeSearch(const core::SearchRecord& search, int number, bool use64BitSwitch,
+                           const core::PropertySource& properties,
+                           const execution::ExtractionContext& files) {
+    SearchFacts facts;
+    facts.number = number;
+    facts.type = search.SearchType;
+    facts.typeName = SearchTypeName(search.SearchType);
+    facts.searchString = search.SearchString;
+    switch (static_cast<detection::SearchType>(search.SearchType)) {
+    case detection::SearchType::FileVersion: {
+        const detection::FileSearchString split = detection::SplitFileSearchString(search.SearchString);
+        facts.lookedAt = detection::IsBareFileName(split.path)
+                             ? L"the root of every fixed drive, " + std::to_wstring(split.depth) +
+                                   L" folder levels down: " + split.path
+                             : core::ResolveProperties(split.path, use64BitSwitch, properties);
+        break;
+    }
+    case detection::SearchType::FolderNameVersion:
+        facts.lookedAt = platform::WithTrailingBackslash(
+            core::ResolveProperties(search.SearchString, use64BitSwitch, properties));
+        break;
+    case detection::SearchType::RunProgram:
+        (void)files.LocateProgramFile(search.SearchString, facts.lookedAt);
+        facts.arguments = core::ResolveProperties(search.SearchCmdLine, false, properties);
+        facts.refContent = search.RefContent;
+        break;
+    case detection::SearchType::RegistryValueContent:
+        facts.refContent = search.RefContent;
+        break;
+    default:
+        break;
+    }
+    facts.usesBounds = UsesBounds(search.SearchType);
+    facts.low = Bound(L"VerMin" + std::to_wstring(number), search.VerMin);
+    facts.high = Bound(L"VerMax" + std::to_wstring(number), search.VerMax);
+    return facts;
+}
+
+std::wstring CommandLineKey(const core::Configuration& configuration) {
+    if (configuration.IsBasicUi())
+        return L"BasicUiCommandLine";
+    if (configuration.IsSilent())
+        return L"NoUiCommandLine";
+    return L"CommandLine";
+}
+
+std::wstring RouteName(execution::LaunchRoute route) {
+    switch (route) {
+    case execution::LaunchRoute::PackageDeployment:
+        return L"package deployment";
+    case execution::LaunchRoute::Direct:
+        return L"direct";
+    default:
+        return L"shell";
+    }
+}
+
+ActionFacts DescribeAction(std::int32_t code, const core::PrerequisiteRecord& prerequisite,
+                           const execution::LaunchItem* launch, const std::wstring& downloadFolder,
+                           const std::wstring& commandLineKey, const core::PropertySource& properties) {
+    ActionFacts action;
+    action.code = code;
+    switch (code) {
+    case detection::kStateInstallFromPackage:
+        action.summary = L"install it from the package";
+        break;
+    case detection::kStateDownload:
+        action.summary = L"download it, then install the download";
+        action.url = prerequisite.Source;
+        action.downloadPath =
+            acquisition::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
+        break;
+    case detection::kActionInstallDownloaded:
+        action.summary = L"install the download that is already there";
+        action.alreadyDownloaded = true;
+        if (!acquisition::IsFileUrlSource(prerequisite.Source)) {
+            action.url = prerequisite.Source;
+            action.downloadPath =
+                acquisition::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
+        }
+        break;
+    case detection::kStateOpenSite:
+        action.summary = L"open its site for the user to fetch it by hand";
+        action.url = prerequisite.Source;
+        break;
+    default:
+        action.summary = prerequisite.state == detection::kStateFound ? L"nothing: it is installed"
+                         : prerequisite.state == detection::kStateExcluded
+                             ? L"nothing: it does not apply here"
+                             : L"nothing: it is not selected";
+        break;
+    }
+    if (code == detection::kStateDownload || code == detection::kActionInstallDownloaded) {
+        action.checksSize = prerequisite.ExactSize != 0;
+        action.checksDigest = !prerequisite.MD5.empty();
+    }
+    if (launch == nullptr)
+        return action;
+    action.file = launch->filePath;
+    action.fileExists = IsFile(launch->filePath);
+    action.commandLineKey = commandLineKey;
+    action.commandLine = launch->commandLine;
+    const execution::LaunchRoute route =
+        execution::ChooseLaunchRoute(launch->filePath, execution::IsLocalSystemAccount());
+    action.route = RouteName(route);
+    if (route == execution::LaunchRoute::Direct) {
+        const execution::DirectStart start = execution::DirectStartCommand(
+            launch->filePath,
+            execution::DirectStartArguments(core::ResolveProperties(launch->commandLine, false, properties)),
+            core::ResolveProperties(L"[SystemFolder]msiexec.exe", false, properties));
+        action.directApplication = start.application;
+        action.directCommandLine = start.commandLine;
+    }
+    action.hidden = route == execution::LaunchRoute::Shell && execution::HasQuietSwitch(launch->commandLine);
+    action.rebootMode = launch->rebootMode;
+    action.returnValueName = launch->returnValueName;
+    return action;
+}
+
+} // namespace
+
+bool Explain(const std::wstring& configurationPath, Explanation& explanation, std::string& error) {
+    const std::wstring path = FullPath(configurationPath);
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes) ||
+        (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        error = "no such file: " + ToUtf8(path);
+        return false;
+    }
+    std::wstring text;
+    if (!core::ReadConfigurationText(path, attributes.nFileSizeLow, text)) {
+        error = "cannot read " + ToUtf8(path);
+        return false;
+    }
+
+    Explanation& e = explanation;
+    const std::wstring kitFolder = platform::WithTrailingBackslash(platform::ParentFolder(path));
+    e.configurationPath = path;
+    e.chainerPath = kitFolder + core::ModuleBaseName(path) + L".exe";
+
+    core::IniDocument document;
+    if (!text.empty())
+        document.Parse(text);
+    const KitProperties properties(kitFolder);
+    core::Configuration configuration;
+    configuration.Load(document, properties);
+
+    // The package files lie where a chainer in the kit folder would look for them.
+    execution::ExtractionContext files;
+    files.SetChainerPath(e.chainerPath);
+    e.extractionFolderConfigured = !configuration.ExtractionFolder.empty();
+    e.extractionFolder = configuration.GetExtractionFolder();
+    files.SetExtractionFolder(e.extractionFolderConfigured ? e.extractionFolder : std::wstring());
+    ::SetCurrentDirectoryW(kitFolder.c_str());
+
+    detection::MachineEvaluation machine(files, properties);
+    RecordingEvaluation environment(machine, e.log);
+    detection::PrerequisiteEvaluator evaluator(configuration, environment);
+    evaluator.EvaluateAll();
+
+    const detection::OsVersionInfo& os = detection::GetOsVersionInfo();
+    e.machine.detailedName = detection::GetDetailedOsName();
+    e.machine.generalName = detection::GetGeneralOsName();
+    e.machine.is64BitOs = os.is64BitOs;
+    e.machine.windows10OrLater = detection::IsWindows10OrLater();
+    e.machine.languageLine = detection::LanguageLogMessage(::GetSystemDefaultLangID());
+    e.machine.localSystem = execution::IsLocalSystemAccount();
+    e.mode = configuration.IsSilent() ? L"silent" : configuration.IsBasicUi() ? L"basic UI" : L"none";
+    e.commandLineKey = CommandLineKey(configuration);
+    e.downloadFolder = configuration.GetDownloadFolder();
+
+    // The install phase's launch list, as it stands once every download has arrived.
+    const std::vector<execution::LaunchItem> launches = acquisition::BuildLaunchItems(
+        configuration,
+        [&](std::size_t index) {
+            const std::int32_t action = evaluator.ActionOf(index);
+            return action == detection::kStateDownload ? detection::kActionInstallDownloaded : action;
+        },
+        [&](std::wstring_view setupFile) {
+            std::wstring located;
+            (void)files.LocateSetupFile(setupFile, located);
+            return located;
+        },
+        e.downloadFolder);
+
+    const auto& prerequisites = configuration.Prerequisites;
+    for (std::size_t i = 0; i < prerequisites.size(); ++i) {
+        const core::PrerequisiteRecord& record = prerequisites[i];
+        PrerequisiteFacts p;
+        p.number = static_cast<int>(i) + 1;
+        p.name = record.Name;
+        p.options = record.Options;
+        p.osListKey = os.is64BitOs ? L"WinNT64Versions" : L"WinNTVersions";
+        p.osList = os.is64BitOs ? record.WinNT64Versions : record.WinNTVersions;
+        p.excluded = detection::IsOsExcluded(record.WinNTVersions, record.WinNT64Versions);
+        p.languageList = record.LanguageList;
+        if (!p.excluded && !record.LanguageList.empty())
+            p.languageAccepted = detection::IsLanguageAccepted(record.LanguageList, nullptr);
+        p.searchesSkipped = record.FlagI;
+        p.use64BitSwitch = detection::Uses64BitSwitch(record.Options);
+        p.searchOperator = record.Operator;
+        const std::vector<detection::SearchOutcome>& outcomes = machine.OutcomesOf(record);
+        for (std::size_t k = 0; k < record.Searches.size(); ++k) {
+            SearchFacts search = DescribeSearch(record.Searches[k], static_cast<int>(k) + 1, p.use64BitSwitch,
+                                                properties, files);
+            if (record.state != detection::kStateExcluded && !record.FlagI && k < outcomes.size()) {
+                search.ran = true;
+                search.values = outcomes[k].values;
+                search.value = outcomes[k].value;
+                search.found = outcomes[k].found;
+            }
+            p.searches.push_back(std::move(search));
+        }
+        p.state = record.state;
+        p.found = record.state == detection::kStateFound;
+        p.stateText = std::wstring(detection::StateText(record.state));
+        p.selected = record.selected;
+        p.parent = record.ParentPrereq;
+        for (std::size_t j = 0; j < prerequisites.size(); ++j) {
+            if (!record.ParentPrereq.empty() && !p.parentNumber &&
+                prerequisites[j].Name == record.ParentPrereq)
+                p.parentNumber = static_cast<int>(j) + 1;
+            if (j != i && prerequisites[j].ParentPrereq == record.Name)
+                p.children.push_back(static_cast<int>(j) + 1);
+        }
+        const execution::LaunchItem* launch = nullptr;
+        for (const execution::LaunchItem& item : launches) {
+            if (item.prerequisiteIndex == i)
+                launch = &item;
+        }
+        p.action = DescribeAction(evaluator.ActionOf(i), record, launch, e.downloadFolder, e.commandLineKey,
+                                  properties);
+        e.work = e.work || (record.state >= detection::kStateInstallFromPackage &&
+                            record.state <= detection::kStateOpenSite);
+        e.prerequisites.push_back(std::move(p));
+    }
+    return true;
+}
+
+} // namespace velmora::cli
