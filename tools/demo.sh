@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the chainer and runs it on the demo kit in examples/demo under Wine, then shows its exit code and
-# its log. Installs what the machine lacks first. Runs the shipped 32-bit chainer where the machine starts
-# 32-bit programs, and the 64-bit flavour of the same sources under Wine's 64-bit loader elsewhere.
+# Builds the chainer and the package authors' tools, checks the demo kit in examples/demo with chainer-lint,
+# shows with chainer-explain what the run will do, then runs the chainer on the kit under Wine and shows its
+# exit code and its log. Installs what the machine lacks first. Runs the shipped 32-bit chainer where the
+# machine starts 32-bit programs, and the 64-bit flavour of the same sources under Wine's 64-bit loader
+# elsewhere.
 # Usage: tools/demo.sh
 set -Eeuo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,8 +21,8 @@ else
     echo "Running the 64-bit flavour of the chainer under wine64: this machine cannot run the 32-bit one"
     echo "(${velmora_probe_line#no: })."
 fi
-step="building the chainer"
-velmora_build "$flavour" chainer exit_with
+step="building the chainer and the package authors' tools"
+velmora_build "$flavour" chainer chainer-lint chainer-explain
 bin=$(velmora_build_dir "$flavour")/bin
 
 step="preparing the demo kit"
@@ -29,9 +31,6 @@ rm -rf "$kit"
 mkdir -p "$kit"
 cp -r examples/demo/. "$kit/"
 cp "$bin/chainer.exe" "$kit/setup.exe"
-# The demo's "installers": they create the registry key their prerequisite's search looks for.
-cp "$bin/exit_with.exe" "$kit/demo-runtime.exe"
-cp "$bin/exit_with.exe" "$kit/demo-tools.exe"
 
 step="starting Wine"
 velmora_wine_env "$flavour" "$root/build/demo/wine-$flavour"
@@ -46,6 +45,12 @@ trap cleanup EXIT
 # OS quirk (Wine 8, no window manager on Xvfb): managed windows wait two seconds on every close.
 "$velmora_wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 "$velmora_wine" reg delete 'HKCU\Software\Velmora' /f </dev/null >/dev/null 2>&1 || true
+
+step="checking the kit"
+echo "--- chainer-lint $kit"
+"$velmora_wine" "$bin/chainer-lint.exe" "$kit" </dev/null
+echo "--- chainer-explain $kit: what the chainer will do on this machine"
+"$velmora_wine" "$bin/chainer-explain.exe" "$kit" </dev/null
 
 step="running the chainer"
 echo "Running $kit/setup.exe with $kit/setup.ini ..."
