@@ -3,6 +3,8 @@
 #include "acquisition/pure/LocalPath.h"
 #include "platform/pure/TextCompare.h"
 
+#include <vector>
+
 namespace velmora::detection {
 
 namespace {
@@ -137,14 +139,24 @@ void PrerequisiteEvaluator::RefreshDownloaded(core::PrerequisiteRecord& prerequi
 }
 
 void PrerequisiteEvaluator::ReevaluateAll() {
+    // Which prerequisites are checked is decided before any of them is: a parent found now deselects its
+    // children, and a child left out for that (or deselected after its own check) would count as done in
+    // the final check though it is still missing. A prerequisite that still needs work stays selected.
     auto& prerequisites = configuration_.Prerequisites;
+    std::vector<std::size_t> processed;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
         std::int32_t action = ActionOf(i);
-        if (action == kActionNotSelected || action == kStateExcluded)
-            continue;
+        if (action != kActionNotSelected && action != kStateExcluded)
+            processed.push_back(i);
+    }
+    for (std::size_t i : processed) {
         Evaluate(i, true);
         RefreshDownloaded(prerequisites[i]);
         SetSelected(i, NeedsWork(prerequisites[i].state));
+    }
+    for (std::size_t i : processed) {
+        if (NeedsWork(prerequisites[i].state) && !prerequisites[i].selected)
+            SetSelected(i, true);
     }
 }
 

@@ -19,8 +19,8 @@ namespace {
 class FakeEnvironment : public EvaluationEnvironment {
 public:
     std::set<std::wstring> installed;
-    std::set<std::wstring> excludedOs;   // matched against WinNTVersions
-    std::set<std::wstring> rejectedLang; // matched against LanguageList
+    std::set<std::wstring> excludedOs;          // matched against WinNTVersions
+    std::set<std::wstring> rejectedLang;        // matched against LanguageList
     std::map<std::wstring, std::int32_t> files; // path -> size
     std::vector<std::wstring> log;
     std::vector<std::wstring> searched;
@@ -29,7 +29,9 @@ public:
     bool IsOsExcluded(std::wstring_view winNt, std::wstring_view) override {
         return excludedOs.count(std::wstring(winNt)) > 0;
     }
-    bool IsLanguageAccepted(std::wstring_view list) override { return rejectedLang.count(std::wstring(list)) == 0; }
+    bool IsLanguageAccepted(std::wstring_view list) override {
+        return rejectedLang.count(std::wstring(list)) == 0;
+    }
     bool RunSearches(PrerequisiteRecord& p, bool use64) override {
         searched.push_back(p.Name);
         views.push_back(use64);
@@ -49,8 +51,8 @@ protected:
     FakeEnvironment env;
     PrerequisiteEvaluator evaluator{config, env};
 
-    PrerequisiteRecord& Add(const wchar_t* name, SourceKey kind = SourceKey::SetupFile, const wchar_t* options = L"",
-                            const wchar_t* parent = L"") {
+    PrerequisiteRecord& Add(const wchar_t* name, SourceKey kind = SourceKey::SetupFile,
+                            const wchar_t* options = L"", const wchar_t* parent = L"") {
         PrerequisiteRecord p;
         p.Name = name;
         p.SourceKind = kind;
@@ -234,6 +236,28 @@ TEST_F(EvaluationTest, ReevaluationUnselectsWhatIsNowInstalled) {
     EXPECT_EQ(At(0).state, kStateFound);
     EXPECT_EQ(evaluator.ActionOf(0), kActionNotSelected);
     EXPECT_TRUE(evaluator.AllMandatoryDone());
+}
+
+TEST_F(EvaluationTest, ChildStillMissingUnderAFoundParentFailsTheFinalCheckInEitherOrder) {
+    for (bool childFirst : {false, true}) {
+        config.Prerequisites.clear();
+        if (childFirst)
+            Add(L"Child", SourceKey::SetupFile, L"m", L"Parent");
+        Add(L"Parent", SourceKey::SetupFile, L"m");
+        if (!childFirst)
+            Add(L"Child", SourceKey::SetupFile, L"m", L"Parent");
+        env.installed.clear();
+        evaluator.EvaluateAll();
+        env.installed = {L"Parent"};
+        env.searched.clear();
+        evaluator.ReevaluateAll();
+        const std::size_t child = childFirst ? 0 : 1;
+        EXPECT_EQ(env.searched, (std::vector<std::wstring>{childFirst ? L"Child" : L"Parent",
+                                                           childFirst ? L"Parent" : L"Child"}));
+        EXPECT_EQ(evaluator.ActionOf(child), kStateInstallFromPackage) << childFirst;
+        EXPECT_EQ(evaluator.ActionOf(1 - child), kActionNotSelected) << childFirst;
+        EXPECT_FALSE(evaluator.AllMandatoryDone()) << childFirst;
+    }
 }
 
 TEST_F(EvaluationTest, MandatoryWithIDoesNotCountInTheFinalCheck) {
