@@ -30,6 +30,9 @@ command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
 # The i386 loader answers whether this machine runs 32-bit programs.
 [ -e /lib/ld-linux.so.2 ] || need+=(libc6:i386)
 command -v wixl >/dev/null || need+=(wixl)
+# makensis builds NSIS's example installers (nsis-doc) that the end-to-end scenarios chain.
+command -v makensis >/dev/null || need+=(nsis)
+[ -f /usr/share/doc/nsis/Examples/example2.nsi ] || need+=(nsis-doc)
 command -v Xvfb >/dev/null || need+=(xvfb)
 command -v xwd >/dev/null || need+=(x11-apps)
 [ -x /usr/bin/convert-im6.q16 ] || need+=(imagemagick)

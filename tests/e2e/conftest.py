@@ -141,12 +141,14 @@ def wait_for(predicate, timeout=30.0, step=0.05):
 
 
 def reg_value(key, name):
-    """The text of a registry value as Wine's reg tool shows it, or None when it cannot be read."""
-    result = subprocess.run(wine("reg", "query", key, "/v", name), env=wine_env(), stdin=subprocess.DEVNULL,
+    """The text of a registry value as Wine's reg tool shows it (name "" for the default value), or None when
+    it cannot be read."""
+    which = ["/v", name] if name else ["/ve"]
+    result = subprocess.run(wine("reg", "query", key, *which), env=wine_env(), stdin=subprocess.DEVNULL,
                             capture_output=True)
     for line in result.stdout.decode("utf-8", "replace").splitlines():
         parts = line.strip().split(None, 2)
-        if len(parts) == 3 and parts[0] == name and parts[1].startswith("REG_"):
+        if len(parts) == 3 and parts[0] == (name or "(Default)") and parts[1].startswith("REG_"):
             return parts[2]
     return None
 
