@@ -1,0 +1,53 @@
+"""The repository's example kits, run by the real chainer as their readers would run them: the demo kit of
+tools/demo.sh with its download server, and the kits of docs/examples, each with the exit code and the log
+lines its page shows."""
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+from conftest import log_messages, reg, to_windows_path, wait_for
+
+ROOT = Path(__file__).resolve().parents[2]
+DEMO = ROOT / "examples" / "demo"
+
+
+@pytest.fixture
+def demo_server(tmp_path):
+    """tools/demo_server.py serving the demo's downloads at once (no pacing); yields its port."""
+    port_file = tmp_path / "server.port"
+    server = subprocess.Popen([sys.executable, str(ROOT / "tools" / "demo_server.py"), "--root",
+                               str(DEMO / "download"), "--port-file", str(port_file), "--requests",
+                               str(tmp_path / "requests.txt"), "--seconds", "0", "--lifetime", "300"],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    try:
+        assert wait_for(port_file.exists, 30), "the demo server did not start"
+        yield port_file.read_text().strip()
+    finally:
+        server.terminate()
+        server.wait(10)
+
+
+@pytest.fixture
+def demo_keys():
+    reg("delete", "HKCU\\Software\\Velmora", "/f")
+    yield
+    reg("delete", "HKCU\\Software\\Velmora", "/f")
+
+
+def test_demo_kit_finds_one_installs_one_from_the_kit_and_one_downloaded(kit, demo_server, demo_keys):
+    for name in ("setup.ini", "demo-install.cmd"):
+        shutil.copyfile(DEMO / name, kit.folder / name)
+    assert kit.run({"VELMORA_DEMO_PORT": demo_server}) == 0
+    log = log_messages(kit.folder / "setup.log")
+    start = log.index("Starting installing prerequisites in basic UI mode.")
+    assert log[:2] == ["Searching for:Windows 7 or later", "Search result:An acceptable version was found."]
+    assert log[start + 1:start + 5] == ["Starting download of:Velmora demo tools", "Download completed succesfully.",
+                                        "Downloaded file was accepted.",
+                                        f"Launching file:{to_windows_path(kit.folder)}\\demo-install.cmd"]
+    assert log[start + 6].startswith("Launching file:") and log[start + 6].endswith("\\demo-tools-setup.cmd")
+    assert log.count("Return code of launched file:0") == 2
+    assert log[-3:] == ["Searching for:Velmora demo tools", "Search result:An acceptable version was found.",
+                        "After running prerequisites we have:  Reboot was required=false"]
