@@ -51,3 +51,27 @@ def test_demo_kit_finds_one_installs_one_from_the_kit_and_one_downloaded(kit, de
     assert log.count("Return code of launched file:0") == 2
     assert log[-3:] == ["Searching for:Velmora demo tools", "Search result:An acceptable version was found.",
                         "After running prerequisites we have:  Reboot was required=false"]
+
+
+DOCS_EXAMPLES = sorted(p.parent for p in (ROOT / "docs" / "examples").glob("*/expected.log"))
+# The kit folder as the pages show it.
+DOCS_KIT = "D:\\Kit"
+
+
+@pytest.fixture
+def example_keys():
+    reg("delete", "HKCU\\Software\\Velmora Examples", "/f")
+    yield
+    reg("delete", "HKCU\\Software\\Velmora Examples", "/f")
+
+
+@pytest.mark.parametrize("example", DOCS_EXAMPLES, ids=[p.name for p in DOCS_EXAMPLES])
+def test_docs_example_kit_runs_as_its_page_shows(kit, example, example_keys):
+    """expected.log: "# exit code: N", then the log's messages, the kit's folder written as D:\\Kit."""
+    for file in example.iterdir():
+        if file.name != "expected.log":
+            shutil.copyfile(file, kit.folder / file.name)
+    first, *expected = (example / "expected.log").read_text(encoding="utf-8").splitlines()
+    code = kit.run()
+    log = [m.replace(to_windows_path(kit.folder), DOCS_KIT) for m in log_messages(kit.folder / "setup.log")]
+    assert (code, log) == (int(first.removeprefix("# exit code: ")), expected)
