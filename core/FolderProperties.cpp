@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/GrowBuffer.h"
 #include "platform/Registry.h"
+#include "platform/SystemLibrary.h"
 #include "platform/UniqueHandle.h"
 
 namespace velmora::core {
@@ -88,7 +89,7 @@ ShFolderGetPathFn ShFolderGetPath() {
     static std::once_flag once;
     static ShFolderGetPathFn function = nullptr;
     std::call_once(once, [] {
-        static platform::UniqueModule library(::LoadLibraryW(L"shfolder.dll"));
+        static platform::UniqueModule library = platform::LoadSystemLibrary(L"shfolder.dll");
         if (library)
             function = reinterpret_cast<ShFolderGetPathFn>(
                 reinterpret_cast<void*>(::GetProcAddress(library.get(), "SHGetFolderPathW")));

@@ -7,6 +7,7 @@
 #include "platform/ErrorText.h"
 #include "platform/GrowBuffer.h"
 #include "platform/Logger.h"
+#include "platform/SystemLibrary.h"
 #include "platform/UniqueHandle.h"
 
 namespace velmora::detection {
@@ -40,14 +41,8 @@ const Installer& TheInstaller() {
     static Installer installer;
     static std::once_flag once;
     std::call_once(once, [] {
-        // A full path from the system folder, so no msi.dll of the kit's folder or the current folder is
-        // picked up instead.
-        wchar_t system[MAX_PATH] = {};
-        UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return;
-        const std::wstring path = std::wstring(system, length) + L"\\msi.dll";
-        installer.module.reset(::LoadLibraryW(path.c_str()));
+        // From the system folder only: no msi.dll of the kit's folder or the current folder is picked up.
+        installer.module = platform::LoadSystemLibrary(L"msi.dll");
         if (!installer.module) {
             const DWORD error = ::GetLastError();
             if (platform::LogEnabled())

@@ -3,6 +3,8 @@
 #include <roapi.h>
 #include <winstring.h>
 
+#include "platform/SystemLibrary.h"
+
 namespace velmora::execution {
 
 namespace {
@@ -25,14 +27,8 @@ public:
 
 private:
     Combase() {
-        wchar_t folder[MAX_PATH];
-        UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return;
-        std::wstring path(folder, length);
-        path += L"\\combase.dll";
         // Kept loaded until the process ends: strings and objects from it may live until then.
-        HMODULE module = ::LoadLibraryW(path.c_str());
+        HMODULE module = platform::LoadSystemLibrary(L"combase.dll").release();
         if (module == nullptr)
             return;
         Resolve(module, "WindowsCreateString", createString);

@@ -2,13 +2,17 @@
 
 #include <wininet.h>
 
+#include "platform/SystemLibrary.h"
+
 namespace velmora::platform {
 
 std::wstring SystemErrorText(DWORD code) {
     DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     HMODULE source = nullptr;
     if (code >= INTERNET_ERROR_BASE && code <= INTERNET_ERROR_LAST) {
-        source = ::GetModuleHandleW(L"wininet.dll");
+        // WinINet's texts live in its library, which is delay-loaded: perhaps not yet by the first failure.
+        static const HMODULE wininet = LoadSystemLibrary(L"wininet.dll").release();
+        source = wininet;
         if (source != nullptr)
             flags |= FORMAT_MESSAGE_FROM_HMODULE;
     }

@@ -51,6 +51,10 @@ endfunction()
 # The shipped kind of executable, checked even where it cannot run.
 add_test(NAME chainer.pe COMMAND sh -c "file -b \"$1\" | grep -E \"$2\"" sh $<TARGET_FILE:chainer>
     "^${velmora_pe_kind}")
+# Nothing in its import table can be replaced by a library left in its folder; checked even where it cannot
+# run.
+add_test(NAME chainer.imports COMMAND sh ${PROJECT_SOURCE_DIR}/tests/platform/chainer_imports.sh ${CMAKE_OBJDUMP}
+    $<TARGET_FILE:chainer>)
 
 foreach(arch IN LISTS VELMORA_WINE_ARCHS)
     velmora_wine_environment(env ${arch})

@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/SystemLibrary.h"
 #include "platform/core/ExceptionPresenter.h"
 
 namespace velmora::platform::core {
@@ -102,7 +103,7 @@ void SehException::TypeName(std::wstring& name) const {
     name.assign(AccessViolationKindName(kind_));
 }
 
-DebugHelp::DebugHelp(const wchar_t* library) : module_(::LoadLibraryW(library)) {
+DebugHelp::DebugHelp(const wchar_t* library) : module_(LoadSystemLibrary(library)) {
     if (!module_)
         return;
     auto find = [this](const char* name) {

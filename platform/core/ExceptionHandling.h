@@ -87,7 +87,8 @@ private:
 // The debug-help functions a stack trace needs, from a library loaded at run time.
 class DebugHelp {
 public:
-    // Loads the library and looks the functions up; a library without SymFromAddr gives no trace.
+    // Loads the system library of that file name and looks the functions up; a library without
+    // SymFromAddr gives no trace.
     explicit DebugHelp(const wchar_t* library);
     DebugHelp(const DebugHelp&) = delete;
     DebugHelp& operator=(const DebugHelp&) = delete;

@@ -1,0 +1,67 @@
+#include "platform/SystemLibrary.h"
+
+#include <delayimp.h>
+
+#include "platform/FileSystem.h"
+
+namespace velmora::platform {
+
+namespace {
+
+std::wstring FolderFrom(UINT(WINAPI* query)(LPWSTR, UINT)) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = query(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    return std::wstring(folder, length);
+}
+
+} // namespace
+
+std::wstring SystemLibraryFolder() {
+    return FolderFrom(RunsUnderWow64() ? ::GetSystemWow64DirectoryW : ::GetSystemDirectoryW);
+}
+
+UniqueModule LoadSystemLibrary(std::wstring_view fileName) {
+    if (fileName.empty() || fileName.find_first_of(L"\\/:") != std::wstring_view::npos) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return UniqueModule();
+    }
+    const std::wstring folder = SystemLibraryFolder();
+    if (folder.empty())
+        return UniqueModule();
+    const std::wstring path = folder + L"\\" + std::wstring(fileName);
+    // With a full path, the altered search order looks for the library's own imports in its folder first,
+    // never in the program's folder.
+    return UniqueModule(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+namespace {
+
+// The delay-load helper asks this hook before it loads a delay-imported library. Returning null would make
+// the helper load the bare name itself, so a failure is raised here, as the helper would raise it.
+FARPROC WINAPI LoadDelayImported(unsigned notification, PDelayLoadInfo info) {
+    if (notification != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr)
+        return nullptr;
+    std::wstring name;
+    for (const char* c = info->szDll; *c != '\0'; ++c)
+        name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    UniqueModule module = LoadSystemLibrary(name);
+    if (!module) {
+        info->dwLastError = ::GetLastError();
+        const ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(info);
+        ::RaiseException(VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND), 0, 1, &argument);
+        return nullptr;
+    }
+    // The helper keeps the handle for the process.
+    return reinterpret_cast<FARPROC>(module.release());
+}
+
+} // namespace
+
+} // namespace velmora::platform
+
+// The runtime's delay-load helper reads this hook. The build makes the linker take this definition
+// (cmake/DelayImports.cmake), so every program that links the platform library loads its delay-imported
+// libraries through it.
+PfnDliHook __pfnDliNotifyHook2 = velmora::platform::LoadDelayImported;

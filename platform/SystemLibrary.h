@@ -1,0 +1,37 @@
+// Libraries of the system, loaded only from the system folder.
+//
+// Windows looks for a library that is not on its list of known DLLs in the program's own folder first,
+// and for one loaded by bare name also wherever the search path leads. The chainer usually runs elevated
+// from a Downloads or temporary folder, so a version.dll left there would run with its rights before any
+// line of ours. Hence:
+//  - the import table holds only libraries that are known DLLs on every supported Windows version
+//    (kernel32, user32, gdi32, advapi32, shell32, shlwapi, ole32, msvcrt), and comctl32, which the
+//    manifest binds to the side-by-side common controls;
+//  - the other libraries the code calls directly (version, mpr, wininet, crypt32) are delay-imported: the
+//    build links them through delay-import libraries (cmake/DelayImports.cmake), and the first call loads
+//    the library through this file's hook, by full path from the system folder;
+//  - libraries looked up by hand (msi, combase, dbghelp, shfolder) come from LoadSystemLibrary.
+// A library that cannot be loaded so is never looked for elsewhere: a delay-imported one ends the process
+// through the crash report (the system is broken), LoadSystemLibrary returns null.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/UniqueHandle.h"
+
+namespace velmora::platform {
+
+// The folder system libraries of this process's bitness lie in, without a trailing backslash: the system
+// folder, or for a 32-bit process on 64-bit Windows the 32-bit system folder, named as such so that WOW64
+// redirection turned off on the calling thread changes nothing. Empty when the system gives no folder.
+std::wstring SystemLibraryFolder();
+
+// Loads a library of the system by its file name ("msi.dll"); the libraries it needs in turn are looked for
+// in the system folder first. A name that holds a folder separator, or is empty, is refused
+// (ERROR_INVALID_PARAMETER). Null on failure, with the thread's last error set.
+UniqueModule LoadSystemLibrary(std::wstring_view fileName);
+
+} // namespace velmora::platform
