@@ -616,13 +616,7 @@ DWORD Downloader::State::ReadLoop(std::uint64_t total, std::uint64_t offset) {
         return error;
     }
 
-    UniqueFile part;
-    if (offset == 0) {
-        part = CreatePartFile(partPath, aclOnPartFile);
-    } else {
-        part.reset(::CreateFileW(platform::ToLongPath(partPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    }
+    UniqueFile part = offset == 0 ? CreatePartFile(partPath, aclOnPartFile) : OpenPartFileToAppend(partPath);
     if (!part) {
         error = ::GetLastError();
         if (Cancelled())
@@ -778,13 +772,18 @@ DWORD Downloader::State::CopyLocal(const UrlParts& url, std::uint64_t total) {
         Report(L"", error);
         return error;
     }
-    if (aclOnPartFile)
-        CreatePartFile(partPath, true);
+    // The copy goes into a partial file of its own making, never through a name left there (it may be a
+    // planted link): to a new file, or over the new one the access list was set on.
+    DWORD copyFlags = COPY_FILE_FAIL_IF_EXISTS;
+    if (!aclOnPartFile)
+        (void)platform::DeleteFileLong(partPath);
+    else if (CreatePartFile(partPath, true))
+        copyFlags = 0;
 
     copyStarted = false;
     BOOL cancel = FALSE;
     if (!::CopyFileExW(platform::ToLongPath(url.localPath).c_str(), platform::ToLongPath(partPath).c_str(),
-                       &State::CopyProgress, this, &cancel, 0)) {
+                       &State::CopyProgress, this, &cancel, copyFlags)) {
         error = ::GetLastError();
         // A copy the sink stopped is a cancel like any other, not a failure to show.
         if (error == ERROR_REQUEST_ABORTED && Cancelled())

@@ -14,9 +14,10 @@ namespace {
 
 constexpr DWORD kDigestBlock = 65536;
 
-platform::UniqueFile OpenForReading(std::wstring_view path, DWORD share) {
+platform::UniqueFile OpenForReading(std::wstring_view path, DWORD share, DWORD flags = 0) {
     return platform::UniqueFile(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ, share,
-                                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | flags,
+                                              nullptr));
 }
 
 bool DigestOfOpenFile(HANDLE file, std::string& text) {
@@ -77,9 +78,11 @@ bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, 
     return true;
 }
 
-CheckedFile::CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5)
-    : file_(OpenForReading(path, FILE_SHARE_READ)) {
-    accepted_ = file_ && OpenFileAccepted(file_.get(), expectedSize, md5);
+CheckedFile::CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5,
+                         bool plainOnly)
+    : file_(OpenForReading(path, FILE_SHARE_READ, plainOnly ? FILE_FLAG_OPEN_REPARSE_POINT : 0)) {
+    plain_ = !plainOnly || (file_ && platform::IsPlainOpenFile(file_.get()));
+    accepted_ = file_ && plain_ && OpenFileAccepted(file_.get(), expectedSize, md5);
 }
 
 } // namespace velmora::acquisition

@@ -20,14 +20,20 @@ bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, 
 
 // The same check on a file that is then held open, shared with readers only, until the object goes: no one
 // can rewrite, rename or delete it meanwhile, so the file launched under its protection is the file that
-// was checked. A file that cannot be opened so is not accepted.
+// was checked. A file that cannot be opened so is not accepted. With plainOnly the file is opened without
+// following a link and must also be plain (platform/pure/FileTrust.h): a second name would let someone
+// change it after the object is gone, a link would be opened instead of the file.
 class CheckedFile {
 public:
-    CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5);
+    CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5,
+                bool plainOnly = false);
     bool Accepted() const { return accepted_; }
+    // False when plainOnly refused the file; its size and digest were not looked at then.
+    bool Plain() const { return plain_; }
 
 private:
     platform::UniqueFile file_;
+    bool plain_ = true;
     bool accepted_ = false;
 };
 

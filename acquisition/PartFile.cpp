@@ -3,6 +3,7 @@
 #include <aclapi.h>
 
 #include "platform/FileSystem.h"
+#include "platform/Logger.h"
 #include "platform/pure/PathRules.h"
 
 namespace velmora::acquisition {
@@ -52,29 +53,42 @@ DWORD PartFileAcl(platform::UniqueLocalMem<ACL>& acl) {
 
 UniqueFile CreatePartFile(const std::wstring& path, bool withAcl) {
     const std::wstring longPath = platform::ToLongPath(path);
-    if (withAcl) {
-        platform::UniqueLocalMem<ACL> acl;
-        SECURITY_DESCRIPTOR descriptor;
-        if (PartFileAcl(acl) == ERROR_SUCCESS &&
-            ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-            ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE)) {
-            SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-            return UniqueFile(::CreateFileW(longPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &attributes,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        }
+    platform::UniqueLocalMem<ACL> acl;
+    SECURITY_DESCRIPTOR descriptor;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    const bool secured = withAcl && PartFileAcl(acl) == ERROR_SUCCESS &&
+                         ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                         ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE);
+    // Whatever has the name goes first, and only a new file is made: an existing name may be a link or a
+    // second name of another file, planted so that the transfer truncates and writes that file. Deleting
+    // a link removes the link. A name planted again in between makes the creation fail; it is tried twice.
+    UniqueFile file;
+    for (int attempt = 0; attempt < 2 && !file; ++attempt) {
+        const DWORD deleteError = platform::DeleteFileLong(path) ? ERROR_SUCCESS : ::GetLastError();
+        file.reset(::CreateFileW(longPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                 secured ? &attributes : nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        // A file that could not be deleted (in use, read-only) is the failure to tell.
+        if (!file && ::GetLastError() == ERROR_FILE_EXISTS && deleteError != ERROR_FILE_NOT_FOUND &&
+            deleteError != ERROR_SUCCESS)
+            ::SetLastError(deleteError);
     }
-    return UniqueFile(::CreateFileW(longPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file;
 }
 
 std::uint64_t ExistingFileSize(const std::wstring& path) {
-    UniqueFile file(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file = platform::OpenPlainFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (!file && ::GetLastError() == ERROR_CANT_ACCESS_FILE && platform::LogEnabled())
+        platform::LogLine(L"The partial file " + path +
+                          L" is a link or has another name; it is not continued but made anew.");
     LARGE_INTEGER size{};
     if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0)
         return 0;
     return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+UniqueFile OpenPartFileToAppend(const std::wstring& path) {
+    return platform::OpenPlainFile(path, GENERIC_READ | GENERIC_WRITE, 0);
 }
 
 DWORD ProbeFile(const std::wstring& path, std::uint64_t& size) {
@@ -95,7 +109,8 @@ DWORD PromotePartFile(const std::wstring& partPath, const std::wstring& targetPa
     platform::DeleteFileLong(targetPath);
     if (::MoveFileW(part.c_str(), target.c_str()))
         return ERROR_SUCCESS;
-    if (::CopyFileW(part.c_str(), target.c_str(), FALSE)) {
+    // Only to a new name: one planted in between could be a link that takes the copy elsewhere.
+    if (::CopyFileW(part.c_str(), target.c_str(), TRUE)) {
         platform::DeleteFileLong(partPath);
         return ERROR_SUCCESS;
     }

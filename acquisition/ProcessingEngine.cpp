@@ -271,18 +271,23 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
         }
         // A download or file URL with a size or digest to match is checked again right before it runs, and
         // held so until it has run: the file checked when it was found or downloaded may have been replaced
-        // since. A missing file is left to the launch, which says so.
+        // since. A download is held in any case and must be a plain file: the download folder is open to
+        // others, who could have swapped in a link or a second name of a file they can still change. A
+        // missing file is left to the launch, which says so.
         std::optional<CheckedFile> file;
         if (checked.at(item.prerequisiteIndex)) {
             const core::PrerequisiteRecord& prerequisite =
                 configuration_.Prerequisites.at(item.prerequisiteIndex);
             ConnectShareOf(prerequisite, item.filePath);
-            if ((prerequisite.ExactSize != 0 || !prerequisite.MD5.empty()) && platform::Exists(item.filePath))
+            const bool download = !IsFileUrlSource(prerequisite.Source);
+            if ((download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty()) &&
+                platform::Exists(item.filePath))
                 file.emplace(item.filePath, static_cast<std::uint32_t>(prerequisite.ExactSize),
-                             prerequisite.MD5);
+                             prerequisite.MD5, download);
             if (file && !file->Accepted()) {
+                const bool plain = file->Plain();
                 file.reset();
-                RejectBeforeLaunch(item);
+                RejectBeforeLaunch(item, plain);
                 if (sink != nullptr)
                     sink->ReportError(L"", PROCESS_FILE_REJECTED, 0);
                 return kPhaseFailed;
@@ -312,10 +317,11 @@ std::uint32_t ProcessingEngine::AfterLaunch(int outcome, const execution::Launch
     return kContinue;
 }
 
-void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item) {
+void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item, bool plain) {
     core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.prerequisiteIndex);
     Log(L"The file to launch for " + prerequisite.Name +
-        L" does not match its size or MD5 and is not launched: " + item.filePath);
+        (plain ? L" does not match its size or MD5" : L" is a link or has another name") +
+        L" and is not launched: " + item.filePath);
     // A download is ours to delete, so the next run fetches it again; a file URL's file is not.
     if (!IsFileUrlSource(prerequisite.Source)) {
         (void)platform::DeleteFileLong(item.filePath);

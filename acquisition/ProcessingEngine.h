@@ -124,7 +124,8 @@ private:
     void RecheckDownloadsInPlace();
     // The phase result a launch outcome asks for, or kContinue.
     std::uint32_t AfterLaunch(int outcome, const execution::LaunchItem& item, ProgressSink* sink);
-    void RejectBeforeLaunch(const execution::LaunchItem& item);
+    // A file refused right before its launch: its size or digest did not match, or it is no plain file.
+    void RejectBeforeLaunch(const execution::LaunchItem& item, bool plain);
     // A file URL on a share with a user of its own: the share is connected with it before the launch.
     void ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path);
 

@@ -35,7 +35,11 @@ bool MachineEvaluation::FilePresent(const std::wstring& path, std::int32_t exact
     platform::UniqueFind find(::FindFirstFileW(platform::ToLongPath(path).c_str(), &data));
     if (!find)
         return false;
-    return exactSize == 0 || static_cast<DWORD>(exactSize) == data.nFileSizeLow;
+    if (exactSize != 0 && static_cast<DWORD>(exactSize) != data.nFileSizeLow)
+        return false;
+    // Anyone who can write to the download folder may have left a link, or a second name of a file they
+    // can still change, where the download belongs: that is no download, and it is fetched again.
+    return platform::IsPlainFileAt(path);
 }
 
 bool MachineEvaluation::LogEnabled() {

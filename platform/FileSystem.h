@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
 
 namespace velmora::platform {
@@ -19,6 +20,23 @@ bool Exists(std::wstring_view path);
 
 bool DeleteFileLong(std::wstring_view path);
 bool RemoveFolderLong(std::wstring_view path);
+
+// Whether an open file is a plain file (platform/pure/FileTrust.h), asked of the handle: the answer is about
+// the file that was opened, whatever its name leads to now. Open it with FILE_FLAG_OPEN_REPARSE_POINT, or a
+// link is followed and the file it leads to is looked at instead. False when the system cannot tell.
+bool IsPlainOpenFile(HANDLE file);
+
+// Opens an existing file without following a link at its end and keeps it only when it is plain. Fails
+// with the error of CreateFileW, or with ERROR_CANT_ACCESS_FILE when the file is no plain file.
+UniqueFile OpenPlainFile(std::wstring_view path, DWORD access, DWORD share);
+
+// True when the path names an existing plain file; false when it names none, or something else.
+bool IsPlainFileAt(std::wstring_view path);
+
+// Opens an existing folder that is no link, without delete sharing: while the handle lives, no one can
+// remove or rename it, so a file then opened by its path lies in this very folder. Fails with the error of
+// CreateFileW, or with ERROR_CANT_ACCESS_FILE when the folder is a reparse point or no folder.
+UniqueFile HoldPlainFolder(std::wstring_view path);
 
 // Deletes everything inside the folder (read-only entries too); the folder itself stays. Errors are skipped.
 // Junctions and directory links are removed as links: what they point to is never entered.

@@ -120,19 +120,36 @@ struct Logger::State {
         Write(L"\r\n");
     }
 
+    // Everyone may change the shared log folder, and anyone may have left something at a log path: the
+    // folder is held while the file is opened there, and must be no link to elsewhere; an existing file is
+    // opened without following a link and must be plain (platform/pure/FileTrust.h). Anything else is a
+    // path that cannot be opened.
+    UniqueFile OpenAt(bool inSharedFolder, DWORD& error) {
+        UniqueFile folder;
+        if (inSharedFolder && !(folder = HoldPlainFolder(ParentFolder(logPath))))
+            return UniqueFile();
+        UniqueFile opened(::CreateFileW(OpenName(logPath).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        error = ::GetLastError();
+        if (opened && error == ERROR_ALREADY_EXISTS && !IsPlainOpenFile(opened.get()))
+            opened.reset();
+        return opened;
+    }
+
     void Open() {
         int attempt = 0;
         for (;;) {
+            bool inSharedFolder = false;
             if (logPath.empty()) {
+                inSharedFolder = attempt == 0;
                 logPath = FallbackPath(attempt++);
                 if (logPath.empty())
                     return;
             }
             // A new file is told apart from an existing one by the error code of a successful call.
-            UniqueFile opened(::CreateFileW(OpenName(logPath).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-            DWORD error = ::GetLastError();
+            DWORD error = ERROR_SUCCESS;
+            UniqueFile opened = OpenAt(inSharedFolder, error);
             if (!opened) {
                 Trace(L"LOGGER->failed to create LOG at:" + logPath);
                 logPath.clear();

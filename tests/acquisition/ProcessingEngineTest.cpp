@@ -273,6 +273,25 @@ TEST_F(ProcessingEngine_InstallAll, FileReplacedAfterItsCheckIsNotLaunched) {
     EXPECT_EQ(sink.calls.back(), L"ReportError  0xe0000022");
 }
 
+// Even without a size or digest to check: someone could still change the file through its other name.
+TEST_F(ProcessingEngine_InstallAll, DownloadReplacedByASecondNameOfAnotherFileIsNotLaunched) {
+    AddDownload(L"Fetched", ExitWithHelper(), L"m");
+    Start();
+    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
+    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+    const std::wstring other = kit.Child(L"other.exe");
+    ASSERT_TRUE(::CopyFileW(ExitWithHelper().c_str(), other.c_str(), FALSE));
+    ASSERT_TRUE(::DeleteFileW(downloaded.c_str()));
+    ASSERT_TRUE(::CreateHardLinkW(downloaded.c_str(), other.c_str(), nullptr));
+    EXPECT_EQ(engine->InstallAll(&sink), 1603u);
+    EXPECT_FALSE(MarkerExists(L"Fetched"));
+    EXPECT_TRUE(Logged(L"The file to launch for Fetched is a link or has another name and is not launched: " +
+                       downloaded));
+    EXPECT_FALSE(velmora::platform::Exists(downloaded));
+    EXPECT_TRUE(velmora::platform::Exists(other));
+    EXPECT_EQ(sink.calls.back(), L"ReportError  0xe0000022");
+}
+
 TEST_F(ProcessingEngine_InstallAll, FileUrlIsLaunchedWhereItLiesOnceItsDigestMatches) {
     const std::wstring tool = kit.Child(L"tools\\setup.exe");
     ASSERT_TRUE(::CreateDirectoryW(kit.Child(L"tools").c_str(), nullptr));

@@ -309,6 +309,25 @@ TEST(Logger_Open, FallbackRulesInTheirOrder) {
     }
 }
 
+// A second name of another file, left where the log goes, would have the log written into that file. (A
+// symbolic link would too; Wine 8 can neither make nor show one: platform/pure/FileTrustTest.cpp.)
+TEST(Logger_Open, ExistingLogThatIsAnotherFilesSecondNameIsPassedOver) {
+    LogPlaces places;
+    const std::wstring victim = places.root.Child(L"victim.txt");
+    WriteFileBytes(victim, "not a log");
+    const std::wstring given = places.root.Child(L"run.log");
+    ASSERT_TRUE(::CreateHardLinkW(given.c_str(), victim.c_str(), nullptr));
+    ::CreateDirectoryW((places.common + L"\\VELMORA_LOGS").c_str(), nullptr);
+    ASSERT_TRUE(::CreateHardLinkW(places.commonLog.c_str(), victim.c_str(), nullptr));
+
+    Logger logger(places.Setup());
+    logger.SetLogFile(given);
+    logger.Log(L"line");
+    EXPECT_EQ(logger.LogPath(), places.besideLog);
+    EXPECT_EQ(LogText(places.besideLog), ExpectedHeader() + kTime + L"-line\r\n");
+    EXPECT_EQ(ReadFileBytes(victim), "not a log");
+}
+
 TEST(Logger_Open, SharedFolderThatCannotBeMadeEndsTheSearch) {
     LogPlaces places;
     LoggerSetup setup = places.Setup();
