@@ -39,5 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::wstring url = L"https://" + user + L":" + password + L"@" + host + path;
     if (RedactUrlCredentials(url) != L"https://***@" + host + path)
         std::abort();
+    if (velmora::platform::WithoutUrlCredentials(url) != L"https://" + host + path)
+        std::abort();
+    // A log line holding the URL twice keeps neither password (a path holding a URL of its own aside).
+    const std::wstring line = L"From " + url + L" or " + url + L".";
+    const std::wstring redacted =
+        L"From https://***@" + host + path + L" or https://***@" + host + path + L".";
+    if (path.find(L"://") == std::wstring::npos && RedactUrlCredentials(line) != redacted)
+        std::abort();
     return 0;
 }

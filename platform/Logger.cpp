@@ -11,6 +11,7 @@
 #include "platform/Processor.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
+#include "platform/pure/Redact.h"
 
 namespace velmora::platform {
 
@@ -222,7 +223,8 @@ void Logger::Log(std::wstring_view message) {
     ::GetLocalTime(&now);
     state_->Write(FormatTimeStamp({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}));
     state_->Write(L"-");
-    state_->Write(message);
+    // Whoever logs a URL, its password never reaches the file.
+    state_->Write(RedactUrlCredentials(message));
     state_->Write(L"\r\n");
 }
 

@@ -1,5 +1,6 @@
 #include "acquisition/pure/LocalPath.h"
 
+#include "platform/pure/Redact.h"
 #include "platform/pure/TextCompare.h"
 
 namespace velmora::acquisition {
@@ -27,7 +28,10 @@ constexpr std::size_t kNameWalk = 40;
 
 } // namespace
 
-std::wstring FileNameFromUrl(std::wstring_view url) {
+std::wstring FileNameFromUrl(std::wstring_view givenUrl) {
+    // A name taken from the host would otherwise carry the password before it.
+    const std::wstring bare = platform::WithoutUrlCredentials(givenUrl);
+    const std::wstring_view url = bare;
     const std::size_t length = url.size();
     if (length == 0)
         return {};

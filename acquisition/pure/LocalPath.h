@@ -8,7 +8,8 @@
 namespace velmora::acquisition {
 
 // The file name a URL stands for: the last path segment before a query or a second "://", at most 41
-// characters long, never holding \ / : * ? " < > |. Empty when the URL gives none.
+// characters long, never holding \ / : * ? " < > |, nor anything of the URL's user information. Empty when
+// the URL gives none.
 std::wstring FileNameFromUrl(std::wstring_view url);
 
 // A Source that names a file in place ("file:///C:/kits/a.exe", "FILE://\\server\share\a.exe"): it begins

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/UniqueHandle.h"
+#include "platform/pure/Redact.h"
 #include "platform/core/pure/CrashDialogLayout.h"
 #include "ui/Dialog.h"
 #include "platform/UiEnabled.h"
@@ -260,9 +261,13 @@ CrashRegistrations CurrentCrashRegistrations() {
     return Registrations().Get();
 }
 
-void PresentError(HWND owner, std::wstring_view message, std::wstring_view report) {
+void PresentError(HWND owner, std::wstring_view givenMessage, std::wstring_view givenReport) {
     const CrashRegistrations registrations = CurrentCrashRegistrations();
-    const std::wstring messageText(message);
+    // Whatever a failure carries, no URL's password reaches the screen, the clipboard or a reporter.
+    const std::wstring messageText = RedactUrlCredentials(givenMessage);
+    const std::wstring reportText = RedactUrlCredentials(givenReport);
+    const std::wstring_view message = messageText;
+    const std::wstring_view report = reportText;
     if (registrations.console != nullptr) {
         const std::wstring line = messageText + L"\r\n";
         WriteToStandardOutput(line);

@@ -49,6 +49,7 @@ CrashRegistrations CurrentCrashRegistrations();
 
 // Shows a report. message: the text up to the stack trace; report: the whole text, offered as details when
 // it differs from the message. The crash dialog is modal over owner (else the registered default owner).
+// Both texts lose the user information of any URL in them first (RedactUrlCredentials).
 void PresentError(HWND owner, std::wstring_view message, std::wstring_view report);
 
 } // namespace velmora::platform::core

@@ -29,31 +29,64 @@ bool IsHostAndPort(std::wstring_view authority) {
     return rest.empty() || (rest.front() == L':' && AllDigits(rest.substr(1)));
 }
 
-} // namespace
+// Where the first URL's user information lies: it starts at `start` (after "://") and ends before `at`
+// (its closing "@"). Without a "://", start is npos; without user information, at is npos.
+struct UserInformation {
+    std::size_t start = std::wstring_view::npos;
+    std::size_t at = std::wstring_view::npos;
+};
 
-std::wstring RedactUrlCredentials(std::wstring_view url) {
-    std::size_t schemeEnd = url.find(L"://");
+UserInformation FindUserInformation(std::wstring_view text) {
+    UserInformation found;
+    const std::size_t schemeEnd = text.find(L"://");
     if (schemeEnd == std::wstring_view::npos)
-        return std::wstring(url);
+        return found;
     const std::size_t start = schemeEnd + 3;
-    std::size_t authorityEnd = url.find_first_of(L"/\\?#", start);
+    found.start = start;
+    std::size_t authorityEnd = text.find_first_of(L"/\\?#", start);
     if (authorityEnd == std::wstring_view::npos)
-        authorityEnd = url.size();
-    std::wstring_view authority = url.substr(start, authorityEnd - start);
+        authorityEnd = text.size();
+    std::wstring_view authority = text.substr(start, authorityEnd - start);
 
     std::size_t at = authority.rfind(L'@');
     if (at != std::wstring_view::npos) {
         at += start;
     } else if (!IsHostAndPort(authority)) {
-        std::size_t queryStart = url.find_first_of(L"?#", start);
-        std::wstring_view beforeQuery = url.substr(0, queryStart);
+        std::size_t queryStart = text.find_first_of(L"?#", start);
+        std::wstring_view beforeQuery = text.substr(0, queryStart);
         at = beforeQuery.rfind(L'@');
         if (at != std::wstring_view::npos && at < start)
             at = std::wstring_view::npos;
     }
-    if (at == std::wstring_view::npos)
+    found.at = at;
+    return found;
+}
+
+} // namespace
+
+std::wstring RedactUrlCredentials(std::wstring_view text) {
+    std::wstring redacted;
+    for (;;) {
+        const UserInformation found = FindUserInformation(text);
+        if (found.start == std::wstring_view::npos)
+            break;
+        redacted += text.substr(0, found.start);
+        if (found.at != std::wstring_view::npos) {
+            redacted += L"***";
+            text.remove_prefix(found.at);
+        } else {
+            text.remove_prefix(found.start);
+        }
+    }
+    redacted += text;
+    return redacted;
+}
+
+std::wstring WithoutUrlCredentials(std::wstring_view url) {
+    const UserInformation found = FindUserInformation(url);
+    if (found.at == std::wstring_view::npos)
         return std::wstring(url);
-    return std::wstring(url.substr(0, start)) + L"***" + std::wstring(url.substr(at));
+    return std::wstring(url.substr(0, found.start)) + std::wstring(url.substr(found.at + 1));
 }
 
 } // namespace velmora::platform

@@ -167,6 +167,15 @@ TEST(Crash_Report, OwnExceptionIsCaughtAtTheWorkersBoundaryAndTheProgramGoesOn) 
     EXPECT_NE(output.find("after: 0xe0010064"), std::string::npos) << output;
 }
 
+TEST(Crash_Report, NoUrlPasswordReachesTheReport) {
+    Helper helper = StartHelper(L"throw-url console");
+    ASSERT_TRUE(helper.process.process);
+    std::string output = helper.ReadAll();
+    EXPECT_EQ(helper.Wait(), kDefaultExceptionCode);
+    EXPECT_EQ(output.rfind("The worker gave up on https://***@example.test/setup.exe.\r\n", 0), 0u) << output;
+    EXPECT_EQ(output.find("s3cret"), std::string::npos) << output;
+}
+
 TEST(Crash_Report, StackOverflowIsReportedFromAThreadWithStackToSpare) {
     // OS quirk (Wine 8, 64-bit loader): a thread that overflows its stack is ended on the spot, with no
     // STATUS_STACK_OVERFLOW raised to any handler (seen: thread exit code 0, neither vectored handlers nor
