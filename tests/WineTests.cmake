@@ -51,10 +51,12 @@ endfunction()
 # The shipped kind of executable, checked even where it cannot run.
 add_test(NAME chainer.pe COMMAND sh -c "file -b \"$1\" | grep -E \"$2\"" sh $<TARGET_FILE:chainer>
     "^${velmora_pe_kind}")
-# Nothing in its import table can be replaced by a library left in its folder; checked even where it cannot
-# run.
-add_test(NAME chainer.imports COMMAND sh ${PROJECT_SOURCE_DIR}/tests/platform/chainer_imports.sh ${CMAKE_OBJDUMP}
-    $<TARGET_FILE:chainer>)
+# Nothing in their import tables can be replaced by a library left in their folder (the tools run in kits
+# too); checked even where they cannot run.
+foreach(program chainer chainer-explain chainer-lint)
+    add_test(NAME ${program}.imports COMMAND sh ${PROJECT_SOURCE_DIR}/tests/platform/chainer_imports.sh
+        ${CMAKE_OBJDUMP} $<TARGET_FILE:${program}>)
+endforeach()
 
 foreach(arch IN LISTS VELMORA_WINE_ARCHS)
     velmora_wine_environment(env ${arch})

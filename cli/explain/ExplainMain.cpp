@@ -10,6 +10,7 @@
 #include "cli/Console.h"
 #include "cli/explain/Explainer.h"
 #include "cli/pure/TextCodec.h"
+#include "core/Entry.h"
 
 namespace {
 
@@ -63,6 +64,8 @@ int Run(const std::vector<std::wstring>& arguments) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Run from a kit's folder like the chainer, and as elevated: libraries from the system folder only.
+    velmora::core::HardenProcess();
     PrepareConsole();
     // As in the chainer: the shell calls of the searches expect an apartment on this thread.
     const bool comInitialised = ::CoInitialize(nullptr) == S_OK;
