@@ -7,8 +7,8 @@
 
 #include "acquisition/Downloader.h"
 #include "acquisition/FileDigest.h"
-#include "acquisition/pure/LocalPath.h"
 #include "acquisition/pure/TransferRules.h"
+#include "detection/pure/LocalPath.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
@@ -138,7 +138,7 @@ void ProcessingEngine::HandOverSelection() {
 }
 
 bool ProcessingEngine::DownloadItemAt(DownloadItem& item) {
-    item.localPath = LocalPathFor(downloadFolder_, item.url, item.folder);
+    item.localPath = detection::LocalPathFor(downloadFolder_, item.url, item.folder);
     // A folder that cannot be made shows up as the transfer's failure.
     (void)platform::CreateFolderTree(item.localPath, false, &createdFolders_);
     lastTransferResult_ = transfer_.Download(item.url, item.localPath, item.expectedSize, downloadSink_);
@@ -150,12 +150,13 @@ bool ProcessingEngine::DownloadItemAt(DownloadItem& item) {
 void ProcessingEngine::RecheckDownloadsInPlace() {
     for (std::size_t i = 0; i < configuration_.Prerequisites.size(); ++i) {
         core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites[i];
-        if (prerequisite.MD5.empty() || IsFileUrlSource(prerequisite.Source) ||
+        if (prerequisite.MD5.empty() || detection::IsFileUrlSource(prerequisite.Source) ||
             ActionOf(i) != detection::kActionInstallDownloaded)
             continue;
         // Found at the right size is not enough: anyone who can write to the download folder (the
         // temporary folder of a system run) could have left it there.
-        const std::wstring path = LocalPathFor(downloadFolder_, prerequisite.Source, prerequisite.Folder);
+        const std::wstring path =
+            detection::LocalPathFor(downloadFolder_, prerequisite.Source, prerequisite.Folder);
         if (DownloadedFileAccepted(path, static_cast<std::uint32_t>(prerequisite.ExactSize),
                                    prerequisite.MD5))
             continue;
@@ -279,7 +280,7 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
             const core::PrerequisiteRecord& prerequisite =
                 configuration_.Prerequisites.at(item.prerequisiteIndex);
             ConnectShareOf(prerequisite, item.filePath);
-            const bool download = !IsFileUrlSource(prerequisite.Source);
+            const bool download = !detection::IsFileUrlSource(prerequisite.Source);
             if ((download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty()) &&
                 platform::Exists(item.filePath))
                 file.emplace(item.filePath, static_cast<std::uint32_t>(prerequisite.ExactSize),
@@ -323,7 +324,7 @@ void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item, boo
         (plain ? L" does not match its size or MD5" : L" is a link or has another name") +
         L" and is not launched: " + item.filePath);
     // A download is ours to delete, so the next run fetches it again; a file URL's file is not.
-    if (!IsFileUrlSource(prerequisite.Source)) {
+    if (!detection::IsFileUrlSource(prerequisite.Source)) {
         (void)platform::DeleteFileLong(item.filePath);
         prerequisite.downloaded = false;
     }
@@ -331,7 +332,7 @@ void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item, boo
 
 void ProcessingEngine::ConnectShareOf(const core::PrerequisiteRecord& prerequisite,
                                       const std::wstring& path) {
-    if (!IsFileUrlSource(prerequisite.Source) || NetworkServer(path).empty())
+    if (!detection::IsFileUrlSource(prerequisite.Source) || NetworkServer(path).empty())
         return;
     const UrlUserInfo account = FileUrlUserInfo(prerequisite.Source);
     if (account.user.empty())

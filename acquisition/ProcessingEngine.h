@@ -21,9 +21,10 @@
 #include "acquisition/ProgressSink.h"
 #include "acquisition/ShareConnections.h"
 #include "acquisition/pure/ProcessingPlan.h"
-#include "core/InterbootStore.h"
+#include "core/machine/InterbootStore.h"
 #include "core/pure/Configuration.h"
 #include "detection/pure/Evaluation.h"
+#include "detection/pure/EvaluatorDetection.h"
 #include "execution/ExtractionContext.h"
 #include "execution/LaunchList.h"
 #include "platform/UniqueHandle.h"
@@ -133,7 +134,7 @@ private:
     detection::PrerequisiteEvaluator& evaluator_;
     const execution::ExtractionContext& extraction_;
     FileTransfer& transfer_;
-    execution::EvaluatorDetection detection_;
+    detection::EvaluatorDetection detection_;
     std::unique_ptr<execution::LaunchList> launchList_;
     ProcessingTexts texts_;
     std::wstring downloadFolder_;

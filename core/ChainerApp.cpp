@@ -4,7 +4,7 @@
 
 #include "core/ConfigurationFile.h"
 #include "core/ExitCleanup.h"
-#include "core/FolderProperties.h"
+#include "core/machine/FolderProperties.h"
 #include "core/InstallerMutex.h"
 #include "core/MainFlow.h"
 #include "core/pure/CleanupLists.h"

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "core/pure/CleanupLists.h"
-#include "execution/pure/CleanupScriptCommand.h"
 #include "platform/FileSystem.h"
+#include "platform/pure/PathRules.h"
 #include "platform/UniqueHandle.h"
 
 namespace velmora::core {
@@ -42,7 +42,7 @@ void KeepOccupiedFolders(execution::CleanupScriptRunner& runner) {
     const std::vector<std::wstring> listed = runner.Paths();
     const std::vector<std::wstring> handedOver = ScriptPathsToHandOver(listed, &ListFolderEntries);
     for (const std::wstring& path : listed) {
-        if (!execution::HoldsPath(handedOver, path))
+        if (!platform::HoldsPath(handedOver, path))
             runner.RemovePath(path);
     }
 }

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "acquisition/ProcessingPhases.h"
-#include "core/InterbootStore.h"
+#include "core/machine/InterbootStore.h"
 #include "core/pure/Configuration.h"
 #include "detection/pure/Evaluation.h"
 

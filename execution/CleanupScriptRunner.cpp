@@ -9,6 +9,7 @@
 #include "execution/ProcessStart.h"
 #include "execution/pure/CleanupScriptCommand.h"
 #include "platform/FileSystem.h"
+#include "platform/pure/PathRules.h"
 
 namespace velmora::execution {
 
@@ -61,7 +62,7 @@ void CleanupScriptRunner::SetScript(std::wstring_view scriptPath, bool elevate, 
 }
 
 void CleanupScriptRunner::AddPath(std::wstring_view path) {
-    if (!path.empty() && !HoldsPath(paths_, path))
+    if (!path.empty() && !platform::HoldsPath(paths_, path))
         paths_.emplace_back(path);
 }
 

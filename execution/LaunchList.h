@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/InterbootStore.h"
+#include "core/machine/InterbootStore.h"
 #include "execution/Reboot.h"
 #include "execution/pure/LaunchRules.h"
 #include "execution/pure/RebootRules.h"

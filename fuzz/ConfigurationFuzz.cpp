@@ -65,7 +65,7 @@ void CheckCleanupLists(const ChainerSettings& settings) {
                 std::abort();
         }
         for (const std::wstring& path : lists.scriptPaths) {
-            if (!velmora::execution::HoldsPath({settings.CleanupScript, exe}, path) &&
+            if (!velmora::platform::HoldsPath({settings.CleanupScript, exe}, path) &&
                 !velmora::platform::IsInsideFolder(path, settings.CleanupFolders))
                 std::abort();
         }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/WindowPlacement.h"
+
 namespace velmora::ui {
 
 // The string-table text with that number from the program's resources; empty when there is none.
@@ -19,9 +21,8 @@ std::wstring ReadProductName(const std::wstring& filePath);
 // or with the file's path when it has no product name.
 std::wstring WindowTitleFor(const std::wstring& filePath);
 
-// Centres the window over its owner when the owner is visible and not minimised, else over the work area
-// of the nearest monitor, and keeps it inside that monitor's work area.
-void CentreWindow(HWND window);
+// Centres the window over its owner, else over the work area (the rule every window shares).
+using platform::CentreWindow;
 
 // Icon 128 as the window's large and small icon.
 void SetChainerIcon(HWND window);

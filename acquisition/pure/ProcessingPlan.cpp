@@ -1,6 +1,6 @@
 #include "acquisition/pure/ProcessingPlan.h"
 
-#include "acquisition/pure/LocalPath.h"
+#include "detection/pure/LocalPath.h"
 #include "acquisition/pure/TransferRules.h"
 #include "detection/pure/Evaluation.h"
 #include "execution/pure/RebootRules.h"
@@ -62,9 +62,9 @@ std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& c
 std::wstring LaunchPathOfDownload(std::wstring_view downloadFolder,
                                   const core::PrerequisiteRecord& prerequisite) {
     // A file URL counts as present without a download: nothing of it is in the download folder.
-    if (IsFileUrlSource(prerequisite.Source))
+    if (detection::IsFileUrlSource(prerequisite.Source))
         return FileUrlPath(prerequisite.Source);
-    return LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
+    return detection::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
 }
 
 std::wstring StepText(std::wstring_view format, std::wstring_view name) {

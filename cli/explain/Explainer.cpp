@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "acquisition/pure/LocalPath.h"
+#include "detection/pure/LocalPath.h"
 #include "acquisition/pure/ProcessingPlan.h"
 #include "cli/pure/TextCodec.h"
 #include "core/ConfigurationFile.h"
-#include "core/FolderProperties.h"
+#include "core/machine/FolderProperties.h"
 #include "core/pure/Configuration.h"
 #include "core/pure/IniDocument.h"
 #include "detection/MachineEvaluation.h"
@@ -192,15 +192,15 @@ ActionFacts DescribeAction(std::int32_t code, const core::PrerequisiteRecord& pr
         action.summary = L"download it, then install the download";
         action.url = prerequisite.Source;
         action.downloadPath =
-            acquisition::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
+            detection::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
         break;
     case detection::kActionInstallDownloaded:
         action.summary = L"install the download that is already there";
         action.alreadyDownloaded = true;
-        if (!acquisition::IsFileUrlSource(prerequisite.Source)) {
+        if (!detection::IsFileUrlSource(prerequisite.Source)) {
             action.url = prerequisite.Source;
             action.downloadPath =
-                acquisition::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
+                detection::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
         }
         break;
     case detection::kStateOpenSite:

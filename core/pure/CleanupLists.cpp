@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "execution/pure/CleanupScriptCommand.h"
 #include "platform/pure/PathRules.h"
 
 namespace velmora::core {
@@ -13,7 +12,7 @@ namespace {
 constexpr wchar_t kFileSeparator = L'\u0001';
 
 void AddOnce(std::vector<std::wstring>& list, std::wstring_view path) {
-    if (!path.empty() && !execution::HoldsPath(list, path))
+    if (!path.empty() && !platform::HoldsPath(list, path))
         list.emplace_back(path);
 }
 
@@ -22,8 +21,8 @@ bool AllHandedOver(const std::wstring& folder, const std::vector<FolderEntry>& e
                    const std::vector<std::wstring>& kept) {
     const std::wstring base = platform::WithTrailingBackslash(folder);
     return std::all_of(entries.begin(), entries.end(), [&](const FolderEntry& entry) {
-        return execution::HoldsPath(kept, base + entry.name) ||
-               (!entry.shortName.empty() && execution::HoldsPath(kept, base + entry.shortName));
+        return platform::HoldsPath(kept, base + entry.name) ||
+               (!entry.shortName.empty() && platform::HoldsPath(kept, base + entry.shortName));
     });
 }
 

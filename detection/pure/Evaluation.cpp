@@ -1,6 +1,6 @@
 #include "detection/pure/Evaluation.h"
 
-#include "acquisition/pure/LocalPath.h"
+#include "detection/pure/LocalPath.h"
 #include "platform/pure/TextCompare.h"
 
 #include <vector>
@@ -126,10 +126,10 @@ void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_
 
 bool PrerequisiteEvaluator::IsDownloaded(const core::PrerequisiteRecord& prerequisite) {
     // A local file URL counts as present without looking at the disk.
-    if (acquisition::IsFileUrlSource(prerequisite.Source))
+    if (IsFileUrlSource(prerequisite.Source))
         return true;
-    std::wstring path = acquisition::LocalPathFor(configuration_.GetDownloadFolder(), prerequisite.Source,
-                                                  prerequisite.Folder);
+    std::wstring path =
+        LocalPathFor(configuration_.GetDownloadFolder(), prerequisite.Source, prerequisite.Folder);
     return environment_.FilePresent(path, prerequisite.ExactSize);
 }
 

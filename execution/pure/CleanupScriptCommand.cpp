@@ -1,9 +1,5 @@
 #include "execution/pure/CleanupScriptCommand.h"
 
-#include <algorithm>
-
-#include "platform/pure/TextCompare.h"
-
 namespace velmora::execution {
 
 namespace {
@@ -42,11 +38,6 @@ std::wstring CleanupScriptCommand(std::wstring_view script, const std::vector<st
 std::wstring PowerShellParameters(std::wstring_view command) {
     return L"-NoProfile -NonInteractive -NoLogo -ExecutionPolicy RemoteSigned -Command \"" +
            std::wstring(command) + L"\"";
-}
-
-bool HoldsPath(const std::vector<std::wstring>& list, std::wstring_view path) {
-    return std::any_of(list.begin(), list.end(),
-                       [path](const std::wstring& entry) { return platform::EqualsNoCase(entry, path); });
 }
 
 } // namespace velmora::execution

@@ -23,7 +23,4 @@ std::wstring CleanupScriptCommand(std::wstring_view script, const std::vector<st
 // "-NoProfile -NonInteractive -NoLogo -ExecutionPolicy RemoteSigned -Command "<command>"".
 std::wstring PowerShellParameters(std::wstring_view command);
 
-// True when the list holds the path in any ASCII letter case.
-bool HoldsPath(const std::vector<std::wstring>& list, std::wstring_view path);
-
 } // namespace velmora::execution

@@ -8,8 +8,6 @@
 #include <functional>
 #include <string_view>
 
-#include "detection/pure/Evaluation.h"
-
 namespace velmora::execution {
 
 // Reboot modes of a launch item.
@@ -50,19 +48,6 @@ class PrerequisiteDetection {
 public:
     virtual ~PrerequisiteDetection() = default;
     virtual bool IsPrerequisiteDetected(std::size_t prerequisiteIndex) = 0;
-};
-
-// The answer of an evaluator: a fresh evaluation finds the prerequisite (state 0).
-class EvaluatorDetection final : public PrerequisiteDetection {
-public:
-    // The evaluator must outlive this object.
-    explicit EvaluatorDetection(detection::PrerequisiteEvaluator& evaluator) : evaluator_(evaluator) {}
-    bool IsPrerequisiteDetected(std::size_t prerequisiteIndex) override {
-        return evaluator_.IsPrerequisiteDetected(prerequisiteIndex);
-    }
-
-private:
-    detection::PrerequisiteEvaluator& evaluator_;
 };
 
 } // namespace velmora::execution

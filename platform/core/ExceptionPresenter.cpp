@@ -8,8 +8,8 @@
 #include "platform/core/pure/CrashDialogLayout.h"
 #include "ui/Dialog.h"
 #include "platform/UiEnabled.h"
-#include "ui/WindowTools.h"
-#include "ui/pure/DialogTemplate.h"
+#include "platform/WindowPlacement.h"
+#include "platform/core/pure/DialogTemplate.h"
 
 namespace velmora::platform::core {
 
@@ -85,29 +85,28 @@ public:
 
         constexpr uint32_t kDialogStyle =
             DS_SETFONT | DS_FIXEDSYS | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
-        ui::DialogTemplate dialog(kDialogStyle, WS_EX_DLGMODALFRAME, 0, 0, layout_.width,
-                                  layout_.expandedHeight, title, L"MS Shell Dlg 2", 8);
-        auto add = [&dialog](ui::ControlClass kind, int id, uint32_t style, const DialogBox& box,
+        DialogTemplate dialog(kDialogStyle, WS_EX_DLGMODALFRAME, 0, 0, layout_.width, layout_.expandedHeight,
+                              title, L"MS Shell Dlg 2", 8);
+        auto add = [&dialog](ControlClass kind, int id, uint32_t style, const DialogBox& box,
                              std::wstring_view text) {
             dialog.AddControl(kind, static_cast<uint32_t>(id), style | WS_CHILD, 0, box.x, box.y, box.cx,
                               box.cy, text);
         };
-        add(ui::ControlClass::Static, kCrashIcon, WS_VISIBLE | SS_ICON, layout_.icon, L"");
-        add(ui::ControlClass::Static, kCrashMessage, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, layout_.message,
-            L"");
+        add(ControlClass::Static, kCrashIcon, WS_VISIBLE | SS_ICON, layout_.icon, L"");
+        add(ControlClass::Static, kCrashMessage, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, layout_.message, L"");
         if (hasDetails) {
-            add(ui::ControlClass::Edit, kCrashDetails,
+            add(ControlClass::Edit, kCrashDetails,
                 WS_BORDER | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
                     ES_AUTOVSCROLL | ES_AUTOHSCROLL,
                 layout_.details, L"");
-            add(ui::ControlClass::Button, kCrashDetailsButton, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+            add(ControlClass::Button, kCrashDetailsButton, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                 layout_.detailsButton, DetailsButtonText(false));
-            add(ui::ControlClass::Button, kCrashCopy, WS_TABSTOP | BS_PUSHBUTTON, layout_.copy, L"Copy");
+            add(ControlClass::Button, kCrashCopy, WS_TABSTOP | BS_PUSHBUTTON, layout_.copy, L"Copy");
             if (layout_.hasSend)
-                add(ui::ControlClass::Button, kCrashSend, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                    layout_.send, L"Send Error Report");
+                add(ControlClass::Button, kCrashSend, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, layout_.send,
+                    L"Send Error Report");
         }
-        add(ui::ControlClass::Button, kCrashClose, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, layout_.close,
+        add(ControlClass::Button, kCrashClose, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, layout_.close,
             L"Close");
         ShowModalIndirect(dialog.Units().data(), owner);
     }
@@ -139,7 +138,7 @@ protected:
 private:
     struct Placed {
         int id;
-        ui::Rect rect;
+        Rect rect;
     };
 
     void Initialise() {
@@ -184,7 +183,7 @@ private:
         minimumSize_ = {outer.right - outer.left, outer.bottom - outer.top - detailsExtra_};
         ::SetWindowPos(window, nullptr, 0, 0, minimumSize_.cx, minimumSize_.cy,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        ui::CentreWindow(window);
+        CentreWindow(window);
     }
 
     void Relayout(int width, int height) {
@@ -192,8 +191,7 @@ private:
             return;
         HWND window = Window();
         for (const Placed& control : placed_) {
-            ui::Rect r =
-                Anchored(control.rect, AnchorsOf(control.id), baseWidth_, baseHeight_, width, height);
+            Rect r = Anchored(control.rect, AnchorsOf(control.id), baseWidth_, baseHeight_, width, height);
             int controlHeight = r.Height() < 0 ? 0 : r.Height();
             ::SetWindowPos(::GetDlgItem(window, control.id), nullptr, r.left, r.top, r.Width(), controlHeight,
                            SWP_NOZORDER | SWP_NOACTIVATE);

@@ -1,4 +1,7 @@
 #include "platform/pure/PathRules.h"
+
+#include <algorithm>
+
 #include "platform/pure/TextCompare.h"
 
 namespace velmora::platform {
@@ -234,6 +237,11 @@ bool IsInsideFolder(std::wstring_view path, std::wstring_view folder) {
             return false;
     }
     return true;
+}
+
+bool HoldsPath(const std::vector<std::wstring>& list, std::wstring_view path) {
+    return std::any_of(list.begin(), list.end(),
+                       [path](const std::wstring& entry) { return EqualsNoCase(entry, path); });
 }
 
 } // namespace velmora::platform

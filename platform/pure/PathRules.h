@@ -73,4 +73,7 @@ std::wstring ResolvedPath(std::wstring_view path);
 // Whole components only: D:\T\Setup\x is not below D:\T\S; what does not resolve is below nothing.
 bool IsInsideFolder(std::wstring_view path, std::wstring_view folder);
 
+// True when the list holds the path in any ASCII letter case.
+bool HoldsPath(const std::vector<std::wstring>& list, std::wstring_view path);
+
 } // namespace velmora::platform

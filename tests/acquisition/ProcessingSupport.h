@@ -14,7 +14,7 @@
 
 #include "LaunchTestSupport.h"
 #include "acquisition/ProcessingEngine.h"
-#include "core/InterbootStore.h"
+#include "core/machine/InterbootStore.h"
 #include "detection/MachineEvaluation.h"
 #include "platform/TextConversion.h"
 #include "support/TestSupport.h"

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "core/FolderProperties.h"
+#include "core/machine/FolderProperties.h"
 #include "core/pure/FakeProperties.h"
 #include "platform/FileSystem.h"
 #include "detection/ScopedMachineKey.h"

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "LaunchTestSupport.h"
+#include "detection/pure/EvaluatorDetection.h"
 #include "platform/TextConversion.h"
 #include "platform/UniqueHandle.h"
 #include "support/TestSupport.h"
@@ -25,6 +26,7 @@ using namespace velmora::execution;
 using namespace velmora::test;
 using velmora::core::InterbootStore;
 using velmora::core::PrerequisiteRecord;
+using velmora::detection::EvaluatorDetection;
 using velmora::detection::PrerequisiteEvaluator;
 
 namespace {

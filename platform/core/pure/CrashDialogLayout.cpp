@@ -96,9 +96,9 @@ void AnchorAxis(int& start, int& end, bool toStart, bool toEnd, int grown) {
 
 } // namespace
 
-ui::Rect Anchored(const ui::Rect& original, unsigned anchors, int originalWidth, int originalHeight,
+Rect Anchored(const Rect& original, unsigned anchors, int originalWidth, int originalHeight,
                   int width, int height) {
-    ui::Rect rect = original;
+    Rect rect = original;
     AnchorAxis(rect.left, rect.right, anchors & kAnchorLeft, anchors & kAnchorRight, width - originalWidth);
     AnchorAxis(rect.top, rect.bottom, anchors & kAnchorTop, anchors & kAnchorBottom, height - originalHeight);
     return rect;

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "ui/pure/WindowLayout.h"
+#include "platform/pure/WindowPlacement.h"
 
 namespace velmora::platform::core {
 
@@ -61,7 +61,7 @@ unsigned AnchorsOf(int controlId);
 // Where a control laid out at original inside a client area of originalWidth x originalHeight goes in a
 // client area of width x height: an edge anchored to a side keeps its distance to that side; a control
 // anchored to neither side of an axis keeps its position on it.
-ui::Rect Anchored(const ui::Rect& original, unsigned anchors, int originalWidth, int originalHeight,
+Rect Anchored(const Rect& original, unsigned anchors, int originalWidth, int originalHeight,
                   int width, int height);
 
 } // namespace velmora::platform::core

@@ -1,6 +1,6 @@
 #include "detection/pure/Evaluation.h"
 
-#include "acquisition/pure/LocalPath.h"
+#include "detection/pure/LocalPath.h"
 
 #include <gtest/gtest.h>
 
@@ -141,7 +141,7 @@ TEST_F(EvaluationTest, OptionXAsksForThe64BitView) {
 TEST_F(EvaluationTest, DownloadAlreadyPresentAtTheRightSizeGivesAction5) {
     Add(L"Tool", SourceKey::Url).ExactSize = 10;
     config.DownloadFolder = L"C:\\dl";
-    std::wstring path = velmora::acquisition::LocalPathFor(config.GetDownloadFolder(), At(0).Source, L"");
+    std::wstring path = velmora::detection::LocalPathFor(config.GetDownloadFolder(), At(0).Source, L"");
     env.files[path] = 10;
     evaluator.EvaluateAll();
     EXPECT_EQ(At(0).state, kStateDownload);

@@ -72,9 +72,3 @@ TEST(Execution_CleanupScriptCommand, QuotesInNamesStayInsideTheirStrings) {
     EXPECT_EQ(read.shape, L"& S -paths S,S,S,S,S -retry_count 10");
     EXPECT_EQ(PowerShellQuoted(L"a\u2019b"), L"'a\u2019\u2019b'");
 }
-
-TEST(Execution_CleanupScriptCommand, PathsAreHeldOnceInAnyAsciiCase) {
-    const std::vector<std::wstring> list = {L"C:\\Temp\\x"};
-    EXPECT_TRUE(HoldsPath(list, L"c:\\temp\\X"));
-    EXPECT_FALSE(HoldsPath(list, L"C:\\Temp\\x\\"));
-}

@@ -53,26 +53,3 @@ TEST(Execution_RebootRules, OutcomeOfALaunchByModeAndDetection) {
         EXPECT_EQ(asked, c.asked ? 1 : 0) << static_cast<int>(c.end) << " " << c.mode;
     }
 }
-
-TEST(Execution_RebootRules, EvaluatorDetectionAnswersWithAFreshEvaluation) {
-    class Machine : public velmora::detection::EvaluationEnvironment {
-    public:
-        bool installed = false;
-        bool IsOsExcluded(std::wstring_view, std::wstring_view) override { return false; }
-        bool IsLanguageAccepted(std::wstring_view) override { return true; }
-        bool RunSearches(velmora::core::PrerequisiteRecord&, bool) override { return installed; }
-        bool FilePresent(const std::wstring&, std::int32_t) override { return false; }
-        bool LogEnabled() override { return false; }
-        void Log(std::wstring_view) override {}
-    };
-    velmora::core::Configuration configuration;
-    configuration.Prerequisites.resize(2);
-    Machine machine;
-    velmora::detection::PrerequisiteEvaluator evaluator(configuration, machine);
-    EvaluatorDetection detection(evaluator);
-    EXPECT_FALSE(detection.IsPrerequisiteDetected(1));
-    EXPECT_EQ(configuration.Prerequisites[1].state, velmora::detection::kStateInstallFromPackage);
-    machine.installed = true;
-    EXPECT_TRUE(detection.IsPrerequisiteDetected(1));
-    EXPECT_EQ(configuration.Prerequisites[1].state, velmora::detection::kStateFound);
-}

@@ -176,3 +176,9 @@ TEST(PathRules_IsInsideFolder, WholeComponentsBelowTheFolderOnly) {
     for (const auto& c : cases)
         EXPECT_EQ(IsInsideFolder(c.path, c.folder), c.inside) << c.path << L" in " << c.folder;
 }
+
+TEST(PathRules_HoldsPath, FindsAPathInAnyAsciiCaseAndWholeOnly) {
+    const std::vector<std::wstring> list = {L"C:\\Temp\\x"};
+    EXPECT_TRUE(HoldsPath(list, L"c:\\temp\\X"));
+    EXPECT_FALSE(HoldsPath(list, L"C:\\Temp\\x\\"));
+}

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace velmora::platform::core;
-using velmora::ui::Rect;
+using velmora::platform::Rect;
 
 namespace {
 

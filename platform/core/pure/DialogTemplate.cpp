@@ -1,6 +1,6 @@
-#include "ui/pure/DialogTemplate.h"
+#include "platform/core/pure/DialogTemplate.h"
 
-namespace velmora::ui {
+namespace velmora::platform::core {
 
 DialogTemplate::DialogTemplate(uint32_t style, uint32_t extendedStyle, int x, int y, int cx, int cy,
                                std::wstring_view title, std::wstring_view fontName, uint16_t pointSize) {
@@ -70,4 +70,4 @@ void DialogTemplate::AlignTo32() {
         Put16(0);
 }
 
-} // namespace velmora::ui
+} // namespace velmora::platform::core

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace velmora::ui {
+namespace velmora::platform::core {
 
 // Predefined control classes, by the atoms the template format uses for them.
 enum class ControlClass : uint16_t {
@@ -41,4 +41,4 @@ private:
     int count_ = 0;
 };
 
-} // namespace velmora::ui
+} // namespace velmora::platform::core

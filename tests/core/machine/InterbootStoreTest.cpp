@@ -1,4 +1,4 @@
-#include "core/InterbootStore.h"
+#include "core/machine/InterbootStore.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "acquisition/pure/LocalPath.h"
+#include "detection/pure/LocalPath.h"
 
 #include "platform/pure/Redact.h"
 #include "platform/pure/TextCompare.h"
 
-namespace velmora::acquisition {
+namespace velmora::detection {
 
 namespace {
 
@@ -98,4 +98,4 @@ std::wstring LocalPathFor(std::wstring_view downloadFolder, std::wstring_view ur
     return path;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::detection

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::acquisition {
+namespace velmora::detection {
 
 // The file name a URL stands for: the last path segment before a query or a second "://", at most 41
 // characters long, never holding \ / : * ? " < > |, nor anything of the URL's user information. Empty when
@@ -21,4 +21,4 @@ bool IsFileUrlSource(std::wstring_view source);
 // (the name then comes from the URL).
 std::wstring LocalPathFor(std::wstring_view downloadFolder, std::wstring_view url, std::wstring_view folder);
 
-} // namespace velmora::acquisition
+} // namespace velmora::detection

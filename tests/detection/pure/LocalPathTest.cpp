@@ -1,8 +1,8 @@
-#include "acquisition/pure/LocalPath.h"
+#include "detection/pure/LocalPath.h"
 
 #include <gtest/gtest.h>
 
-using namespace velmora::acquisition;
+using namespace velmora::detection;
 
 TEST(LocalPath_FileNameFromUrl, Table) {
     struct Case {

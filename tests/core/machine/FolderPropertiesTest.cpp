@@ -1,4 +1,4 @@
-#include "core/FolderProperties.h"
+#include "core/machine/FolderProperties.h"
 
 #include <gtest/gtest.h>
 
