@@ -99,7 +99,8 @@ private:
 
 class ProgressForwarder final : public Handler<runtime::IDeploymentProgressHandler> {
 public:
-    explicit ProgressForwarder(MsixInstaller::ProgressCallback callback) : callback_(std::move(callback)) {}
+    ProgressForwarder(MsixInstaller::ProgressCallback callback, const platform::core::CrashReporting& reporting)
+        : callback_(std::move(callback)), reporting_(reporting) {}
 
     // Called on a thread of the Windows Runtime: no exception may unwind into it.
     HRESULT STDMETHODCALLTYPE Invoke(runtime::IDeploymentOperation*,
@@ -108,13 +109,14 @@ public:
             if (callback_)
                 callback_(progress.percentage);
         } catch (...) {
-            platform::core::PresentCaughtException(nullptr);
+            platform::core::PresentCaughtException(nullptr, reporting_);
         }
         return S_OK;
     }
 
 private:
     MsixInstaller::ProgressCallback callback_;
+    platform::core::CrashReporting reporting_;
 };
 
 // Joins the multithreaded apartment for the life of the scope.
@@ -275,7 +277,8 @@ DWORD WINAPI FindThread(void* parameter) noexcept {
 
 MsixInstaller::MsixInstaller() : MsixInstaller(SystemDeploymentRuntime()) {}
 
-MsixInstaller::MsixInstaller(DeploymentRuntime& runtime) : runtime_(runtime) {}
+MsixInstaller::MsixInstaller(DeploymentRuntime& runtime, const platform::core::CrashReporting& reporting)
+    : runtime_(runtime), reporting_(reporting) {}
 
 bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
     UniqueCom<runtime::IPackageManager> manager;
@@ -296,7 +299,7 @@ bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
     if (event == nullptr)
         return DeploymentNotStarted(L"CreateEventExW", HRESULT_FROM_WIN32(::GetLastError()));
     UniqueCom<CompletedSignal> completed(new CompletedSignal(event));
-    UniqueCom<ProgressForwarder> progress(new ProgressForwarder(progress_));
+    UniqueCom<ProgressForwarder> progress(new ProgressForwarder(progress_, reporting_));
     hr = operation.get()->put_Progress(progress.get());
     if (FAILED(hr))
         return DeploymentNotStarted(L"Progress", hr);

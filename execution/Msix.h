@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/core/ExceptionPresenter.h"
+
 namespace velmora::execution {
 
 class DeploymentRuntime;
@@ -26,8 +28,9 @@ public:
 
     // The system's deployment service.
     MsixInstaller();
-    // Objects come from the given runtime, which must outlive the installer (tests hand in fakes).
-    explicit MsixInstaller(DeploymentRuntime& runtime);
+    // Objects come from the given runtime, which must outlive the installer (tests hand in fakes). A failing
+    // progress callback is reported where reporting says.
+    explicit MsixInstaller(DeploymentRuntime& runtime, const platform::core::CrashReporting& reporting = {});
 
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
 
@@ -47,6 +50,7 @@ public:
 
 private:
     DeploymentRuntime& runtime_;
+    platform::core::CrashReporting reporting_;
     ProgressCallback progress_;
     int status_ = 128;
     GUID activityId_{};

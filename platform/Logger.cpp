@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "platform/AccessControl.h"
+#include "platform/CriticalSection.h"
 #include "platform/FileSystem.h"
 #include "platform/GrowBuffer.h"
 #include "platform/Processor.h"
@@ -174,21 +175,6 @@ struct Logger::State {
     }
 };
 
-namespace {
-
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& section) : section_(section) { ::EnterCriticalSection(&section_); }
-    ~Lock() { ::LeaveCriticalSection(&section_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& section_;
-};
-
-} // namespace
-
 Logger::Logger() : Logger(LoggerSetup{}) {}
 
 Logger::Logger(LoggerSetup setup) : state_(std::make_unique<State>(std::move(setup))) {}
@@ -196,17 +182,17 @@ Logger::Logger(LoggerSetup setup) : state_(std::make_unique<State>(std::move(set
 Logger::~Logger() {
     if (LogEnabled())
         Log(kLogEndMessage);
-    Lock lock(state_->lock);
+    ScopedLock lock(state_->lock);
     state_->file.reset();
 }
 
 void Logger::SetHeaderSource(LogHeaderSource source) {
-    Lock lock(state_->lock);
+    ScopedLock lock(state_->lock);
     state_->setup.header = source;
 }
 
 void Logger::SetLogFile(std::wstring_view path) {
-    Lock lock(state_->lock);
+    ScopedLock lock(state_->lock);
     Trace(L"Logger::SetLogFile( " + std::wstring(path) + L" ) while OLD path is:" + state_->logPath);
     // The log of a run stays in one file once it is open.
     if (!state_->file)
@@ -214,7 +200,7 @@ void Logger::SetLogFile(std::wstring_view path) {
 }
 
 void Logger::Log(std::wstring_view message) {
-    Lock lock(state_->lock);
+    ScopedLock lock(state_->lock);
     if (!state_->file)
         state_->Open();
     if (!state_->file)
@@ -229,12 +215,12 @@ void Logger::Log(std::wstring_view message) {
 }
 
 std::wstring Logger::LogPath() const {
-    Lock lock(state_->lock);
+    ScopedLock lock(state_->lock);
     return state_->logPath;
 }
 
 bool Logger::IsOpen() const {
-    Lock lock(state_->lock);
+    ScopedLock lock(state_->lock);
     return static_cast<bool>(state_->file);
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/CriticalSection.h"
 #include "platform/core/ExceptionHandling.h"
 
 namespace velmora::ui {
@@ -14,17 +15,6 @@ namespace velmora::ui {
 class Dialog;
 
 namespace {
-
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& section) : section_(section) { ::EnterCriticalSection(&section_); }
-    ~Lock() { ::LeaveCriticalSection(&section_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& section_;
-};
 
 struct ModuleState {
     ModuleState() { ::InitializeCriticalSection(&section); }
@@ -44,7 +34,7 @@ ModuleState& State() {
 
 Dialog* TakeCreating(DWORD threadId) {
     ModuleState& state = State();
-    Lock lock(state.section);
+    platform::ScopedLock lock(state.section);
     for (auto it = state.creating.rbegin(); it != state.creating.rend(); ++it) {
         if (it->first == threadId) {
             Dialog* dialog = it->second;
@@ -57,7 +47,7 @@ Dialog* TakeCreating(DWORD threadId) {
 
 void AddLive(HWND window) {
     ModuleState& state = State();
-    Lock lock(state.section);
+    platform::ScopedLock lock(state.section);
     try {
         state.live.push_back(window);
     } catch (const std::bad_alloc&) {
@@ -67,7 +57,7 @@ void AddLive(HWND window) {
 
 void RemoveLive(HWND window) {
     ModuleState& state = State();
-    Lock lock(state.section);
+    platform::ScopedLock lock(state.section);
     state.live.erase(std::remove(state.live.begin(), state.live.end(), window), state.live.end());
 }
 
@@ -75,7 +65,7 @@ void RemoveLive(HWND window) {
 
 void InitializeUiModule() {
     ModuleState& state = State();
-    Lock lock(state.section);
+    platform::ScopedLock lock(state.section);
     if (state.commonControls)
         return;
     // Progress bars live in comctl32; its classes must be registered before a dialog names them.
@@ -87,7 +77,7 @@ void ShutdownUiModule() {
     ModuleState& state = State();
     std::vector<HWND> mine;
     {
-        Lock lock(state.section);
+        platform::ScopedLock lock(state.section);
         const DWORD thread = ::GetCurrentThreadId();
         for (HWND window : state.live) {
             if (::GetWindowThreadProcessId(window, nullptr) == thread)
@@ -99,13 +89,13 @@ void ShutdownUiModule() {
         if (::IsWindow(window))
             ::DestroyWindow(window);
     }
-    Lock lock(state.section);
+    platform::ScopedLock lock(state.section);
     state.creating.clear();
 }
 
 int LiveDialogCount() {
     ModuleState& state = State();
-    Lock lock(state.section);
+    platform::ScopedLock lock(state.section);
     return static_cast<int>(state.live.size());
 }
 
@@ -119,7 +109,7 @@ Dialog::~Dialog() {
 bool Dialog::Register() {
     InitializeUiModule();
     ModuleState& state = State();
-    Lock lock(state.section);
+    platform::ScopedLock lock(state.section);
     try {
         state.creating.emplace_back(::GetCurrentThreadId(), this);
     } catch (const std::bad_alloc&) {
@@ -132,7 +122,7 @@ bool Dialog::Register() {
 void Dialog::Unregister() {
     // A creation that failed before the window got its first message leaves the entry behind.
     ModuleState& state = State();
-    Lock lock(state.section);
+    platform::ScopedLock lock(state.section);
     auto& list = state.creating;
     list.erase(
         std::remove_if(list.begin(), list.end(), [this](const auto& entry) { return entry.second == this; }),
@@ -190,7 +180,7 @@ INT_PTR CALLBACK Dialog::Route(HWND window, UINT message, WPARAM wParam, LPARAM 
         result = dialog->OnMessage(message, wParam, lParam);
     } catch (...) {
         // No exception may unwind through the system's dialog manager.
-        platform::core::PresentCaughtException(window);
+        platform::core::PresentCaughtException(window, dialog->reporting_);
         result = FALSE;
     }
 
@@ -201,7 +191,7 @@ INT_PTR CALLBACK Dialog::Route(HWND window, UINT message, WPARAM wParam, LPARAM 
         try {
             dialog->OnWindowDestroyed();
         } catch (...) {
-            platform::core::PresentCaughtException(nullptr);
+            platform::core::PresentCaughtException(nullptr, dialog->reporting_);
         }
     }
     return result;

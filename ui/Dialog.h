@@ -13,6 +13,8 @@
 
 #include <atomic>
 
+#include "platform/core/ExceptionPresenter.h"
+
 namespace velmora::ui {
 
 // Entry step: the module state (creation list, live windows, common controls). Idempotent.
@@ -35,6 +37,9 @@ int LiveDialogCount();
 class Dialog {
 public:
     Dialog() = default;
+    // Failures inside the dialog's handlers are reported where reporting says (the objects it names must
+    // outlive the dialog); without it, as the program reports them.
+    explicit Dialog(const platform::core::CrashReporting& reporting) : reporting_(reporting) {}
     // The window must be gone, or be destroyed on its own thread here: a window cannot be destroyed from
     // another thread.
     virtual ~Dialog();
@@ -63,6 +68,7 @@ private:
     static INT_PTR CALLBACK Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     std::atomic<HWND> window_{nullptr};
+    platform::core::CrashReporting reporting_;
 };
 
 } // namespace velmora::ui

@@ -11,6 +11,7 @@ namespace {
 struct Launch {
     WorkerThread::Procedure procedure;
     void* argument;
+    platform::core::CrashReporting reporting;
 };
 
 DWORD WINAPI ThreadMain(void* parameter) {
@@ -20,7 +21,7 @@ DWORD WINAPI ThreadMain(void* parameter) {
     try {
         return launch.procedure(launch.argument);
     } catch (...) {
-        return platform::core::PresentCaughtException(nullptr);
+        return platform::core::PresentCaughtException(nullptr, launch.reporting);
     }
 }
 
@@ -39,7 +40,7 @@ DWORD WorkerThread::Start(Procedure procedure, void* argument, bool waitForEnd) 
             return ERROR_BUSY;
         thread_.reset();
     }
-    auto* launch = new (std::nothrow) Launch{procedure, argument};
+    auto* launch = new (std::nothrow) Launch{procedure, argument, reporting_};
     if (launch == nullptr)
         return ERROR_OUTOFMEMORY;
     thread_.reset(::CreateThread(nullptr, 0, ThreadMain, launch, 0, nullptr));

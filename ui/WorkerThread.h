@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "platform/UniqueHandle.h"
+#include "platform/core/ExceptionPresenter.h"
 
 namespace velmora::ui {
 
@@ -17,6 +18,9 @@ public:
     using Procedure = DWORD (*)(void* argument);
 
     WorkerThread() = default;
+    // Failures that reach the thread's boundary are reported where reporting says (the objects it names must
+    // outlive the thread); without it, as the program reports them.
+    explicit WorkerThread(const platform::core::CrashReporting& reporting) : reporting_(reporting) {}
     ~WorkerThread();
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
@@ -36,6 +40,7 @@ public:
 private:
     platform::UniqueKernelHandle thread_;
     DWORD timeout_ = INFINITE;
+    platform::core::CrashReporting reporting_;
 };
 
 } // namespace velmora::ui

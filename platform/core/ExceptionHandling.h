@@ -1,8 +1,5 @@
-// The program's exceptions and what happens to failures that escape normal error handling.
-//
-// Exceptions are only for programming failures and exhausted resources. Each carries a message, a source
-// location and a code, and can append a stack trace of the thread. Every thread procedure, window procedure
-// and callback catches them at its boundary and hands them to PresentCaughtException.
+// What happens to failures that escape normal error handling: the boundary every thread procedure, window
+// procedure and callback puts around its work, and the crash handlers behind the last one.
 //
 // How it works: structured exceptions (access violations and the like) cannot become C++ exceptions in
 // this build: MinGW's g++ has neither __try nor a translator hook, and its DWARF unwinder cannot unwind
@@ -14,117 +11,22 @@
 
 #include <windows.h>
 
-#include <cstdint>
-#include <memory>
-#include <string>
-
-#include "platform/UniqueHandle.h"
-#include "platform/core/pure/CrashText.h"
+#include "platform/core/Exception.h"
+#include "platform/core/ExceptionPresenter.h"
+#include "platform/core/StackTrace.h"
 
 namespace velmora::platform::core {
 
-class Exception;
-
-// The process-wide category every exception of the program points to.
-class ExceptionCategory {
-public:
-    const wchar_t* Name() const { return L"velmora"; }
-};
-
-// The operations of every exception of the program, in their fixed slot order.
-class IException {
-public:
-    [[noreturn]] virtual void Rethrow() const = 0;
-    // A new copy; with withStack, a stack trace of the calling thread is appended unless the message
-    // already holds one.
-    virtual std::unique_ptr<Exception> Clone(bool withStack) const = 0;
-    virtual int Type() const = 0;
-    virtual ~IException() = default;
-    virtual void TypeName(std::wstring& name) const = 0;
-    virtual const ExceptionCategory* Category() const = 0;
-};
-
-class Exception : public IException {
-public:
-    explicit Exception(std::wstring message, std::wstring sourceFile = {}, long sourceLine = 0,
-                       uint32_t code = kDefaultExceptionCode);
-
-    [[noreturn]] void Rethrow() const override;
-    std::unique_ptr<Exception> Clone(bool withStack) const override;
-    int Type() const override { return kExceptionGeneric; }
-    void TypeName(std::wstring& name) const override;
-    const ExceptionCategory* Category() const override;
-
-    // The whole text: the message, then the stack trace when one was appended.
-    const std::wstring& Message() const { return message_; }
-    uint32_t Code() const { return code_; }
-    const std::wstring& SourceFile() const { return sourceFile_; }
-    long SourceLine() const { return sourceLine_; }
-
-protected:
-    std::wstring message_;
-    uint32_t code_;
-    std::wstring sourceFile_;
-    long sourceLine_;
-};
-
-class SehException final : public Exception {
-public:
-    SehException(std::wstring message, std::wstring sourceFile, long sourceLine, uint32_t code, int kind);
-
-    [[noreturn]] void Rethrow() const override;
-    std::unique_ptr<Exception> Clone(bool withStack) const override;
-    int Type() const override { return kExceptionSeh; }
-    // The access-violation kind's name, not the type's.
-    void TypeName(std::wstring& name) const override;
-
-    int Kind() const { return kind_; }
-
-private:
-    int kind_;
-};
-
-// The debug-help functions a stack trace needs, from a library loaded at run time.
-class DebugHelp {
-public:
-    // Loads the system library of that file name and looks the functions up; a library without
-    // SymFromAddr gives no trace.
-    explicit DebugHelp(const wchar_t* library);
-    DebugHelp(const DebugHelp&) = delete;
-    DebugHelp& operator=(const DebugHelp&) = delete;
-
-    // "Dbghelp.dll", loaded on first use.
-    static DebugHelp& ForProcess();
-    bool CanTrace() const { return fromAddress_ != nullptr && walk_ != nullptr; }
-
-private:
-    friend void StackTrace(std::wstring&, const CONTEXT*, int, DebugHelp&);
-
-    UniqueModule module_;
-    void* setOptions_ = nullptr;
-    void* initialize_ = nullptr;
-    void* cleanup_ = nullptr;
-    void* walk_ = nullptr;
-    void* functionTable_ = nullptr;
-    void* moduleBase_ = nullptr;
-    void* fromAddress_ = nullptr;
-    void* lineFromAddress_ = nullptr;
-};
-
-// Appends the heading and at most maxFrames frames walked from context (null: the calling thread), then the
-// program's base address. Appends nothing when the debug-help functions are missing. Serialised process-wide.
-void StackTrace(std::wstring& text, const CONTEXT* context, int maxFrames);
-void StackTrace(std::wstring& text, const CONTEXT* context, int maxFrames, DebugHelp& debugHelp);
-
 // The SehException for a structured exception, with a trace of at most 200 frames from its context.
 SehException TranslateStructuredException(const EXCEPTION_POINTERS* info);
-SehException TranslateStructuredException(const EXCEPTION_POINTERS* info, DebugHelp& debugHelp);
+SehException TranslateStructuredException(const EXCEPTION_POINTERS* info, const DebugHelp& debugHelp);
 
-// Called first on every thread that runs program work. Installs the process-wide handlers once.
-void InstallCrashHandlers();
+// Called first on every thread that runs program work. The first call in the process installs the
+// handlers, which then report where reporting says for the rest of the process; later calls change nothing.
+void InstallCrashHandlers(const CrashReporting& reporting = {});
 
-// Inside a catch block: presents the exception being handled (owner: the given window) and returns its
-// code, for a thread's exit code. Never throws.
-DWORD PresentCaughtException(HWND owner) noexcept;
+// Inside a catch block: presents the exception being handled (owner: the given window) where reporting
+// says, and returns its code, for a thread's exit code. Never throws.
+DWORD PresentCaughtException(HWND owner, const CrashReporting& reporting = {}) noexcept;
 
 } // namespace velmora::platform::core

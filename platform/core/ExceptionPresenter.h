@@ -1,7 +1,7 @@
-// Showing a failure report: on the console when a console sink is registered, in the crash dialog
-// otherwise, or to the debugger output in a silent run. The host part of the program registers the sinks,
-// the reporter and the title; a build without them shows the dialog titled "Error", without
-// "Send Error Report".
+// Showing a failure report: on the console when the reporting names a console sink, in the crash dialog
+// otherwise, or to the debugger output in a silent run. The program itself passes no sinks, reporter or
+// title: its reports go to the crash dialog titled "Error", without "Send Error Report". Hosts that want
+// otherwise (a console program, a test) pass their own CrashReporting where a report is made.
 #pragma once
 
 #include <windows.h>
@@ -35,8 +35,8 @@ public:
     virtual std::wstring Title() const = 0;
 };
 
-// What the host registered. The objects must outlive every report.
-struct CrashRegistrations {
+// Where reports go besides the default. The objects must outlive every report made with them.
+struct CrashReporting {
     ConsoleSink* console = nullptr;
     ConsoleSink* secondConsole = nullptr;
     ErrorReporter* reporter = nullptr;
@@ -44,12 +44,10 @@ struct CrashRegistrations {
     HWND defaultOwner = nullptr;
 };
 
-void SetCrashRegistrations(const CrashRegistrations& registrations);
-CrashRegistrations CurrentCrashRegistrations();
-
 // Shows a report. message: the text up to the stack trace; report: the whole text, offered as details when
-// it differs from the message. The crash dialog is modal over owner (else the registered default owner).
+// it differs from the message. The crash dialog is modal over owner (else the reporting's default owner).
 // Both texts lose the user information of any URL in them first (RedactUrlCredentials).
-void PresentError(HWND owner, std::wstring_view message, std::wstring_view report);
+void PresentError(HWND owner, std::wstring_view message, std::wstring_view report,
+                  const CrashReporting& reporting = {});
 
 } // namespace velmora::platform::core

@@ -115,18 +115,16 @@ TEST_F(Execution_MsixInstaller, FailingProgressCallbackIsReportedWithoutStopping
         std::mutex lock;
         std::wstring written;
     } console;
-    velmora::platform::core::CrashRegistrations registrations;
-    registrations.console = &console;
-    velmora::platform::core::SetCrashRegistrations(registrations);
+    velmora::platform::core::CrashReporting reporting;
+    reporting.console = &console;
     FakeDeploymentRuntime runtime;
     runtime.deployment.endOnOwnThread = true;
     runtime.deployment.progress = {20};
-    MsixInstaller installer(runtime);
+    MsixInstaller installer(runtime, reporting);
     installer.SetProgressCallback([](unsigned) { throw std::runtime_error("progress sink broke"); });
 
     EXPECT_TRUE(installer.InstallPackage(L"C:\\p\\app.msix"));
 
-    velmora::platform::core::SetCrashRegistrations({});
     std::lock_guard<std::mutex> guard(console.lock);
     EXPECT_NE(console.written.find(L"progress sink broke"), std::wstring::npos) << console.written;
 }

@@ -21,6 +21,8 @@ namespace {
 
 class ProbeDialog final : public Dialog {
 public:
+    ProbeDialog() = default;
+    explicit ProbeDialog(const platform::core::CrashReporting& reporting) : Dialog(reporting) {}
     HWND Create(int templateId = IDD_STATUS) { return CreateModeless(templateId, nullptr); }
     INT_PTR Modal() { return ShowModal(IDD_STATUS, nullptr); }
 
@@ -116,13 +118,11 @@ TEST(Ui_Dialog, ModalDialogReturnsItsResult) {
 
 TEST(Ui_Dialog, ExceptionInAHandlerIsReportedAtTheWindowBoundary) {
     RecordingSink sink;
-    platform::core::CrashRegistrations registrations;
-    registrations.console = &sink;
-    platform::core::SetCrashRegistrations(registrations);
-    ProbeDialog dialog;
+    platform::core::CrashReporting reporting;
+    reporting.console = &sink;
+    ProbeDialog dialog(reporting);
     dialog.throwOnInit = true;
     HWND window = dialog.Create();
-    platform::core::SetCrashRegistrations({});
     EXPECT_NE(window, nullptr);
     EXPECT_EQ(sink.written, L"Init failed on purpose.\r\n");
     ::DestroyWindow(window);

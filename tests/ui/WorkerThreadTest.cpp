@@ -131,12 +131,10 @@ TEST(Ui_WorkerThread, InfiniteTimeOutWaitsForTheThreadsEnd) {
 
 TEST(Ui_WorkerThread, ExceptionAtTheBoundaryIsReportedAndBecomesTheExitCode) {
     RecordingSink sink;
-    platform::core::CrashRegistrations registrations;
-    registrations.console = &sink;
-    platform::core::SetCrashRegistrations(registrations);
-    WorkerThread worker;
+    platform::core::CrashReporting reporting;
+    reporting.console = &sink;
+    WorkerThread worker(reporting);
     DWORD code = worker.Start(Throw, nullptr, true);
-    platform::core::SetCrashRegistrations({});
     EXPECT_EQ(code, 0xE0010077u);
     EXPECT_EQ(sink.written, L"Worker failed on purpose.\r\n");
 }

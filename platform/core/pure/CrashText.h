@@ -9,15 +9,13 @@
 
 namespace velmora::platform::core {
 
-// Exception type numbers returned by Exception::Type().
+// The exception type numbers this program reports (Exception::Type() and the reports of exceptions that
+// are not the program's own). The numbers between them name types that no code throws; their names stay in
+// ExceptionTypeName's table because reports are compared across versions.
 enum ExceptionType : int {
     kExceptionStd = 0,
     kExceptionUnhandled = 1,
     kExceptionGeneric = 2,
-    kExceptionWin32 = 3,
-    kExceptionCmd = 4,
-    kExceptionXmlParse = 5,
-    kExceptionErrorSignaling = 6,
     kExceptionSeh = 7,
 };
 

@@ -18,14 +18,6 @@ using namespace velmora::platform::core;
 
 namespace {
 
-class ScopedRegistrations {
-public:
-    explicit ScopedRegistrations(const CrashRegistrations& registrations) {
-        SetCrashRegistrations(registrations);
-    }
-    ~ScopedRegistrations() { SetCrashRegistrations({}); }
-};
-
 class Reporter final : public ErrorReporter {
 public:
     explicit Reporter(bool canSend) : canSend_(canSend) {}
@@ -52,11 +44,11 @@ public:
 // Shows the report on a thread of its own, as a failing worker would, and hands the dialog to the test.
 class ShownReport {
 public:
-    ShownReport(std::wstring message, std::wstring report)
-        : message_(std::move(message)), report_(std::move(report)) {
+    ShownReport(std::wstring message, std::wstring report, const CrashReporting& reporting = {})
+        : message_(std::move(message)), report_(std::move(report)), reporting_(reporting) {
         thread_ = std::thread([this] {
             threadId_ = ::GetCurrentThreadId();
-            PresentError(nullptr, message_, report_);
+            PresentError(nullptr, message_, report_, reporting_);
         });
         test::WaitUntil([this] { return threadId_ != 0; });
         dialog_ = test::WaitForThreadWindow(threadId_, {});
@@ -71,6 +63,7 @@ public:
 private:
     std::wstring message_;
     std::wstring report_;
+    CrashReporting reporting_;
     std::atomic<DWORD> threadId_{0};
     std::thread thread_;
     HWND dialog_ = nullptr;
@@ -155,21 +148,19 @@ TEST(Crash_Dialog, DetailsOpenCloseAndCopyToTheClipboard) {
 TEST(Crash_Dialog, SendErrorReportOnlyWhenTheReporterCanSend) {
     Reporter cannot(false);
     {
-        CrashRegistrations registrations;
-        registrations.reporter = &cannot;
-        ScopedRegistrations scoped(registrations);
-        ShownReport shown(L"Failed.", L"Failed." + kTrace);
+        CrashReporting reporting;
+        reporting.reporter = &cannot;
+        ShownReport shown(L"Failed.", L"Failed." + kTrace, reporting);
         ASSERT_NE(shown.Dialog(), nullptr);
         EXPECT_EQ(::GetDlgItem(shown.Dialog(), kCrashSend), nullptr);
     }
     EXPECT_EQ(cannot.received, L"\r\nFailed.");
 
     Reporter can(true);
-    CrashRegistrations registrations;
-    registrations.reporter = &can;
-    registrations.title = nullptr;
-    ScopedRegistrations scoped(registrations);
-    ShownReport shown(L"Failed.", L"Failed." + kTrace);
+    CrashReporting reporting;
+    reporting.reporter = &can;
+    reporting.title = nullptr;
+    ShownReport shown(L"Failed.", L"Failed." + kTrace, reporting);
     ASSERT_NE(shown.Dialog(), nullptr);
     EXPECT_EQ(test::ControlText(shown.Dialog(), kCrashSend), L"Send Error Report");
     ASSERT_TRUE(test::Press(shown.Dialog(), kCrashSend));
@@ -179,10 +170,9 @@ TEST(Crash_Dialog, SendErrorReportOnlyWhenTheReporterCanSend) {
 
 TEST(Crash_Dialog, RegisteredTitleReplacesError) {
     FixedTitle title;
-    CrashRegistrations registrations;
-    registrations.title = &title;
-    ScopedRegistrations scoped(registrations);
-    ShownReport shown(L"Failed.", L"Failed.");
+    CrashReporting reporting;
+    reporting.title = &title;
+    ShownReport shown(L"Failed.", L"Failed.", reporting);
     ASSERT_NE(shown.Dialog(), nullptr);
     EXPECT_EQ(test::TextOf(shown.Dialog()), L"Velmora Setup");
 }

@@ -65,16 +65,14 @@ DWORD ThrowNamingUrl(void*) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return 2;
-    platform::core::InstallCrashHandlers();
-    NoSink sink;
+    static NoSink sink;
+    platform::core::CrashReporting reporting;
     const wchar_t* mode = argc > 2 ? argv[2] : L"";
-    if (std::wcscmp(mode, L"console") == 0) {
-        platform::core::CrashRegistrations registrations;
-        registrations.console = &sink;
-        platform::core::SetCrashRegistrations(registrations);
-    } else if (std::wcscmp(mode, L"silent") == 0) {
+    if (std::wcscmp(mode, L"console") == 0)
+        reporting.console = &sink;
+    else if (std::wcscmp(mode, L"silent") == 0)
         platform::SetUiEnabled(false);
-    }
+    platform::core::InstallCrashHandlers(reporting);
 
     ui::WorkerThread::Procedure procedure = nullptr;
     if (std::wcscmp(argv[1], L"read-null") == 0)
@@ -92,7 +90,7 @@ int wmain(int argc, wchar_t** argv) {
     else
         return 2;
 
-    ui::WorkerThread worker;
+    ui::WorkerThread worker(reporting);
     DWORD code = worker.Start(procedure, nullptr, true);
     std::printf("after: 0x%08lx\n", static_cast<unsigned long>(code));
     std::fflush(stdout);

@@ -1,10 +1,9 @@
-// The exception classes and the stack trace, with the real debug-help library of the system.
+// The exception classes: their types, names, copies and rethrows.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include "platform/core/ExceptionHandling.h"
-#include "platform/core/ExceptionPresenter.h"
+#include "platform/core/Exception.h"
 
 using namespace velmora::platform::core;
 
@@ -52,48 +51,4 @@ TEST(Crash_Exception, CloneAppendsOneStackTrace) {
     EXPECT_EQ(original.Clone(false)->Message(), L"failed\r\n");
     SehException seh(L"s", L"", 0, 0xC0000094, kSehGeneric);
     EXPECT_EQ(seh.Clone(false)->Type(), kExceptionSeh);
-}
-
-TEST(Crash_StackTrace, FramesEndWithTheModuleBase) {
-    std::wstring text;
-    StackTrace(text, nullptr, 200);
-    ASSERT_EQ(text.rfind(L"\r\n*** Stack Trace (x86) ***\r\n\r\n[0x", 0), 0u) << text;
-    wchar_t base[64];
-    swprintf(base, 64, L"[0x%08llx]  MODULE_BASE_ADDRESS\r\n",
-             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(::GetModuleHandleW(nullptr))));
-    EXPECT_EQ(text.substr(text.size() - wcslen(base)), base);
-    EXPECT_EQ(text.find(L"MORE--FRAMES"), std::wstring::npos);
-
-    std::wstring cut;
-    StackTrace(cut, nullptr, 1);
-    EXPECT_NE(cut.find(L"<--------------------MORE--FRAMES-------------------->\r\n"), std::wstring::npos)
-        << cut;
-}
-
-TEST(Crash_Translate, NoInformationIsUnidentified) {
-    SehException exception = TranslateStructuredException(nullptr);
-    EXPECT_EQ(exception.Message(), L"Unidentified SEH Exception !");
-    EXPECT_EQ(exception.SourceFile(), L"platform\\core\\ExceptionHandling");
-    EXPECT_EQ(exception.SourceLine(), 117);
-    EXPECT_EQ(exception.Kind(), kSehGeneric);
-}
-
-TEST(Crash_Translate, FaultingContextGivesATraceAndTheKind) {
-    EXCEPTION_RECORD record{};
-    record.ExceptionCode = 0xC0000005;
-    record.ExceptionAddress = reinterpret_cast<void*>(0x00401000);
-    record.NumberParameters = 2;
-    record.ExceptionInformation[0] = 8;
-    record.ExceptionInformation[1] = 0;
-    CONTEXT context{};
-    context.ContextFlags = CONTEXT_FULL;
-    ::RtlCaptureContext(&context);
-    EXCEPTION_POINTERS pointers{&record, &context};
-    SehException exception = TranslateStructuredException(&pointers);
-    EXPECT_EQ(exception.Kind(), kAvExecuteNullPointer);
-    EXPECT_EQ(exception.Message().rfind(L"[SEH_AV_DEP_NULLPTR] ACCESS_VIOLATION (0xc0000005) at address "
-                                        L"[0x00401000]\r\n\r\n*** Stack Trace (x86) ***",
-                                        0),
-              0u)
-        << exception.Message();
 }
