@@ -2,9 +2,6 @@
 
 #include <msi.h>
 
-#include <exception>
-#include <thread>
-
 #include "detection/FileSearch.h"
 #include "detection/OsVersion.h"
 #include "detection/RegistrySearch.h"
@@ -132,20 +129,9 @@ void SearchRunner::CollectPackageVersion(const core::SearchRecord& search, Searc
     if (!machine_.windows10OrLater)
         return;
     const PackageSearchString wanted = SplitPackageSearchString(search.SearchString);
-    std::wstring version;
-    std::exception_ptr failure;
-    // The finder joins the multithreaded apartment; this thread may already live in another one.
-    std::thread worker([&] {
-        try {
-            version = packages_.Find(wanted.name, wanted.publisher, wanted.architecture);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    worker.join();
-    // A failure of the finder is a programming failure: it reaches the evaluation thread's handler.
-    if (failure)
-        std::rethrow_exception(failure);
+    // The finder runs its search on a thread of its own in the multithreaded apartment, whatever apartment
+    // this thread lives in.
+    std::wstring version = packages_.Find(wanted.name, wanted.publisher, wanted.architecture);
     if (!version.empty())
         outcome.values.push_back(std::move(version));
 }

@@ -4,7 +4,7 @@
 // cannot be looked at counts as not found (or as found for the searches that test absence).
 //
 // Searches keep no state between calls. They run on the thread that evaluates the prerequisites; a package
-// search waits for a worker thread of its own, a run-a-program search for the program it started.
+// search waits for the finder's own thread, a run-a-program search for the program it started.
 #pragma once
 
 #include <vector>

@@ -1,27 +1,27 @@
 #include "execution/Msix.h"
 
-#include <objbase.h>
-
-#include <atomic>
 #include <string_view>
 
 #include "execution/WinRtDeployment.h"
 #include "execution/pure/PackageIdentity.h"
 #include "platform/ErrorText.h"
 #include "platform/Logger.h"
+#include "platform/core/ApartmentThread.h"
 #include "platform/core/ExceptionHandling.h"
 
 // How it works. InstallPackage starts AddPackageAsync and gives the operation two handlers, then blocks on
 // an event. The Windows Runtime calls the handlers on threads of its own: the progress handler forwards the
 // percentage to the installer's callback (a copy of it, so a late report never reaches a destroyed
 // installer), the completed handler only signals the event it owns. After the wait the installing thread
-// alone reads the result and status into the installer's fields. Find and InstallPackageOnOwnThread each
-// start one worker thread in the multithreaded apartment and join it; the request they hand over lives on
-// the caller's stack until the join, and only the worker writes its result.
+// alone reads the result and status into the installer's fields. Find and InstallPackageOnOwnThread run
+// their work through RunInMultithreadedApartment, which joins its thread before they read the result.
 namespace velmora::execution {
 
 namespace {
 
+using platform::HString;
+using platform::HStringText;
+using platform::QueryInterfaceFor;
 using platform::UniqueCom;
 
 constexpr int StatusCompleted = 1;
@@ -53,37 +53,7 @@ template <typename T> HRESULT Checked(HRESULT hr, const UniqueCom<T>& object) {
     return SUCCEEDED(hr) && !object ? E_POINTER : hr;
 }
 
-// Reference counting shared by the two handlers. They are agile: the Windows Runtime may call them on any
-// thread without marshalling.
-template <typename Interface> class Handler : public Interface {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == Interface::Iid || iid == runtime::IidAgileObject) {
-            *object = static_cast<Interface*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-protected:
-    virtual ~Handler() = default;
-
-private:
-    std::atomic<ULONG> references_{1};
-};
-
-class CompletedSignal final : public Handler<runtime::IDeploymentCompletedHandler> {
+class CompletedSignal final : public platform::AgileDelegate<runtime::IDeploymentCompletedHandler> {
 public:
     explicit CompletedSignal(HANDLE event) : event_(event) {}
     HANDLE Event() const { return event_.get(); }
@@ -97,9 +67,10 @@ private:
     platform::UniqueKernelHandle event_;
 };
 
-class ProgressForwarder final : public Handler<runtime::IDeploymentProgressHandler> {
+class ProgressForwarder final : public platform::AgileDelegate<runtime::IDeploymentProgressHandler> {
 public:
-    ProgressForwarder(MsixInstaller::ProgressCallback callback, const platform::core::CrashReporting& reporting)
+    ProgressForwarder(MsixInstaller::ProgressCallback callback,
+                      const platform::core::CrashReporting& reporting)
         : callback_(std::move(callback)), reporting_(reporting) {}
 
     // Called on a thread of the Windows Runtime: no exception may unwind into it.
@@ -119,61 +90,11 @@ private:
     platform::core::CrashReporting reporting_;
 };
 
-// Joins the multithreaded apartment for the life of the scope.
-class MultithreadedApartment {
-public:
-    MultithreadedApartment() : result_(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~MultithreadedApartment() {
-        if (SUCCEEDED(result_))
-            ::CoUninitialize();
-    }
-    MultithreadedApartment(const MultithreadedApartment&) = delete;
-    MultithreadedApartment& operator=(const MultithreadedApartment&) = delete;
-    HRESULT Result() const { return result_; }
-
-private:
-    HRESULT result_;
-};
-
-// Starts the procedure on a new thread and waits for its end. False when no thread could be started.
-bool RunOnWorkerThread(LPTHREAD_START_ROUTINE procedure, void* request) {
-    platform::UniqueKernelHandle thread(::CreateThread(nullptr, 0, procedure, request, 0, nullptr));
-    if (!thread)
-        return false;
-    ::WaitForSingleObject(thread.get(), INFINITE);
-    return true;
-}
-
-struct InstallRequest {
-    DeploymentRuntime& runtime;
-    const std::wstring& packagePath;
-    bool installed = false;
-};
-
-// A programming failure on the thread is presented there and leaves the installation failed.
-DWORD WINAPI InstallThread(void* parameter) noexcept {
-    platform::core::InstallCrashHandlers();
-    try {
-        auto& request = *static_cast<InstallRequest*>(parameter);
-        MultithreadedApartment apartment;
-        if (FAILED(apartment.Result())) {
-            DeploymentNotStarted(L"CoInitializeEx", apartment.Result());
-            return 0;
-        }
-        MsixInstaller installer(request.runtime);
-        request.installed = installer.InstallPackage(request.packagePath);
-        return 0;
-    } catch (...) {
-        return platform::core::PresentCaughtException(nullptr);
-    }
-}
-
+// What a search looks for.
 struct FindRequest {
-    DeploymentRuntime& runtime;
     const std::wstring& name;
     const std::wstring& publisher;
     const std::wstring& architecture;
-    std::wstring version;
 };
 
 HRESULT ReadString(runtime::IPackageId* id,
@@ -218,11 +139,15 @@ HRESULT Matches(runtime::IPackage* package, const FindRequest& request, bool& ma
     return S_OK;
 }
 
-// The packages come in the order the system returns them; the first match ends the search.
-void FindInApartment(FindRequest& request) {
-    auto failed = [](std::wstring_view step, HRESULT hr) { LogFailure(L"Package search failed", step, hr); };
+// The packages come in the order the system returns them; the first match ends the search. Empty when
+// none matches.
+std::wstring FindInApartment(DeploymentRuntime& runtime, const FindRequest& request) {
+    auto failed = [](std::wstring_view step, HRESULT hr) {
+        LogFailure(L"Package search failed", step, hr);
+        return std::wstring();
+    };
     UniqueCom<runtime::IPackageManager> manager;
-    HRESULT hr = Checked(request.runtime.CreatePackageManager(manager), manager);
+    HRESULT hr = Checked(runtime.CreatePackageManager(manager), manager);
     if (FAILED(hr))
         return failed(L"PackageManager", hr);
     // A null HSTRING is the empty user id: the packages of the current user.
@@ -246,31 +171,13 @@ void FindInApartment(FindRequest& request) {
         hr = Matches(package.get(), request, matches, version);
         if (FAILED(hr))
             return failed(L"PackageId", hr);
-        if (matches) {
-            request.version = std::move(version);
-            return;
-        }
+        if (matches)
+            return version;
         hr = iterator.get()->MoveNext(&hasCurrent);
     }
     if (FAILED(hr))
-        failed(L"package enumeration", hr);
-}
-
-// A programming failure on the thread is presented there and leaves the search without a result.
-DWORD WINAPI FindThread(void* parameter) noexcept {
-    platform::core::InstallCrashHandlers();
-    try {
-        auto& request = *static_cast<FindRequest*>(parameter);
-        MultithreadedApartment apartment;
-        if (FAILED(apartment.Result())) {
-            LogFailure(L"Package search failed", L"CoInitializeEx", apartment.Result());
-            return 0;
-        }
-        FindInApartment(request);
-        return 0;
-    } catch (...) {
-        return platform::core::PresentCaughtException(nullptr);
-    }
+        return failed(L"package enumeration", hr);
+    return {};
 }
 
 } // namespace
@@ -357,10 +264,13 @@ DWORD InstallPackageOnOwnThread(const std::wstring& packagePath) {
 }
 
 DWORD InstallPackageOnOwnThread(const std::wstring& packagePath, DeploymentRuntime& runtime) {
-    InstallRequest request{runtime, packagePath};
-    if (!RunOnWorkerThread(InstallThread, &request))
-        DeploymentNotStarted(L"CreateThread", HRESULT_FROM_WIN32(::GetLastError()));
-    return request.installed ? ERROR_SUCCESS : ERROR_FUNCTION_FAILED;
+    bool installed = false;
+    // A programming failure on the thread is presented there and leaves the installation failed.
+    const platform::core::ApartmentRun run = platform::core::RunInMultithreadedApartment(
+        [&] { installed = MsixInstaller(runtime).InstallPackage(packagePath); });
+    if (!run.WorkRan())
+        DeploymentNotStarted(run.failedCall, run.result);
+    return installed ? ERROR_SUCCESS : ERROR_FUNCTION_FAILED;
 }
 
 MsixFinder::MsixFinder() : MsixFinder(SystemDeploymentRuntime()) {}
@@ -369,10 +279,14 @@ MsixFinder::MsixFinder(DeploymentRuntime& runtime) : runtime_(runtime) {}
 
 std::wstring MsixFinder::Find(const std::wstring& name, const std::wstring& publisher,
                               const std::wstring& architecture) const {
-    FindRequest request{runtime_, name, publisher, architecture, {}};
-    if (!RunOnWorkerThread(FindThread, &request))
-        LogFailure(L"Package search failed", L"CreateThread", HRESULT_FROM_WIN32(::GetLastError()));
-    return request.version;
+    std::wstring version;
+    // A programming failure on the thread is presented there and leaves the search without a result.
+    const platform::core::ApartmentRun run = platform::core::RunInMultithreadedApartment([&] {
+        version = FindInApartment(runtime_, {name, publisher, architecture});
+    });
+    if (!run.WorkRan())
+        LogFailure(L"Package search failed", run.failedCall, run.result);
+    return version;
 }
 
 } // namespace velmora::execution

@@ -34,4 +34,9 @@ std::wstring SystemLibraryFolder();
 // (ERROR_INVALID_PARAMETER). Null on failure, with the thread's last error set.
 UniqueModule LoadSystemLibrary(std::wstring_view fileName);
 
+// The function of that name in a loaded library, as the typed pointer given; null when the library has none.
+template <typename Function> void FindFunction(HMODULE module, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 } // namespace velmora::platform

@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/SystemLibrary.h"
 #include "platform/TextConversion.h"
 
 namespace velmora::platform::core {
@@ -90,13 +91,11 @@ void OnTerminate() {
 // program would go on in a broken state instead of reaching the filter. Wine has no such policy
 // functions, so nothing happens there.
 void StopSwallowingCallbackExceptions() {
-    using GetPolicyFn = BOOL(WINAPI*)(DWORD*);
-    using SetPolicyFn = BOOL(WINAPI*)(DWORD);
+    BOOL(WINAPI * getPolicy)(DWORD*) = nullptr;
+    BOOL(WINAPI * setPolicy)(DWORD) = nullptr;
     HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    auto getPolicy = reinterpret_cast<GetPolicyFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetProcessUserModeExceptionPolicy")));
-    auto setPolicy = reinterpret_cast<SetPolicyFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetProcessUserModeExceptionPolicy")));
+    FindFunction(kernel, "GetProcessUserModeExceptionPolicy", getPolicy);
+    FindFunction(kernel, "SetProcessUserModeExceptionPolicy", setPolicy);
     DWORD flags = 0;
     constexpr DWORD kCallbackFilterEnabled = 0x1;
     if (getPolicy != nullptr && setPolicy != nullptr && getPolicy(&flags))

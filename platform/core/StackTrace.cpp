@@ -1,7 +1,5 @@
 #include "platform/core/StackTrace.h"
 
-#include <type_traits>
-
 #include "platform/CriticalSection.h"
 #include "platform/GrowBuffer.h"
 #include "platform/SystemLibrary.h"
@@ -71,18 +69,15 @@ private:
 DebugHelp::DebugHelp(const wchar_t* library) : module_(LoadSystemLibrary(library)) {
     if (!module_)
         return;
-    auto find = [this](const char* name, auto& function) {
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-            reinterpret_cast<void*>(::GetProcAddress(module_.get(), name)));
-    };
-    find("SymSetOptions", functions_.setOptions);
-    find("SymInitialize", functions_.initialize);
-    find("SymCleanup", functions_.cleanup);
-    find("StackWalk64", functions_.walk);
-    find("SymFunctionTableAccess64", functions_.functionTable);
-    find("SymGetModuleBase64", functions_.moduleBase);
-    find("SymFromAddr", functions_.fromAddress);
-    find("SymGetLineFromAddr64", functions_.lineFromAddress);
+    HMODULE module = module_.get();
+    FindFunction(module, "SymSetOptions", functions_.setOptions);
+    FindFunction(module, "SymInitialize", functions_.initialize);
+    FindFunction(module, "SymCleanup", functions_.cleanup);
+    FindFunction(module, "StackWalk64", functions_.walk);
+    FindFunction(module, "SymFunctionTableAccess64", functions_.functionTable);
+    FindFunction(module, "SymGetModuleBase64", functions_.moduleBase);
+    FindFunction(module, "SymFromAddr", functions_.fromAddress);
+    FindFunction(module, "SymGetLineFromAddr64", functions_.lineFromAddress);
     canTrace_ = functions_.setOptions && functions_.initialize && functions_.cleanup && functions_.walk &&
                 functions_.functionTable && functions_.moduleBase && functions_.fromAddress;
 }

@@ -6,8 +6,8 @@ namespace velmora::test {
 
 namespace {
 
-using execution::HString;
-using execution::MakeHString;
+using platform::HString;
+using platform::MakeHString;
 using execution::PackageIdentity;
 using platform::UniqueCom;
 
@@ -275,7 +275,7 @@ public:
         NoteWork(*runtime_.record);
         {
             std::lock_guard<std::mutex> guard(runtime_.record->lock);
-            runtime_.record->userSecurityId = execution::HStringText(userSecurityId);
+            runtime_.record->userSecurityId = platform::HStringText(userSecurityId);
         }
         if (FAILED(runtime_.findPackages))
             return runtime_.findPackages;

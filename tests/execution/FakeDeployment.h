@@ -16,7 +16,7 @@
 
 namespace velmora::test {
 
-namespace rt = velmora::execution::runtime;
+namespace rt = velmora::platform::runtime;
 
 template <typename Interface> struct IidOf { static constexpr const GUID& value = Interface::Iid; };
 template <> struct IidOf<IAsyncInfo> { static constexpr const GUID& value = rt::IidAsyncInfo; };

@@ -108,3 +108,11 @@ TEST(Execution_MsixFinder, EmptyListFindsNothing) {
     EXPECT_EQ(MsixFinder(runtime).Find(L"Contoso.App", L"", L""), L"");
     EXPECT_EQ(runtime.record->packagesRead, 0);
 }
+
+TEST(Execution_MsixFinder, SearchesInTheMultithreadedApartmentOnAThreadOfItsOwn) {
+    FakeDeploymentRuntime runtime;
+    runtime.packages = InstalledPackages();
+    EXPECT_EQ(MsixFinder(runtime).Find(L"Contoso.Tools", L"", L""), L"1.0");
+    EXPECT_NE(runtime.record->workThread, ::GetCurrentThreadId());
+    EXPECT_EQ(runtime.record->workApartment, APTTYPE_MTA);
+}

@@ -11,15 +11,6 @@
 
 using namespace velmora::execution;
 
-TEST(Execution_HString, RoundTripsTextThroughCombase) {
-    HString text;
-    ASSERT_EQ(MakeHString(L"C:\\p\\\u00e9t\u00e9.msix", text), S_OK);
-    EXPECT_EQ(HStringText(text.get()), L"C:\\p\\\u00e9t\u00e9.msix");
-    HString empty;
-    ASSERT_EQ(MakeHString(L"", empty), S_OK);
-    EXPECT_EQ(HStringText(empty.get()), L"");
-}
-
 TEST(Execution_SystemDeploymentRuntime, ReportsUnavailableClassesAsFailures) {
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     {
