@@ -37,7 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (HasAny(user, L"@:/\\?#") || HasAny(password, L"/\\?#") || HasAny(host, L"@:/\\?#") || host.empty())
         return 0;
     const std::wstring url = L"https://" + user + L":" + password + L"@" + host + path;
-    if (RedactUrlCredentials(url) != L"https://***@" + host + path)
+    // A path that holds a URL of its own may lose more than that URL's user information: in doubt the
+    // redaction hides more, so only the outer URL's part is exact then.
+    const bool nested = path.find(L"://") != std::wstring::npos;
+    const std::wstring redactedUrl = RedactUrlCredentials(url);
+    if (nested ? redactedUrl.rfind(L"https://***@" + host + L"/", 0) != 0
+               : redactedUrl != L"https://***@" + host + path)
         std::abort();
     if (velmora::platform::WithoutUrlCredentials(url) != L"https://" + host + path)
         std::abort();
@@ -45,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::wstring line = L"From " + url + L" or " + url + L".";
     const std::wstring redacted =
         L"From https://***@" + host + path + L" or https://***@" + host + path + L".";
-    if (path.find(L"://") == std::wstring::npos && RedactUrlCredentials(line) != redacted)
+    if (!nested && RedactUrlCredentials(line) != redacted)
         std::abort();
     return 0;
 }
