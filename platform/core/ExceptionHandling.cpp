@@ -6,6 +6,7 @@
 
 #include "platform/SystemLibrary.h"
 #include "platform/TextConversion.h"
+#include "platform/core/StackTrace.h"
 
 namespace velmora::platform::core {
 

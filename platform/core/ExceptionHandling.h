@@ -13,9 +13,10 @@
 
 #include "platform/core/Exception.h"
 #include "platform/core/ExceptionPresenter.h"
-#include "platform/core/StackTrace.h"
 
 namespace velmora::platform::core {
+
+class DebugHelp;
 
 // The SehException for a structured exception, with a trace of at most 200 frames from its context.
 SehException TranslateStructuredException(const EXCEPTION_POINTERS* info);

@@ -10,6 +10,7 @@
 
 #include "platform/core/ExceptionHandling.h"
 #include "platform/core/ExceptionPresenter.h"
+#include "platform/core/StackTrace.h"
 #include "platform/core/pure/CrashDialogLayout.h"
 #include "support/WindowDriver.h"
 
