@@ -82,12 +82,18 @@ void ChainerApp::Run() {
     if (!find)
         return;
 
-    std::wstring text;
-    if (ReadConfigurationText(iniPath_, found.nFileSizeLow, text) && !text.empty())
-        document_.Parse(text);
-
-    configuration_.Load(document_, MachineProperties());
-    hasSettings_ = LoadChainerSettings(document_, settings_);
+    // The file's text and its parsed form live only while the model is loaded: the run works on the model,
+    // and a large configuration would otherwise stay in memory three times over.
+    {
+        IniDocument document;
+        {
+            std::wstring text;
+            if (ReadConfigurationText(iniPath_, found.nFileSizeLow, text) && !text.empty())
+                document.Parse(text);
+        }
+        configuration_.Load(document, MachineProperties());
+        hasSettings_ = LoadChainerSettings(document, settings_);
+    }
     // Without PREREQ_CHAINER nothing is cleaned up at exit, not even the configuration file.
     if (hasSettings_) {
         BuildCleanupLists(settings_);

@@ -33,7 +33,6 @@ public:
     const std::wstring& ExePath() const { return exePath_; }
     const std::wstring& ExeFolder() const { return exeFolder_; }
     const std::wstring& IniPath() const { return iniPath_; }
-    const IniDocument& Document() const { return document_; }
     Configuration& Config() { return configuration_; }
     const Configuration& Config() const { return configuration_; }
     // PREREQ_CHAINER as loaded; empty when the section is missing. LogFile names the log when non-empty.
@@ -56,7 +55,6 @@ private:
     std::wstring exePath_;
     std::wstring exeFolder_;
     std::wstring iniPath_;
-    IniDocument document_;
     Configuration configuration_;
     ChainerSettings settings_;
     bool hasSettings_ = false;

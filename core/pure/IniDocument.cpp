@@ -4,9 +4,20 @@ namespace velmora::core {
 
 bool IsWideSpace(wchar_t c) {
     switch (static_cast<unsigned>(c)) {
-    case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
-    case 0x85: case 0xA0: case 0x1680:
-    case 0x2028: case 0x2029: case 0x202F: case 0x205F: case 0x3000:
+    case 0x09:
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x20:
+    case 0x85:
+    case 0xA0:
+    case 0x1680:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
         return true;
     default:
         return c >= 0x2000 && c <= 0x200A;
@@ -47,6 +58,7 @@ bool IsBlankOrControl(wchar_t c) {
 
 void IniDocument::Parse(std::wstring_view text, std::vector<IniSkippedLine>* skipped) {
     sections_.clear();
+    sectionIndex_.Clear();
     if (skipped != nullptr)
         skipped->clear();
     std::vector<std::wstring_view> lines = SplitCrLfLines(text);
@@ -92,29 +104,36 @@ void IniDocument::Parse(std::wstring_view text, std::vector<IniSkippedLine>* ski
     }
 }
 
+namespace {
+
+std::wstring_view NameOf(const IniSection& section) {
+    return section.name;
+}
+
+std::wstring_view KeyOf(const IniPair& pair) {
+    return pair.key;
+}
+
+} // namespace
+
 const IniSection* IniDocument::FindSection(std::wstring_view name) const {
-    for (const IniSection& section : sections_) {
-        if (section.name == name)
-            return &section;
-    }
-    return nullptr;
+    return sectionIndex_.Find(sections_, name, NameOf);
 }
 
 const IniPair* IniDocument::FindKey(const IniSection& section, std::wstring_view key) {
-    for (const IniPair& pair : section.pairs) {
-        if (pair.key == key)
-            return &pair;
-    }
-    return nullptr;
+    return section.keys.Find(section.pairs, key, KeyOf);
 }
 
 IniSection& IniDocument::AddSection(std::wstring_view name) {
-    sections_.push_back(IniSection{std::wstring(name), {}, 0});
+    sections_.emplace_back();
+    sections_.back().name = name;
+    sectionIndex_.Added(sections_, NameOf);
     return sections_.back();
 }
 
 void IniDocument::AddPair(IniSection& section, std::wstring_view key, std::wstring_view value) {
     section.pairs.push_back(IniPair{std::wstring(key), std::wstring(value), 0});
+    section.keys.Added(section.pairs, KeyOf);
 }
 
 bool IniDocument::OpenSource(void** handle) {
@@ -141,11 +160,9 @@ void IniDocument::GetSectionNames(std::vector<std::wstring>& names) const {
 }
 
 void IniDocument::SetValue(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
-    for (IniSection& existing : sections_) {
-        if (existing.name == section) {
-            AddPair(existing, key, value);
-            return;
-        }
+    if (const IniSection* existing = FindSection(section)) {
+        AddPair(sections_[static_cast<std::size_t>(existing - sections_.data())], key, value);
+        return;
     }
     AddPair(AddSection(section), key, value);
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/pure/FirstMatchIndex.h"
+
 namespace velmora::core {
 
 // A source of configuration values. The slot order of the operations is fixed: other modules of the
@@ -35,6 +37,8 @@ struct IniSection {
     std::wstring name;
     std::vector<IniPair> pairs;
     std::size_t line = 0; // line of the header, as for IniPair
+    // First pair of each key, kept by AddPair; pairs appended otherwise are still found, by a scan.
+    FirstMatchIndex keys;
 };
 
 // A non-empty line the reader passed over. The chainer never asks; tools that explain a configuration do.
@@ -52,7 +56,7 @@ public:
     void Parse(std::wstring_view text, std::vector<IniSkippedLine>* skipped = nullptr);
 
     // First section whose name equals the given one exactly, or nullptr. Pointers stay valid until the next
-    // Parse, AddSection or SetValue.
+    // Parse, AddSection or SetValue. Both lookups take constant time on average, whatever the file's size.
     const IniSection* FindSection(std::wstring_view name) const;
     static const IniPair* FindKey(const IniSection& section, std::wstring_view key);
 
@@ -70,6 +74,7 @@ public:
 
 private:
     std::vector<IniSection> sections_;
+    FirstMatchIndex sectionIndex_;
 };
 
 // White space as the wide-character classification counts it: the C0 spaces and the Unicode space

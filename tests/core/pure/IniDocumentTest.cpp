@@ -89,8 +89,10 @@ TEST(IniDocument_Parse, SemicolonLinesAreKeysWhenTheyHoldEquals) {
 
 TEST(IniDocument_Parse, ListSeparatorSurvivesInValues) {
     IniDocument doc;
-    doc.Parse(L"[A]\r\nk=a\x0001" L"b\r\n");
-    EXPECT_EQ(Value(doc, L"A", L"k"), std::wstring(L"a\x0001" L"b"));
+    doc.Parse(L"[A]\r\nk=a\x0001"
+              L"b\r\n");
+    EXPECT_EQ(Value(doc, L"A", L"k"), std::wstring(L"a\x0001"
+                                                   L"b"));
 }
 
 TEST(IniDocument_Lookup, DuplicateSectionsAndKeysFindTheFirst) {
@@ -99,6 +101,43 @@ TEST(IniDocument_Lookup, DuplicateSectionsAndKeysFindTheFirst) {
     EXPECT_EQ(doc.Sections().size(), 2u);
     EXPECT_EQ(Value(doc, L"A", L"x"), L"1");
     EXPECT_EQ(Value(doc, L"A", L"y"), L"<none>");
+}
+
+// Long documents are looked up through an index: every name is still found, the first of equal names wins,
+// and pairs added later (by SetValue, or straight into a section) are found too.
+TEST(IniDocument_Lookup, LongDocumentsFindTheFirstOfEveryNameAfterGrowing) {
+    std::wstring text;
+    for (int i = 0; i < 300; ++i) {
+        text += L"[S" + std::to_wstring(i) + L"]\r\n";
+        for (int k = 0; k < 40; ++k)
+            text +=
+                L"K" + std::to_wstring(k) + L"=" + std::to_wstring(i) + L"." + std::to_wstring(k) + L"\r\n";
+        text += L"K7=later\r\n";
+    }
+    text += L"[S5]\r\nK0=second section\r\nNew=only here\r\n";
+    IniDocument doc;
+    doc.Parse(text);
+    for (int i = 0; i < 300; i += 37) {
+        const std::wstring section = L"S" + std::to_wstring(i);
+        EXPECT_EQ(Value(doc, section, L"K0"), std::to_wstring(i) + L".0");
+        EXPECT_EQ(Value(doc, section, L"K7"), std::to_wstring(i) + L".7");
+        EXPECT_EQ(Value(doc, section, L"K39"), std::to_wstring(i) + L".39");
+        EXPECT_EQ(Value(doc, section, L"K40"), L"<none>");
+    }
+    EXPECT_EQ(Value(doc, L"S5", L"K0"), L"5.0");
+    EXPECT_EQ(Value(doc, L"S5", L"New"), L"<none>");
+    EXPECT_EQ(doc.FindSection(L"S300"), nullptr);
+
+    doc.SetValue(L"S299", L"Added", L"by SetValue");
+    doc.SetValue(L"S299", L"K0", L"not the first");
+    doc.SetValue(L"Fresh", L"Key", L"new section");
+    EXPECT_EQ(Value(doc, L"S299", L"Added"), L"by SetValue");
+    EXPECT_EQ(Value(doc, L"S299", L"K0"), L"299.0");
+    EXPECT_EQ(Value(doc, L"Fresh", L"Key"), L"new section");
+
+    auto& pairs = const_cast<velmora::core::IniSection*>(doc.FindSection(L"S1"))->pairs;
+    pairs.push_back({L"Direct", L"pushed", 0});
+    EXPECT_EQ(Value(doc, L"S1", L"Direct"), L"pushed");
 }
 
 TEST(IniDocument_Lookup, NamesAreCaseSensitive) {
