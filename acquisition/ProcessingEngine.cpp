@@ -12,6 +12,7 @@
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
+#include "platform/MainThreadCom.h"
 #include "platform/TextConversion.h"
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
@@ -57,6 +58,7 @@ std::wstring OpenUrl(const std::wstring& url, platform::UniqueKernelHandle& read
         info.lpVerb = L"open";
         info.lpFile = path.c_str();
         info.nShow = SW_SHOW;
+        platform::EnsureMainThreadCom();
         if (::ShellExecuteExW(&info))
             reader.reset(info.hProcess);
     }

@@ -1,9 +1,9 @@
 #include "core/Entry.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include "core/ChainerApp.h"
+#include "platform/MainThreadCom.h"
 #include "platform/core/ExceptionHandling.h"
 #include "ui/Dialog.h"
 
@@ -26,7 +26,7 @@ void HardenProcess() {
 
 int RunChainerProcess() {
     platform::core::InstallCrashHandlers();
-    const bool comInitialised = ::CoInitialize(nullptr) == S_OK;
+    platform::MainThreadComScope com;
     int exitCode = 0;
     try {
         // The dialog framework's state outlives the application object, so windows it leaves behind are
@@ -38,8 +38,6 @@ int RunChainerProcess() {
     } catch (...) {
         exitCode = static_cast<int>(platform::core::PresentCaughtException(nullptr));
     }
-    if (comInitialised)
-        ::CoUninitialize();
     return exitCode;
 }
 

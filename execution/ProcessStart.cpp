@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "execution/pure/ProcessStartRules.h"
+#include "platform/MainThreadCom.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
 
@@ -92,6 +93,7 @@ bool ShellExecuteAndWait(std::wstring_view file, std::wstring_view parameters,
     info.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
     info.lpDirectory = folder.c_str();
     info.nShow = hidden ? SW_HIDE : SW_SHOWNORMAL;
+    platform::EnsureMainThreadCom();
     if (!::ShellExecuteExW(&info)) {
         if (exitCode != nullptr)
             *exitCode = StartError();
@@ -125,6 +127,7 @@ bool ShellExecuteDetached(std::wstring_view file, std::wstring_view parameters,
     info.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
     info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     info.nShow = SW_HIDE;
+    platform::EnsureMainThreadCom();
     bool started = ::ShellExecuteExW(&info) == TRUE;
     if (!started) {
         const auto reason = reinterpret_cast<INT_PTR>(info.hInstApp);

@@ -17,7 +17,8 @@
 
 namespace velmora::ui {
 
-// Entry step: the module state (creation list, live windows, common controls). Idempotent.
+// Entry step: the module state (creation list, live windows). Idempotent. The common controls are
+// registered when the first dialog is made.
 void InitializeUiModule();
 // Exit step: destroys every window of the calling thread that is still live and clears the module state.
 void ShutdownUiModule();

@@ -1,5 +1,6 @@
 #include "ui/TaskbarProgress.h"
 
+#include "platform/MainThreadCom.h"
 #include "ui/pure/WindowLayout.h"
 
 namespace velmora::ui {
@@ -25,6 +26,7 @@ UniqueTaskbarList CreateTaskbarProgress() {
         !TaskbarProgressAvailable(version.dwMajorVersion, version.dwMinorVersion, version.wServicePackMajor,
                                   version.dwBuildNumber))
         return taskbar;
+    platform::EnsureMainThreadCom();
     if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
                                   reinterpret_cast<void**>(taskbar.put()))))
         taskbar.reset();

@@ -8,12 +8,21 @@
 namespace velmora::ui {
 
 std::wstring LoadText(unsigned id) {
-    // With a buffer size of 0 LoadStringW hands out a pointer into the resource itself: no length limit.
-    const wchar_t* text = nullptr;
-    int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    if (length <= 0 || text == nullptr)
+    // The string table read as LoadStringW reads it (blocks of sixteen counted strings, block id / 16 + 1,
+    // the same language choice), but through kernel32: a silent run then never loads the user interface
+    // libraries only to know its window title.
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC block = ::FindResourceW(module, MAKEINTRESOURCEW(id / 16 + 1), MAKEINTRESOURCEW(6)); // RT_STRING
+    HGLOBAL loaded = block == nullptr ? nullptr : ::LoadResource(module, block);
+    const auto* entry = static_cast<const wchar_t*>(loaded == nullptr ? nullptr : ::LockResource(loaded));
+    if (entry == nullptr)
         return {};
-    return std::wstring(text, static_cast<size_t>(length));
+    const wchar_t* end = entry + ::SizeofResource(module, block) / sizeof(wchar_t);
+    for (unsigned index = id % 16; index > 0 && entry < end; --index)
+        entry += 1 + static_cast<unsigned short>(*entry);
+    if (entry >= end || *entry == 0 || entry + 1 + static_cast<unsigned short>(*entry) > end)
+        return {};
+    return std::wstring(entry + 1, static_cast<unsigned short>(*entry));
 }
 
 std::wstring ReadProductName(const std::wstring& filePath) {
