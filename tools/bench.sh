@@ -1,45 +1,43 @@
 #!/usr/bin/env bash
-# Benchmarks: the configuration reader natively (Google Benchmark) and whole chainer runs under Wine
-# (hyperfine), both pinned to one CPU as the numbers in docs/performance.md were. Usage: tools/bench.sh
+# Benchmarks, each a ratio against a floor measured in the same run (docs/performance.md explains them and
+# holds the last results):
+#  - whole chainer runs under Wine against bare programs of the same flavour doing the same platform work
+#    (bench/perf.py: start-up, cost per log line, scale to 10,000 prerequisites, launches, download against
+#    a bare WinINet program and curl, MD5 against md5sum, memory, the shipped file's size), medians of
+#    alternating runs pinned to one CPU;
+#  - Google Benchmark micro-benchmarks of the pure layer, built natively, to find hot spots.
+# Usage: tools/bench.sh [i686|x86_64] [perf.py options, e.g. --runs 9 --only startup scale]
+# The flavour defaults to the one this machine runs (the shipped 32-bit one where 32-bit programs start;
+# VELMORA_32BIT=no picks x86_64); its prefix is build/bench/wine-<flavour> (WINEARCH win32 for i686, win64
+# for x86_64; VELMORA_BENCH_ARCH=win64 runs the 32-bit chainer under WOW64 instead).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash tools/install-deps.sh
-command -v hyperfine >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q hyperfine >/dev/null
-dpkg -s libbenchmark-dev >/dev/null 2>&1 || DEBIAN_FRONTEND=noninteractive apt-get install -y -q libbenchmark-dev >/dev/null
+source tools/flavour.sh
+bash tools/install-deps.sh >/dev/null
 
+velmora_pick_runnable
+flavour=$velmora_runnable
+case "${1:-}" in i686 | x86_64) flavour=$1; shift ;; esac
+echo "Flavour: $flavour ($velmora_probe_line)"
+
+echo "Building the pure layer's micro-benchmarks (native, Release) and the $flavour chainer with its floors"
 cmake -S . -B build/bench -DVELMORA_SANITIZE=OFF -DVELMORA_FUZZ=OFF -DBUILD_TESTING=OFF \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench -j2 --target bench_configuration >/dev/null
-taskset -c 0 build/bench/bench/bench_configuration
+cmake --build build/bench -j2 --target bench_pure >/dev/null
+floors=(chainer bench_EmptyGui bench_FloorStartup bench_FloorLog bench_FloorDownload bench_FloorLaunch
+    bench_DigestSpeed)
+velmora_build "$flavour" "${floors[@]}" >/dev/null
+# The size goal is the shipped file's: the 32-bit chainer, built on every machine.
+[ "$flavour" = i686 ] || velmora_build i686 chainer >/dev/null
 
-# The shipped 32-bit chainer where this machine runs 32-bit programs, the 64-bit flavour elsewhere.
-source tools/flavour.sh
-velmora_pick_runnable
-echo "Whole runs: the $velmora_runnable chainer ($velmora_probe_line)"
-velmora_build "$velmora_runnable" chainer >/dev/null
-bin=$(velmora_build_dir "$velmora_runnable")/bin
+echo "=== Pure layer (native, pinned to CPU 0)"
+taskset -c 0 build/bench/bench/bench_pure
 
-kits=build/bench/kits
-rm -rf "$kits"
-mkdir -p "$kits/none" "$kits/thirty"
-cp "$bin/chainer.exe" "$kits/none/setup.exe"
-cp "$bin/chainer.exe" "$kits/thirty/setup.exe"
-# Thirty prerequisites of two registry searches each, evaluated and found missing; neither silent nor
-# basic UI, so nothing is processed: start-up, reading, evaluation and exit.
-python3 - "$kits/thirty/setup.ini" <<'PY'
-import sys
-text = "[GeneralOptions]\nOptions=\n[PREREQUISITES]\n" + "".join(f"App{i}=Prerequisite {i}\n" for i in range(1, 31))
-for i in range(1, 31):
-    text += (f"[App{i}]\nUrl=http://127.0.0.1:9/p{i}.exe\nCommandLine=/install\nNoUiCommandLine=/quiet\n"
-             f"Options=m\nRetValPropName=Ret{i}\nSearchType1=2\nSearchString1=HKLM\\Software\\Bench\\P{i}\\Version\n"
-             f"VerMin1=1.0\nSearchType2=5\nSearchString2=HKCU\\Software\\Bench\\P{i}\n")
-open(sys.argv[1], "wb").write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
-PY
-
-velmora_wine_env "$velmora_runnable" "$root/build/bench/wine-$velmora_runnable"
+velmora_wine_env "$flavour" "$root/build/bench/wine-$flavour" "${VELMORA_BENCH_ARCH:-}"
+export VELMORA_WINE=$velmora_wine
 (taskset -c 0 wineserver -p; taskset -c 0 "$velmora_wine" cmd /c exit) </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
-hyperfine --warmup 3 --runs 30 -N \
-    "taskset -c 0 $velmora_wine $kits/none/setup.exe" \
-    "taskset -c 0 $velmora_wine $kits/thirty/setup.exe"
+echo "=== Whole runs under Wine ($flavour, WINEARCH=$WINEARCH)"
+/usr/bin/python3 bench/perf.py "$(velmora_build_dir "$flavour")/bin" build/bench/work-$flavour "$flavour" \
+    --shipped "$(velmora_build_dir i686)/bin/chainer.exe" "$@"

@@ -43,6 +43,11 @@ command -v clang++ >/dev/null || need+=(clang)
 [ -d /usr/src/googletest ] || need+=(googletest)
 command -v openssl >/dev/null || need+=(openssl)
 command -v file >/dev/null || need+=(file)
+# The pure layer's micro-benchmarks (bench/) build in every native build, so they cannot rot; tools/bench.sh
+# also needs GNU time (peak memory) and curl (a peer of the download benchmark).
+dpkg -s libbenchmark-dev >/dev/null 2>&1 || need+=(libbenchmark-dev)
+[ -x /usr/bin/time ] || need+=(time)
+command -v curl >/dev/null || need+=(curl)
 
 [ ${#need[@]} -eq 0 ] || install "${need[@]}"
 
