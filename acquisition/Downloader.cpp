@@ -154,9 +154,9 @@ std::wstring SystemProxyServer() {
 } // namespace
 
 struct Downloader::State {
-    explicit State(ProgressSink* progress, CredentialSource* source)
-        : sink(progress), credentials(source != nullptr ? source : &NoCredentials()),
-          buffer(kReadBufferSize) {}
+    State(ProgressSink* progress, CredentialSource* source, NetworkConnector* network)
+        : sink(progress), credentials(source != nullptr ? source : &NoCredentials()), buffer(kReadBufferSize),
+          shares(network != nullptr ? *network : SystemNetwork()) {}
 
     // Settings.
     ProgressSink* sink;
@@ -360,6 +360,7 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
 
     const std::wstring headers = offset != 0 ? RangeHeader(offset) : std::wstring();
     std::uint32_t certificateRetries = 0;
+    std::uint32_t credentialRounds = 0;
     while (true) {
         async.ClearRedirects();
         error = Run(PendingCall::Send, [&] {
@@ -406,10 +407,10 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
                             challenge);
             std::wstring proxyHost =
                 answer.forProxy ? ProxyHostOf(proxy.empty() ? SystemProxyServer() : proxy) : std::wstring();
-            std::wstring user;
-            std::wstring password;
-            if (credentials->RequestCredentials(sink, request.get(), url.logged, RealmOfChallenge(challenge),
-                                                answer.forProxy, proxyHost, user, password))
+            ScopedCredentials entered;
+            if (credentialRounds++ < kCredentialRounds &&
+                RequestCredentials(*credentials, sink, request.get(), url.logged, RealmOfChallenge(challenge),
+                                   answer.forProxy, proxyHost, entered.user, entered.password))
                 continue;
             return XFER_AUTH_REQUIRED;
         }
@@ -429,15 +430,14 @@ DWORD Downloader::State::OpenHttp(const UrlParts& url, std::uint64_t& offset, st
 
 DWORD Downloader::State::OpenFtp(const UrlParts& url, std::uint64_t& offset, std::uint64_t& total) {
     credentials->AllowReuse();
-    std::wstring user = url.user;
-    std::wstring password = url.password;
-    while (true) {
-        DWORD error = Connect(url, INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, user, password);
+    ScopedCredentials login(url.user, url.password);
+    for (std::uint32_t round = 0;; ++round) {
+        DWORD error = Connect(url, INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, login.user, login.password);
         if (error == ERROR_SUCCESS)
             break;
-        if (IsFtpLoginError(error) &&
-            credentials->RequestCredentials(sink, nullptr, url.logged, L"FTP Server", false, L"", user,
-                                            password)) {
+        if (IsFtpLoginError(error) && round < kCredentialRounds &&
+            RequestCredentials(*credentials, sink, nullptr, url.logged, L"FTP Server", false, L"", login.user,
+                               login.password)) {
             Close(connection);
             continue;
         }
@@ -538,30 +538,9 @@ bool Downloader::State::RedirectedToPlainHttp() {
 }
 
 DWORD Downloader::State::OpenFileSource(const UrlParts& url, std::uint64_t& total) {
-    credentials->AllowReuse();
-    const std::wstring& path = url.localPath;
-    const std::wstring server = NetworkServer(path);
-    std::wstring user = url.user;
-    std::wstring password = url.password;
-    bool connectShare = !user.empty() && !server.empty();
-    while (true) {
-        DWORD error = ERROR_SUCCESS;
-        if (connectShare) {
-            error = shares.Connect(platform::ParentFolder(path), user, password);
-            // Any other answer (already connected, no network provider) leaves it to the file itself.
-            if (!IsShareLogonError(error))
-                error = ERROR_SUCCESS;
-        }
-        if (error == ERROR_SUCCESS)
-            error = ProbeFile(path, total);
-        if (IsShareLogonError(error) &&
-            credentials->RequestCredentials(sink, nullptr, url.logged, L"Local Network Server", false, L"",
-                                            user, password)) {
-            connectShare = !server.empty();
-            continue;
-        }
-        return error;
-    }
+    ScopedCredentials login(url.user, url.password);
+    return shares.Reach(url.localPath, url.logged, login, *credentials, sink,
+                        [&] { return ProbeFile(url.localPath, total); });
 }
 
 DWORD Downloader::State::QueryAvailable(DWORD& available) {
@@ -805,8 +784,8 @@ DWORD Downloader::State::CopyLocal(const UrlParts& url, std::uint64_t total) {
     return ERROR_SUCCESS;
 }
 
-Downloader::Downloader(ProgressSink* sink, CredentialSource* credentials)
-    : state_(std::make_unique<State>(sink, credentials)) {}
+Downloader::Downloader(ProgressSink* sink, CredentialSource* credentials, NetworkConnector* network)
+    : state_(std::make_unique<State>(sink, credentials, network)) {}
 
 Downloader::~Downloader() {
     state_->CloseAll();

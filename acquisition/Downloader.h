@@ -25,12 +25,15 @@ namespace velmora::acquisition {
 
 class ProgressSink;
 class CredentialSource;
+class NetworkConnector;
 
 class Downloader {
 public:
     // The sink may be null. Without a credential source the transfer has no credentials to offer but
-    // those written into its URLs (NoCredentials()).
-    explicit Downloader(ProgressSink* sink, CredentialSource* credentials = nullptr);
+    // those written into its URLs (NoCredentials()); the process's store is TheCredentialStore(). Without
+    // a network connector, shares are connected through the system's (SystemNetwork()).
+    explicit Downloader(ProgressSink* sink, CredentialSource* credentials = nullptr,
+                        NetworkConnector* network = nullptr);
     ~Downloader();
     Downloader(const Downloader&) = delete;
     Downloader& operator=(const Downloader&) = delete;

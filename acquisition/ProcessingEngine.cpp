@@ -7,6 +7,7 @@
 
 #include "acquisition/Downloader.h"
 #include "acquisition/FileDigest.h"
+#include "acquisition/PartFile.h"
 #include "acquisition/pure/TransferRules.h"
 #include "detection/pure/LocalPath.h"
 #include "platform/ErrorText.h"
@@ -14,6 +15,7 @@
 #include "platform/Logger.h"
 #include "platform/MainThreadCom.h"
 #include "platform/TextConversion.h"
+#include "platform/pure/Redact.h"
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
 
@@ -93,7 +95,7 @@ void ShowSiteNotice(HWND owner, const std::wstring& notice, const std::wstring& 
 
 std::uint32_t DownloaderTransfer::Download(std::wstring_view url, std::wstring_view targetPath,
                                            std::uint32_t expectedSize, ProgressSink* sink) {
-    Downloader downloader(sink);
+    Downloader downloader(sink, credentials_);
     if (expectedSize != 0)
         downloader.SetExpectedSize(expectedSize);
     return downloader.Download(url, targetPath);
@@ -109,7 +111,9 @@ ProcessingTexts DefaultProcessingTexts() {
 
 ProcessingEngine::ProcessingEngine(const ProcessingEngineParts& parts)
     : configuration_(parts.configuration), evaluator_(parts.evaluator), extraction_(parts.extraction),
-      transfer_(parts.transfer), detection_(parts.evaluator), texts_(DefaultProcessingTexts()),
+      transfer_(parts.transfer),
+      credentials_(parts.credentials != nullptr ? *parts.credentials : NoCredentials()),
+      detection_(parts.evaluator), texts_(DefaultProcessingTexts()),
       downloadFolder_(parts.configuration.GetDownloadFolder()) {
     if (parts.restart != nullptr)
         launchList_ = std::make_unique<execution::LaunchList>(parts.store, detection_, *parts.restart);
@@ -232,7 +236,7 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
             sink->SetStatus(text, kStatusNextStep, 0);
         }
         HWND foreground = ::GetForegroundWindow();
-        Log(L"Launching URL:" + prerequisite.Source);
+        Log(L"Launching URL:" + platform::RedactUrlCredentials(prerequisite.Source));
         platform::UniqueKernelHandle reader;
         std::wstring shortcut = OpenUrl(prerequisite.Source, reader);
         if (!shortcut.empty()) {
@@ -281,7 +285,7 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
         if (checked.at(item.prerequisiteIndex)) {
             const core::PrerequisiteRecord& prerequisite =
                 configuration_.Prerequisites.at(item.prerequisiteIndex);
-            ConnectShareOf(prerequisite, item.filePath);
+            ConnectShareOf(prerequisite, item.filePath, sink);
             const bool download = !detection::IsFileUrlSource(prerequisite.Source);
             if ((download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty()) &&
                 platform::Exists(item.filePath))
@@ -332,17 +336,16 @@ void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item, boo
     }
 }
 
-void ProcessingEngine::ConnectShareOf(const core::PrerequisiteRecord& prerequisite,
-                                      const std::wstring& path) {
+void ProcessingEngine::ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path,
+                                      ProgressSink* sink) {
     if (!detection::IsFileUrlSource(prerequisite.Source) || NetworkServer(path).empty())
         return;
     const UrlUserInfo account = FileUrlUserInfo(prerequisite.Source);
-    if (account.user.empty())
-        return;
-    // Without the connection the launch fails and says why; nothing more to do here.
-    const DWORD result = shares_.Connect(platform::ParentFolder(path), account.user, account.password);
-    if (result != NO_ERROR)
-        Log(L"Could not connect to the share of " + path + L". Error: " + std::to_wstring(result));
+    ScopedCredentials login(account.user, account.password);
+    std::uint64_t size = 0;
+    // Without the share the launch fails and says why; nothing more to do here.
+    (void)shares_.Reach(path, platform::RedactUrlCredentials(prerequisite.Source), login, credentials_, sink,
+                        [&] { return ProbeFile(path, size); });
 }
 
 void ProcessingEngine::ReevaluateAll() {

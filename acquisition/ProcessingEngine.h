@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "acquisition/CredentialSource.h"
 #include "acquisition/ProcessingPhases.h"
 #include "acquisition/ProgressSink.h"
 #include "acquisition/ShareConnections.h"
@@ -40,11 +41,16 @@ public:
                                    std::uint32_t expectedSize, ProgressSink* sink) = 0;
 };
 
-// The transfer engine itself: each download is one Downloader reporting to the phase's sink.
+// The transfer engine itself: each download is one Downloader reporting to the phase's sink, with the
+// credentials of the given source (none but those in the URLs when it is null).
 class DownloaderTransfer final : public FileTransfer {
 public:
+    explicit DownloaderTransfer(CredentialSource* credentials = nullptr) : credentials_(credentials) {}
     std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint32_t expectedSize,
                            ProgressSink* sink) override;
+
+private:
+    CredentialSource* credentials_;
 };
 
 // Step texts and the notice after a site was opened; the defaults come from the string table.
@@ -64,6 +70,8 @@ struct ProcessingEngineParts {
     FileTransfer& transfer;
     // Null: the system restarts for real.
     execution::SystemRestart* restart = nullptr;
+    // Asked when a share refuses the logon before a launch from it; null: no credentials but the URL's.
+    CredentialSource* credentials = nullptr;
 };
 
 class ProcessingEngine final : public ProcessingPhases, public ProgressSink {
@@ -127,13 +135,16 @@ private:
     std::uint32_t AfterLaunch(int outcome, const execution::LaunchItem& item, ProgressSink* sink);
     // A file refused right before its launch: its size or digest did not match, or it is no plain file.
     void RejectBeforeLaunch(const execution::LaunchItem& item, bool plain);
-    // A file URL on a share with a user of its own: the share is connected with it before the launch.
-    void ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path);
+    // A file URL on a share: the share is connected before the launch, with the URL's user when it has
+    // one, and with credentials asked for when the share refuses the logon.
+    void ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path,
+                        ProgressSink* sink);
 
     core::Configuration& configuration_;
     detection::PrerequisiteEvaluator& evaluator_;
     const execution::ExtractionContext& extraction_;
     FileTransfer& transfer_;
+    CredentialSource& credentials_;
     detection::EvaluatorDetection detection_;
     std::unique_ptr<execution::LaunchList> launchList_;
     ProcessingTexts texts_;

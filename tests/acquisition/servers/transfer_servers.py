@@ -16,6 +16,10 @@ must receive without any file of its own. The HTTP paths choose the server's beh
   /flaky/<size>/<cut>/<name>      the first two requests for <name>: announce <size>, send <cut> bytes, close
                                   (ignoring Range); later requests behave like /range
   /status/<code>/<name>           that status with a short text body
+  /auth/<account>/<rest>          asks for Basic credentials (401, realm "Velmora downloads" in quotes) until a
+                                  request carries the user and password of the account (ACCOUNTS), then
+                                  answers as /<rest>; request log lines end with " auth=none|wrong|right"
+  /private/<rest>                 as /<rest> (the proxy below asks for credentials for these)
   /redirect/<rest>                302 to /<rest>
   /redirectto/<scheme>/<rest>     302 to <scheme>://127.0.0.1:<that scheme's port>/<rest>
   /requests/<name>                the requests seen for <name>, one per line: "<path> range=<Range> referer=<Referer> agent=<User-Agent>"
@@ -24,22 +28,38 @@ must receive without any file of its own. The HTTP paths choose the server's beh
 
 With --cert the same paths are also served over HTTPS (--https-port-file). With --port-dir more servers
 start, each writing <name>.port there:
-  proxy                an HTTP proxy: asks for credentials (407) for addresses holding "/private/", forwards
+  http2                a second HTTP server like the first (another server for credentials)
+  proxy                an HTTP proxy: asks for credentials (407, realm "Velmora test proxy") for addresses
+                       holding "/private/" until a request carries PROXY_USER and PROXY_PASSWORD, forwards
                        any other GET and records it for the address's last segment as "proxy <address>"
   ftp_norest           FTP as --ftp-root, refusing REST
   ftp_slowgreeting     FTP as --ftp-root, greeting 1.5 s after the connection
   ftp_slowlogin        FTP as --ftp-root, answering PASS after 1.5 s
+  ftp_login            FTP as --ftp-root for FTP_USER and FTP_PASSWORD only (no anonymous login)
 The --ftp-root server sends only the first 100000 bytes of a file named drop* the first time it is asked
 for, and answers RETR of a file named slowopen* after 1.5 s.
 
 The server ends itself after --lifetime seconds whatever happens; the launcher stops it earlier by its PID.
 """
 import argparse
+import base64
 import os
 import socket
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+
+PROXY_USER, PROXY_PASSWORD = "proxyuser", "pr0xy-secret"
+FTP_USER, FTP_PASSWORD = "velmora", "s3cret"
+DOWNLOADS_REALM = "Velmora downloads"
+# Accounts of the /auth/ paths: the password is never part of an address, which is logged.
+ACCOUNTS = {"alice": ("alice", "Right-Pass1"), "alice2": ("alice", "Newer-Pass2")}
+PROXY_REALM = "Velmora test proxy"
+
+
+def basic(user, password):
+    return "Basic " + base64.b64encode(("%s:%s" % (user, password)).encode()).decode()
 
 
 def pattern(size, start=0):
@@ -67,10 +87,12 @@ class Handler(BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    auth_note = ""
+
     def record(self, name):
-        line = "%s range=%s referer=%s agent=%s" % (
+        line = "%s range=%s referer=%s agent=%s%s" % (
             self.path, self.headers.get("Range", ""), self.headers.get("Referer", "<none>"),
-            self.headers.get("User-Agent", ""))
+            self.headers.get("User-Agent", ""), self.auth_note)
         with State.lock:
             State.seen[name] = State.seen.get(name, 0) + 1
             State.log.setdefault(name, []).append(line)
@@ -103,6 +125,18 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         parts = self.path.lstrip("/").split("?")[0].split("/")
+        if parts[0] == "private":
+            parts = parts[1:]
+        if parts[0] == "auth":
+            given = self.headers.get("Authorization")
+            accepted = given == basic(*ACCOUNTS[parts[1]])
+            self.auth_note = " auth=%s" % ("right" if accepted else "wrong" if given else "none")
+            parts = parts[2:]
+            if not accepted:
+                self.record(parts[-1])
+                self.send_body(401, b"<html>credentials needed</html>",
+                               [("WWW-Authenticate", 'Basic realm="%s"' % DOWNLOADS_REALM)])
+                return
         kind = parts[0]
         try:
             if kind == "requests":
@@ -171,6 +205,7 @@ class Handler(BaseHTTPRequestHandler):
                 target = "%s://127.0.0.1:%d/%s" % (parts[1], State.ports[parts[1]], "/".join(parts[2:]))
                 self.send_body(302, b"", [("Location", target)])
             elif kind == "bin" and State.serve_dir:
+                self.record(parts[1])
                 with open(os.path.join(State.serve_dir, os.path.basename(parts[1])), "rb") as f:
                     self.send_body(200, f.read())
             elif kind == "ftpsessions":
@@ -193,10 +228,13 @@ class ProxyHandler(BaseHTTPRequestHandler):
         import urllib.request
         address = self.path
         name = address.split("?")[0].rstrip("/").split("/")[-1]
-        if "/private/" in address and not self.headers.get("Proxy-Authorization"):
+        if "/private/" in address and self.headers.get("Proxy-Authorization") != basic(PROXY_USER, PROXY_PASSWORD):
+            with State.lock:
+                State.log.setdefault(name, []).append(
+                    "proxy refused " + ("wrong" if self.headers.get("Proxy-Authorization") else "none"))
             body = b"<html>proxy credentials needed</html>"
             self.send_response(407)
-            self.send_header("Proxy-Authenticate", 'Basic realm="Velmora test proxy"')
+            self.send_header("Proxy-Authenticate", 'Basic realm="%s"' % PROXY_REALM)
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body)
@@ -225,7 +263,9 @@ def ftp_handlers(root):
 
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(root)
-    authorizer.add_user("velmora", "s3cret", root)
+    authorizer.add_user(FTP_USER, FTP_PASSWORD, root)
+    members_only = DummyAuthorizer()
+    members_only.add_user(FTP_USER, FTP_PASSWORD, root)
 
     class Counted(FTPHandler):
         def on_connect(self):
@@ -263,11 +303,15 @@ def ftp_handlers(root):
             time.sleep(1.5)
             Counted.ftp_PASS(self, line)
 
+    class Login(Counted):
+        pass
+
     classes = {"ftp": Counted, "ftp_norest": NoRest, "ftp_slowgreeting": SlowGreeting,
-               "ftp_slowlogin": SlowLogin}
+               "ftp_slowlogin": SlowLogin, "ftp_login": Login}
     for handler in classes.values():
         handler.authorizer = authorizer
         handler.passive_ports = None
+    Login.authorizer = members_only
     return classes
 
 
@@ -326,6 +370,10 @@ def main():
                        ftp.address[1])
 
     if args.port_dir:
+        http2 = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        http2.daemon_threads = True
+        threading.Thread(target=http2.serve_forever, daemon=True).start()
+        write_port(os.path.join(args.port_dir, "http2.port"), http2.server_address[1])
         proxy = ThreadingHTTPServer(("127.0.0.1", 0), ProxyHandler)
         proxy.daemon_threads = True
         threading.Thread(target=proxy.serve_forever, daemon=True).start()
