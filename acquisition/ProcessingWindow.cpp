@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include "acquisition/CredentialSource.h"
 #include "acquisition/ProcessingEngine.h"
 #include "acquisition/pure/ProcessingPlan.h"
 #include "platform/FileSystem.h"
+#include "acquisition/pure/TransferRules.h"
 #include "platform/Logger.h"
+#include "platform/UniqueHandle.h"
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
 
@@ -15,6 +18,15 @@ namespace {
 
 constexpr UINT_PTR kBlinkTimer = 1;
 constexpr UINT kBlinkMs = 200;
+
+constexpr DWORD kAnswerPollMs = 50;
+
+// A question for credentials, posted to the window's thread; the asking worker waits for `answered`.
+struct CredentialQuestion {
+    CredentialSource& source;
+    bool entered = false;
+    platform::UniqueKernelHandle answered;
+};
 
 // The bar's range is 16 bits wide; a longer phase is drawn to scale.
 int BarUnits(std::uint64_t value, std::uint64_t count) {
@@ -109,13 +121,35 @@ void ProcessingWindow::SetStatus(std::wstring_view text, std::uint32_t kind, std
         PostText(kProcessingStepMessage, text);
 }
 
-std::uint32_t ProcessingWindow::ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t) {
+std::uint32_t ProcessingWindow::ReportError(std::wstring_view text, std::uint32_t code,
+                                            std::uintptr_t context) {
+    // A question, not a failure: the window keeps its text and its bar.
+    if (code == XFER_AUTH_REQUIRED && context != 0)
+        return AskForCredentials(*reinterpret_cast<CredentialSource*>(context)) ? ERROR_RETRY : code;
     if (text.empty())
         Post(kProcessingErrorMessage, 0, 0);
     else
         PostText(kProcessingErrorMessage, text);
     // Every decision asked through the window is to give up.
     return code;
+}
+
+bool ProcessingWindow::AskForCredentials(CredentialSource& source) {
+    if (IsCancelled())
+        return false;
+    CredentialQuestion question{source, false,
+                                platform::UniqueKernelHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr))};
+    HWND window = Window();
+    if (!question.answered || window == nullptr ||
+        !::PostMessageW(window, kProcessingCredentialsMessage, 0, reinterpret_cast<LPARAM>(&question)))
+        return false;
+    // Once the window is gone its messages are dropped, so the question can no longer be read: the answer
+    // is in, or it never comes.
+    while (::WaitForSingleObject(question.answered.get(), kAnswerPollMs) == WAIT_TIMEOUT) {
+        if (Window() == nullptr)
+            return ::WaitForSingleObject(question.answered.get(), 0) == WAIT_OBJECT_0 && question.entered;
+    }
+    return question.entered;
 }
 
 void ProcessingWindow::Completed(std::uint32_t kind, std::uint32_t) {
@@ -205,6 +239,12 @@ INT_PTR ProcessingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case kProcessingErrorMessage:
         OnError(wParam != 0);
         return TRUE;
+    case kProcessingCredentialsMessage: {
+        auto* question = reinterpret_cast<CredentialQuestion*>(lParam);
+        question->entered = !cancelled_.load() && question->source.Prompt(window);
+        ::SetEvent(question->answered.get());
+        return TRUE;
+    }
     case kProcessingFinishedMessage:
         if (taskbar_)
             taskbar_.get()->SetProgressState(window, TBPF_NOPROGRESS);

@@ -8,6 +8,8 @@
 // returns. A phase that fails ends the worker without completion: the window then shows the failure in its
 // error state until the person closes it, and the final check then decides the result. A failure that
 // comes from a started or refused reboot ends the window as a completed sequence with a reboot does.
+// A transfer refused for want of credentials asks the window: its own thread shows the credentials dialog
+// over the window while the worker waits for the answer (and gives up should the window go meanwhile).
 #pragma once
 
 #include <windows.h>
@@ -33,6 +35,9 @@ inline constexpr UINT kProcessingBeginMessage = WM_APP + 16;
 inline constexpr UINT kProcessingStepMessage = WM_APP + 17;
 inline constexpr UINT kProcessingErrorMessage = WM_APP + 18;
 inline constexpr UINT kProcessingFinishedMessage = WM_APP + 19;
+inline constexpr UINT kProcessingCredentialsMessage = WM_APP + 20;
+
+class CredentialSource;
 
 class ProcessingWindow final : public ui::Dialog, public ProgressSink {
 public:
@@ -45,7 +50,9 @@ public:
     // start) or 2 (cancelled while work went on, or a reboot was started).
     int Run();
 
-    // ProgressSink, called on the worker thread.
+    // ProgressSink, called on the worker thread. ReportError answers a request for credentials
+    // (XFER_AUTH_REQUIRED with the credential source as context) with the credentials dialog: ERROR_RETRY
+    // when credentials were entered.
     void Begin(std::uint64_t count, std::uint32_t reserved) override;
     void TransferStarted(std::uint32_t, std::uint64_t, std::wstring_view) override {}
     void Completed(std::uint32_t kind, std::uint32_t reserved) override;
@@ -67,6 +74,7 @@ private:
     void OnInit();
     void OnStep();
     void OnError(bool hasText);
+    bool AskForCredentials(CredentialSource& source);
 
     ProcessingEngine& engine_;
     std::wstring title_;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "acquisition/CredentialStore.h"
 #include "acquisition/ProcessingEngine.h"
 #include "core/ChainerApp.h"
 #include "core/pure/DecimalText.h"
@@ -148,13 +149,19 @@ int RunMainFlow(ChainerApp& app) {
     detection::MachineEvaluation machine(app.Extraction());
     detection::PrerequisiteEvaluator evaluator(app.Config(), machine);
     InterbootStore store;
-    acquisition::DownloaderTransfer transfer;
-    MainFlowParts parts{app.Config(), evaluator, store, &app.Status(), app.Silent(), [&] {
-                            return std::unique_ptr<acquisition::ProcessingPhases>(
-                                new acquisition::ProcessingEngine(
-                                    {app.Config(), evaluator, app.Extraction(), store, transfer, nullptr}));
-                        }};
-    return MainFlow(parts);
+    // Credentials entered for a server serve every later transfer of the run to it. A silent run has no
+    // one to ask.
+    acquisition::CredentialStore& credentials = acquisition::TheCredentialStore();
+    credentials.SetNoPrompt(app.Silent());
+    acquisition::DownloaderTransfer transfer(&credentials);
+    MainFlowParts parts{
+        app.Config(), evaluator, store, &app.Status(), app.Silent(), [&] {
+            return std::unique_ptr<acquisition::ProcessingPhases>(new acquisition::ProcessingEngine(
+                {app.Config(), evaluator, app.Extraction(), store, transfer, nullptr, &credentials}));
+        }};
+    const int result = MainFlow(parts);
+    credentials.Clear();
+    return result;
 }
 
 } // namespace velmora::core

@@ -10,9 +10,11 @@
 
 #include "platform/FileSystem.h"
 #include "ProcessingSupport.h"
+#include "acquisition/CredentialStore.h"
 #include "acquisition/FileDigest.h"
 #include "core/MainFlow.h"
 #include "platform/FileSystem.h"
+#include "support/CredentialsDriver.h"
 #include "support/WindowDriver.h"
 #include "ui/StatusWindow.h"
 #include "ui/resources/ResourceIds.h"
@@ -303,11 +305,11 @@ protected:
         velmora::ui::StatusWindow status(ExitWithHelper());
         status.PrepareTitle();
         const std::wstring title = status.Title();
-        DownloaderTransfer downloads;
+        DownloaderTransfer downloads(&credentials);
         velmora::core::MainFlowParts parts{
             configuration, *evaluator, store, &status, false, [&] {
                 return std::unique_ptr<ProcessingPhases>(new ProcessingEngine(
-                    {configuration, *evaluator, extraction, store, downloads, &restart}));
+                    {configuration, *evaluator, extraction, store, downloads, &restart, &credentials}));
             }};
         std::thread driver;
         if (drive) {
@@ -331,6 +333,8 @@ protected:
             driver.join();
         return exitCode;
     }
+
+    CredentialStore credentials;
 
 private:
     std::wstring port_;
@@ -394,4 +398,36 @@ TEST_F(ProcessingWindow_Transfer, DownloadedPrerequisiteThatRebootsEndsTheRunWit
           L"  Reboot was refused=false", L"  Reboot in Progress=false"})
         EXPECT_TRUE(Logged(line)) << line;
     EXPECT_EQ(Recorded("DriverRet"), "0");
+}
+
+TEST_F(ProcessingWindow_Transfer, ServerAskingForCredentialsGetsThemFromOneDialogOverTheWindow) {
+    // Two prerequisites on the same server: the second one is sent what was entered for the first.
+    AddDownload(L"Guarded", Url(L"/auth/alice/bin/exit_with.exe"), L"m").Folder = L"?guarded.exe";
+    AddDownload(L"Sibling", Url(L"/auth/alice/bin/exit_with.exe?sibling"), L"m").Folder = L"?sibling.exe";
+    std::vector<CredentialsDialogVisit> visits;
+    HWND processing = nullptr;
+    bool windowDisabledMeanwhile = false;
+    EXPECT_EQ(RunMainFlow([&](HWND window) {
+                  processing = window;
+                  // Every dialog until the window ends is answered: the first with the account, any other
+                  // with Cancel.
+                  while (::IsWindow(window)) {
+                      HWND dialog = FindCredentialsDialog(::GetCurrentProcessId());
+                      if (dialog == nullptr) {
+                          ::Sleep(20);
+                          continue;
+                      }
+                      windowDisabledMeanwhile = !::IsWindowEnabled(window);
+                      visits.push_back(visits.empty()
+                                           ? AnswerCredentialsDialog(dialog, L"alice", L"Right-Pass1")
+                                           : AnswerCredentialsDialog(dialog, L"", L""));
+                  }
+              }),
+              0);
+    ASSERT_EQ(visits.size(), 1u);
+    EXPECT_EQ(visits[0].owner, processing);
+    EXPECT_TRUE(windowDisabledMeanwhile);
+    EXPECT_EQ(visits[0].title, L"Connect to 127.0.0.1");
+    EXPECT_TRUE(MarkerExists(L"Guarded"));
+    EXPECT_TRUE(MarkerExists(L"Sibling"));
 }

@@ -266,10 +266,17 @@ def registry_key():
 
 
 class TransferServers:
-    """The transfer engine's test servers on 127.0.0.1 (tests/acquisition/servers/transfer_servers.py)."""
+    """The transfer engine's test servers on 127.0.0.1 (tests/acquisition/servers/transfer_servers.py): HTTP
+    (http, and a second server http2), a proxy (proxy_port) and an FTP server that admits no anonymous login
+    (ftp_login), the last two serving the build's programs as the HTTP servers do under /bin/."""
 
-    def __init__(self, http_port):
-        self.http = f"http://127.0.0.1:{http_port}"
+    def __init__(self, work):
+        def port(name):
+            return (work / f"{name}.port").read_text().strip()
+        self.http = f"http://127.0.0.1:{port('http')}"
+        self.http2 = f"http://127.0.0.1:{port('http2')}"
+        self.proxy_port = port("proxy")
+        self.ftp_login = f"ftp://127.0.0.1:{port('ftp_login')}"
 
     def requests(self, name):
         """What the HTTP server saw for a name: "<path> range=<Range> ..." lines."""
@@ -287,11 +294,14 @@ def transfer_servers(tmp_path_factory):
     work = tmp_path_factory.mktemp("servers")
     port_file = work / "http.port"
     server = subprocess.Popen([sys.executable, str(SERVERS_DIR / "transfer_servers.py"), "--port-file", str(port_file),
-                               "--serve-dir", str(BIN_DIR), "--lifetime", "1800"],
+                               "--serve-dir", str(BIN_DIR), "--ftp-root", str(BIN_DIR),
+                               "--ftp-port-file", str(work / "ftp.port"), "--port-dir", str(work),
+                               "--lifetime", "1800"],
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
     try:
+        # The HTTP server's port is written last, once every server listens.
         assert wait_for(port_file.exists, 30), "the test servers did not start"
-        yield TransferServers(port_file.read_text().strip())
+        yield TransferServers(work)
     finally:
         server.terminate()
         server.wait(10)

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <thread>
 
+#include "acquisition/CredentialStore.h"
 #include "platform/core/ExceptionHandling.h"
 #include "platform/core/ExceptionPresenter.h"
 #include "platform/core/pure/CrashDialogLayout.h"
@@ -43,11 +45,10 @@ std::wstring ChainerPath() {
     return folder.substr(0, folder.find_last_of(L'\\')) + L"\\chainer.exe";
 }
 
-// Dialog 216 or 225 filled as the processing sequence and the credential prompt fill them.
+// Dialog 216 filled as the processing sequence fills it.
 class SampleDialog final : public ui::Dialog {
 public:
-    explicit SampleDialog(int id) : id_(id) {}
-    INT_PTR Run() { return ShowModal(id_, nullptr); }
+    INT_PTR Run() { return ShowModal(IDD_PROCESSING, nullptr); }
 
 protected:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
@@ -55,21 +56,11 @@ protected:
         if (message == WM_INITDIALOG) {
             ui::SetChainerIcon(window);
             ui::CentreWindow(window);
-            if (id_ == IDD_PROCESSING) {
-                ::SetWindowTextW(window, ui::WindowTitleFor(ChainerPath()).c_str());
-                std::wstring text = ui::FormatText(ui::LoadText(IDS_DOWNLOADING), {L"Example Runtime 4.8"});
-                ::SetDlgItemTextW(window, IDC_PROCESSING_TEXT, text.c_str());
-                ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETRANGE32, 0, 5);
-                ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETPOS, 2, 0);
-            } else {
-                ::SetWindowTextW(
-                    window, ui::FormatText(ui::LoadText(IDS_CONNECT_TO), {L"files.example.com"}).c_str());
-                std::wstring text = ui::FormatText(ui::LoadText(IDS_CREDENTIALS_EXPLANATION),
-                                                   {L"files.example.com", L"Downloads"});
-                ::SetDlgItemTextW(window, IDC_CREDENTIALS_EXPLANATION, text.c_str());
-                ::SetDlgItemTextW(window, IDC_CREDENTIALS_USER, L"builder");
-                ::SetDlgItemTextW(window, IDC_CREDENTIALS_PASSWORD, L"secret");
-            }
+            ::SetWindowTextW(window, ui::WindowTitleFor(ChainerPath()).c_str());
+            std::wstring text = ui::FormatText(ui::LoadText(IDS_DOWNLOADING), {L"Example Runtime 4.8"});
+            ::SetDlgItemTextW(window, IDC_PROCESSING_TEXT, text.c_str());
+            ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETRANGE32, 0, 5);
+            ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETPOS, 2, 0);
             ::PostMessageW(window, WM_APP, 0, 0);
             return TRUE;
         }
@@ -83,10 +74,29 @@ protected:
         }
         return FALSE;
     }
-
-private:
-    int id_;
 };
+
+// The credentials dialog as the store shows it for a server that asks, filled in as a person would
+// before pressing Ok.
+void ShowCredentials() {
+    acquisition::CredentialStore store;
+    store.SetUrl(L"https://files.example.com/kits/runtime.exe");
+    store.SetRealm(L"Downloads");
+    std::thread person([] {
+        HWND dialog = nullptr;
+        for (int i = 0; i < 500 && dialog == nullptr; ++i) {
+            ::Sleep(20);
+            dialog = ::FindWindowW(nullptr, L"Connect to files.example.com");
+        }
+        if (dialog == nullptr)
+            return;
+        ::SetDlgItemTextW(dialog, IDC_CREDENTIALS_USER, L"builder");
+        ::SetDlgItemTextW(dialog, IDC_CREDENTIALS_PASSWORD, L"secret");
+        Announce(dialog);
+    });
+    store.Prompt(nullptr);
+    person.join();
+}
 
 __attribute__((noinline)) int ReadThrough(int* volatile* pointer) {
     return **pointer;
@@ -116,9 +126,9 @@ int wmain(int argc, wchar_t** argv) {
             ::DispatchMessageW(&message);
         }
     } else if (what == L"processing") {
-        SampleDialog(IDD_PROCESSING).Run();
+        SampleDialog().Run();
     } else if (what == L"credentials") {
-        SampleDialog(IDD_CREDENTIALS).Run();
+        ShowCredentials();
     } else if (what == L"crash") {
         // A real fault on a worker thread: the crash filter reports it and ends the program once the
         // dialog is closed.
