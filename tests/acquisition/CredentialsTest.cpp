@@ -263,6 +263,48 @@ TEST_F(CredentialsTest, Credentials_Sink_AnswerOtherThanRetryShowsNoDialog) {
     EXPECT_EQ(refusing.reports[1].first, L"refused.bin");
 }
 
+TEST(CredentialStore, Credentials_Store_KeptPerServerAndTriedOncePerAttempt) {
+    CredentialStore store;
+    Person person({{L"builder", L"Store-Pass5"}});
+    store.SetUrl(L"http://Files.example.com:8080/kits/a.exe");
+    store.SetRealm(L"Downloads");
+    ASSERT_TRUE(store.Prompt(nullptr));
+    ASSERT_EQ(person.Leave().size(), 1u);
+
+    // Once per connection attempt, and again in the next one.
+    std::wstring user;
+    std::wstring password;
+    const std::wstring url = L"http://files.EXAMPLE.com:8080/kits/b.exe"; // the same server
+    EXPECT_TRUE(RequestCredentials(store, nullptr, nullptr, url, L"Downloads", false, L"", user, password));
+    EXPECT_EQ(user + L":" + password, L"builder:Store-Pass5");
+    EXPECT_FALSE(RequestCredentials(store, nullptr, nullptr, url, L"Downloads", false, L"", user, password));
+    EXPECT_TRUE(user.empty() && password.empty());
+    store.AllowReuse();
+    EXPECT_TRUE(RequestCredentials(store, nullptr, nullptr, url, L"Downloads", false, L"", user, password));
+
+    // Any other server, realm or proxy has nothing.
+    struct Other {
+        const wchar_t* url;
+        const wchar_t* realm;
+        const wchar_t* proxyHost;
+    };
+    for (const Other& other :
+         {Other{L"http://files.example.com:8081/a.exe", L"Downloads", L""},
+          Other{L"http://mirror.example.com:8080/a.exe", L"Downloads", L""},
+          Other{L"http://files.example.com:8080/a.exe", L"Uploads", L""},
+          Other{L"http://files.example.com:8080/a.exe", L"Downloads", L"files.example.com"},
+          Other{L"file://files.example.com/share/a.exe", L"Downloads", L""}}) {
+        store.AllowReuse();
+        EXPECT_FALSE(RequestCredentials(store, nullptr, nullptr, other.url, other.realm,
+                                        *other.proxyHost != 0, other.proxyHost, user, password))
+            << testing::PrintToString(std::wstring(other.url));
+    }
+
+    store.Clear();
+    store.AllowReuse();
+    EXPECT_FALSE(RequestCredentials(store, nullptr, nullptr, url, L"Downloads", false, L"", user, password));
+}
+
 TEST(CredentialStore, Credentials_Store_SilentStoreShowsNothing) {
     CredentialStore store;
     store.SetNoPrompt(true);
