@@ -241,28 +241,6 @@ TEST_F(CredentialsTest, Credentials_Share_RefusedLogonAsksAndConnectsAgain) {
         EXPECT_EQ(report.first.find(L"Share-Wrong3"), std::wstring::npos);
 }
 
-TEST_F(CredentialsTest, Credentials_Sink_AnswerOtherThanRetryShowsNoDialog) {
-    // A sink without a dialog: the refusal ends the transfer, and the store asks nobody.
-    class Refusing : public PromptingSink {
-    public:
-        std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t) override {
-            reports.emplace_back(text, code);
-            return code;
-        }
-    } refusing;
-    Person person({});
-    Downloader downloader(&refusing, &store);
-    const std::wstring name = UniqueName(L"refused");
-    EXPECT_EQ(
-        downloader.Download(HttpBase() + L"/auth/alice/range/5000/" + name, folder.Child(L"refused.bin")),
-        XFER_AUTH_REQUIRED);
-    EXPECT_TRUE(person.Leave().empty());
-    // Asked once; the second report is the failure itself.
-    ASSERT_EQ(refusing.reports.size(), 2u);
-    EXPECT_EQ(refusing.reports[0].second, XFER_AUTH_REQUIRED);
-    EXPECT_EQ(refusing.reports[1].first, L"refused.bin");
-}
-
 TEST(CredentialStore, Credentials_Store_KeptPerServerAndTriedOncePerAttempt) {
     CredentialStore store;
     Person person({{L"builder", L"Store-Pass5"}});
