@@ -236,7 +236,7 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
             sink->SetStatus(text, kStatusNextStep, 0);
         }
         HWND foreground = ::GetForegroundWindow();
-        Log(L"Launching URL:" + platform::RedactUrlCredentials(prerequisite.Source));
+        Log(L"Launching URL:" + prerequisite.Source);
         platform::UniqueKernelHandle reader;
         std::wstring shortcut = OpenUrl(prerequisite.Source, reader);
         if (!shortcut.empty()) {
