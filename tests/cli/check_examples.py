@@ -7,6 +7,7 @@ Usage: check_examples.py EXAMPLES --lint LINTER... [--explain EXPLAINER...]
 import json
 import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 
@@ -21,9 +22,13 @@ def split_commands(arguments):
 
 
 def run(command, kit, *arguments):
-    result = subprocess.run([*command, *arguments], cwd=kit, stdin=subprocess.DEVNULL, capture_output=True,
-                            timeout=300)
-    return result.returncode, result.stdout.decode("utf-8"), result.stderr.decode("utf-8", "replace")
+    # Files, not pipes: a Wine process that starts the prefix's desktop hands its streams on to it.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        result = subprocess.run([*command, *arguments], cwd=kit, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                timeout=300)
+        out.seek(0)
+        err.seek(0)
+        return result.returncode, out.read().decode("utf-8"), err.read().decode("utf-8", "replace")
 
 
 def main():

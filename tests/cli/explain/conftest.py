@@ -1,8 +1,9 @@
 """Fixtures for chainer-explain runs under Wine. The Wine command, the prefix and the build's bin folder come
 from the end-to-end helpers (tests/e2e/conftest.py), loaded here under a name of their own."""
 import importlib.util
-import subprocess
 import json
+import subprocess
+import tempfile
 import uuid
 from pathlib import Path
 
@@ -27,9 +28,16 @@ def configuration(*prerequisites, general="Options=q\n", chainer=""):
 
 
 def explain(kit, *options):
-    """Runs the explainer from inside the kit on its setup.ini."""
-    return subprocess.run(e2e.wine(EXPLAIN, *options, "setup.ini"), cwd=kit, env=e2e.wine_env(),
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
+    """Runs the explainer from inside the kit on its setup.ini. Its output goes to files, not pipes: a Wine
+    process that starts the prefix's desktop hands its streams on to it, and a pipe would then stay open
+    until the desktop ends."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        result = subprocess.run(e2e.wine(EXPLAIN, *options, "setup.ini"), cwd=kit, env=e2e.wine_env(),
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=300)
+        out.seek(0)
+        err.seek(0)
+        result.stdout, result.stderr = out.read(), err.read()
+    return result
 
 
 def explain_json(kit):
