@@ -2,7 +2,8 @@
 makensis for the flavour under test, see CMakeLists.txt) started with /S, one of them downloaded from the test
 server on 127.0.0.1 and checked by size and MD5; Windows Installer packages built with wixl started with /qn
 and found by product code, upgrade code and component; and a package that cannot install. Each product is
-absent before its run, found afterwards by what it wrote, and removed again by the test."""
+absent before its run, found afterwards by what it wrote, and removed again by the test. In basic UI a failure
+stays in the processing window until someone closes it: the test does, as a person would."""
 import hashlib
 import shutil
 import subprocess
@@ -173,15 +174,33 @@ def test_msi_package_installs_with_qn_and_is_found_by_its_codes(kit, chained_pro
     ]
 
 
-def test_mandatory_msi_package_that_cannot_install_ends_the_run_with_1(kit):
+def cancel_when_shown(text):
+    """Presses Cancel in the processing window once it shows the text, as the person at the machine would."""
+    return subprocess.run(wine(BIN_DIR / "window_probe.exe", "Velmora Setup", "60000", "--cancel-when", text),
+                          env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=120).returncode
+
+
+@pytest.mark.parametrize("mode, label", [("q", "silent"), ("b", "basic UI")])
+def test_mandatory_msi_package_that_cannot_install_ends_the_run_with_1(kit, mode, label):
     shutil.copyfile(BIN_DIR / "refused_product.msi", kit.folder / "refused_product.msi")
-    kit.write_ini(configuration("q", {
+    kit.write_ini(configuration(mode, {
         "name": "Refused product", "SetupFile": "refused_product.msi", **silent_switch("/qn"),
         **searches((3, REFUSED_PRODUCT)),
     }))
-    assert kit.run() == 1
+    if mode == "q":
+        assert kit.run() == 1
+    else:
+        # The window shows the failure and stays until it is closed.
+        chainer = kit.start()
+        try:
+            assert cancel_when_shown("Refused product") == 0
+            assert chainer.wait(timeout=60) == 1
+        finally:
+            if chainer.poll() is None:
+                chainer.kill()
     log = log_messages(kit.folder / "run.log")
-    start = log.index("Starting installing prerequisites in silent mode.")
+    start = log.index(f"Starting installing prerequisites in {label} mode.")
     # ERROR_INSTALL_FAILURE: the launch condition was not met.
     assert log[start + 1:] == [
         f"Launching file:{to_windows_path(kit.folder)}\\refused_product.msi",

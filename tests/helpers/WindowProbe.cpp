@@ -1,20 +1,47 @@
 // Tells an end-to-end test what a running chainer shows, by reading its windows as a user would see them.
 // Usage: window_probe TITLE TIMEOUT_MS
 // Waits up to TIMEOUT_MS for a visible top-level window titled TITLE. Found: prints the text of its status
-// control (1001), "|", and "skip" or "no skip" for the Skip button, and exits with 0. Not found: exits with 1.
+// control (1001), "|", and "skip" or "no skip" for the Skip button, and exits with 0. Not found: exits
+// with 1. Usage: window_probe TITLE TIMEOUT_MS --cancel-when TEXT Waits for a window titled TITLE whose
+// processing text (1034) reads TEXT, as a person would before giving up, presses its Cancel button and exits
+// with 0; exits with 1 when no such window came in time.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "support/WindowDriver.h"
 #include "ui/resources/ResourceIds.h"
 
+namespace {
+
+int CancelWhenShown(const wchar_t* title, DWORD timeoutMs, std::wstring_view text) {
+    HWND shown = nullptr;
+    const bool found = velmora::test::WaitUntil(
+        [&] {
+            for (HWND window : velmora::test::TopLevelWindows(0, title)) {
+                if (velmora::test::ControlText(window, IDC_PROCESSING_TEXT) == text) {
+                    shown = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found && velmora::test::Press(shown, IDCANCEL) ? 0 : 1;
+}
+
+} // namespace
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
         return 2;
-    HWND window = velmora::test::WaitForWindow(0, argv[1], static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+    const auto timeoutMs = static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10));
+    if (argc == 5 && std::wstring_view(argv[3]) == L"--cancel-when")
+        return CancelWhenShown(argv[1], timeoutMs, argv[4]);
+    HWND window = velmora::test::WaitForWindow(0, argv[1], timeoutMs);
     if (window == nullptr)
         return 1;
     std::wstring text = velmora::test::ControlText(window, IDC_STATUS_TEXT);
