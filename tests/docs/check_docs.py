@@ -6,7 +6,8 @@ it: <!-- file: PATH --> (PATH from the repository's root). The block must be a r
 excerpt and the expected.log that the end-to-end tests check). A block marked <!-- run: FOLDER --> that
 starts with "$ chainer-lint" is run in FOLDER with the linter given here, and must show its output exactly, and
 its exit code where a "$ echo $?" line follows. Every configuration under docs/examples must be shown
-somewhere. Usage: check_docs.py ROOT LINTER
+somewhere. docs/log.md names every line the chainer writes: the fixed start of each text handed to the
+logger in the product's sources must appear there. Usage: check_docs.py ROOT LINTER
 """
 import re
 import shlex
@@ -15,6 +16,9 @@ import sys
 from pathlib import Path
 
 MARKER = re.compile(r"<!-- (file|run): (.+?) -->\s*$")
+PRODUCT_FOLDERS = ("acquisition", "core", "detection", "execution", "platform", "ui")
+LOG_CALL = re.compile(r"\b(?:Log|LogLine|LogFailure|LogNote)\s*\(")
+WIDE_TEXT = re.compile(r'L"((?:[^"\\]|\\.)*)"')
 
 
 def file_lines(path):
@@ -63,6 +67,28 @@ def check_run(root, linter, folder, shown):
     return failures
 
 
+def undocumented_log_lines(root):
+    """The fixed start of every log text in the product's sources that docs/log.md does not show, and how many
+    texts were looked at (so that a renamed logging call cannot make the check pass by finding nothing)."""
+    page = (root / "docs" / "log.md").read_text(encoding="utf-8")
+    missing, seen = [], 0
+    for folder in PRODUCT_FOLDERS:
+        for source in sorted((root / folder).rglob("*.cpp")):
+            text = source.read_text(encoding="utf-8")
+            for call in LOG_CALL.finditer(text):
+                literal = WIDE_TEXT.search(text, call.end(), call.end() + 120)
+                if literal is None:
+                    continue
+                start = literal.group(1).replace('\\"', '"').replace("\\\\", "\\").split("%")[0].strip()
+                if len(start) < 4:
+                    continue
+                seen += 1
+                if start not in page:
+                    line = text.count("\n", 0, call.start()) + 1
+                    missing.append(f"{source.relative_to(root)}:{line}: \"{start}\" is not in docs/log.md")
+    return missing, seen
+
+
 def main():
     root, linter = Path(sys.argv[1]).resolve(), str(Path(sys.argv[2]).resolve())
     failures, shown_files, examples = [], set(), 0
@@ -85,6 +111,10 @@ def main():
     for configuration in sorted((root / "docs" / "examples").glob("*/*.ini")):
         if configuration.resolve() not in shown_files:
             failures.append(f"{configuration.relative_to(root)} is shown on no page")
+    missing, seen = undocumented_log_lines(root)
+    failures += missing
+    if seen < 40:
+        failures.append(f"only {seen} log texts found in the sources: has the logger's interface changed?")
     for failure in failures:
         print(failure)
     print(f"{examples} examples checked, {len(failures)} failed")
