@@ -8,10 +8,13 @@
 // acquisition/pure/TransferRules.h. Every failure except XFER_CANCELLED and XFER_NOT_MODIFIED is given to
 // the sink's ReportError once and logged.
 //
-// How it works: WinINet runs in asynchronous mode. Its status callback, on WinINet's threads, only stores
-// the completion's result and signals events; the transfer itself, and every sink call, stays on the
-// calling thread, which waits for each pending call in steps of 10 ms so that a cancel from the sink or
-// Abort() from another thread is seen at once. Every WinINet handle is closed child first and waited for
+// How it works: each URL becomes a TransferSource (acquisition/TransferSource.h: HTTP, FTP or a file) that
+// opens at an offset and reads; the engine keeps the fail-over between them, the partial file and the
+// resume, and every way out of a transfer passes one place that logs and reports it. HTTP and FTP run
+// WinINet in asynchronous mode (acquisition/InternetSource.h): its status callback, on WinINet's threads,
+// only stores the completion's result and signals events; the transfer itself, and every sink call, stays
+// on the calling thread, which waits for each pending call in steps of 10 ms so that a cancel from the sink
+// or Abort() from another thread is seen at once. Every WinINet handle is closed child first and waited for
 // until WinINet says it is gone, so no callback can arrive after the Downloader is destroyed.
 #pragma once
 
@@ -44,7 +47,7 @@ public:
     void SetRetryCount(std::int32_t count);
     // Default true: a partial file is continued rather than fetched again.
     void SetResumeAllowed(bool allowed);
-    // Default false: create the partial file with an access list of its own (see Downloader.cpp).
+    // Default false: create the partial file with an access list of its own (acquisition/PartFile.h).
     void SetAclOnPartFile(bool enabled);
     // WinINet's connect timeout in milliseconds. Ignored when 0 (WinINet's default stays).
     void SetConnectTimeout(std::uint32_t milliseconds);

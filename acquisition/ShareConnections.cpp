@@ -72,9 +72,9 @@ DWORD ShareConnections::Reach(const std::wstring& path, std::wstring_view logged
 void ShareConnections::CancelAll() {
     while (!made_.empty()) {
         const DWORD result = network_.CancelConnection(made_.back());
-        if (result != NO_ERROR && platform::LogEnabled())
-            platform::TheLogger().Log(L"Could not cancel the connection to " + made_.back() + L". Error: " +
-                                      std::to_wstring(result));
+        if (result != NO_ERROR)
+            platform::LogLine(L"Could not cancel the connection to " + made_.back() + L". Error: " +
+                              std::to_wstring(result));
         made_.pop_back();
     }
 }

@@ -194,6 +194,11 @@ HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength,
     }
 }
 
+std::uint64_t ContentLengthValue(std::wstring_view header) {
+    std::size_t at = 0;
+    return LeadingNumber(header, at).value_or(0);
+}
+
 std::optional<ContentRange> ParseContentRange(std::wstring_view header) {
     header = TrimBlanks(header);
     if (!StartsWithNoCase(header, L"bytes "))

@@ -1,6 +1,6 @@
 // The decisions of the transfer engine that need no network: result codes, which URL comes next, what an
 // HTTP answer means for the partial file, when data is complete, and the texts sent to servers. The
-// WinINet side (acquisition/Downloader.cpp) only carries them out.
+// WinINet side (acquisition/Downloader.cpp and its sources) only carries them out.
 #pragma once
 
 #include <cstddef>
@@ -85,6 +85,10 @@ struct HttpAnswer {
 // is nothing to resume carries the server's size in total (0 when it did not tell).
 HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength, std::uint64_t resumeOffset,
                               std::wstring_view contentRange);
+
+// The size in a Content-Length header: its leading decimal digits; 0 when there are none or they do not
+// fit in 64 bits.
+std::uint64_t ContentLengthValue(std::wstring_view header);
 
 // "bytes 1000-4999/5000" gives 1000 (and 5000 as the size); nothing for any other form.
 struct ContentRange {

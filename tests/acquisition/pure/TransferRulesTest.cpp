@@ -142,6 +142,14 @@ TEST(TransferRules_ClassifyHttpAnswer, AuthenticationAsksForCredentials) {
     EXPECT_TRUE(proxy.forProxy);
 }
 
+TEST(TransferRules_ContentLengthValue, DigitsUpToTheFirstOtherCharacter) {
+    EXPECT_EQ(ContentLengthValue(L"209715200"), 209715200u);
+    EXPECT_EQ(ContentLengthValue(L"5000000000"), 5000000000u); // beyond what the numeric query holds
+    EXPECT_EQ(ContentLengthValue(L"12 bytes"), 12u);
+    for (const wchar_t* none : {L"", L" 12", L"-1", L"99999999999999999999"})
+        EXPECT_EQ(ContentLengthValue(none), 0u) << none;
+}
+
 TEST(TransferRules_ParseContentRange, Forms) {
     auto range = ParseContentRange(L"bytes 1000-4999/5000");
     ASSERT_TRUE(range);

@@ -1,0 +1,31 @@
+#include "acquisition/FileSource.h"
+
+#include "acquisition/CredentialSource.h"
+#include "acquisition/PartFile.h"
+#include "acquisition/ShareConnections.h"
+#include "platform/pure/PathRules.h"
+
+namespace velmora::acquisition {
+
+DWORD FileSource::Open(std::uint64_t& offset, std::uint64_t& total) {
+    Close();
+    offset = 0;
+    ScopedCredentials login(Url().user, Url().password);
+    const std::wstring& path = Url().localPath;
+    DWORD error = shares_.Reach(path, Url().logged, login, context_.credentials, context_.sink,
+                                [&] { return ProbeFile(path, total); });
+    if (error != ERROR_SUCCESS)
+        return error;
+    // Others may read or delete the file meanwhile (as they may during a system copy), no one may change it.
+    file_.reset(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return file_ ? ERROR_SUCCESS : ::GetLastError();
+}
+
+DWORD FileSource::Read(BYTE* buffer, DWORD capacity, DWORD& read) {
+    read = 0;
+    return ::ReadFile(file_.get(), buffer, capacity, &read, nullptr) ? ERROR_SUCCESS : ::GetLastError();
+}
+
+} // namespace velmora::acquisition

@@ -1,0 +1,168 @@
+#include "acquisition/HttpSource.h"
+
+#include "acquisition/CredentialSource.h"
+#include "acquisition/ProgressSink.h"
+#include "acquisition/ShareConnections.h"
+#include "acquisition/pure/TransferRules.h"
+#include "platform/GrowBuffer.h"
+#include "platform/Logger.h"
+
+namespace velmora::acquisition {
+
+namespace {
+
+constexpr DWORD kHttpRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                    INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
+                                    INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+static_assert(kHttpRequestFlags == 0x8440C000, "request flags as every server has seen them");
+
+DWORD QueryHeaderText(HINTERNET request, DWORD info, std::wstring& text) {
+    return platform::CallWithGrowingBuffer(
+        text, 64, [request, info](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {
+            DWORD bytes = capacity * sizeof(wchar_t);
+            if (!::HttpQueryInfoW(request, info, buffer, &bytes, nullptr)) {
+                DWORD failure = ::GetLastError();
+                *needed = bytes / sizeof(wchar_t) + 1;
+                return failure;
+            }
+            *written = bytes / sizeof(wchar_t);
+            return ERROR_SUCCESS;
+        });
+}
+
+// The proxy the system uses for this machine's default connection, as "host:port".
+std::wstring SystemProxyServer() {
+    INTERNET_PER_CONN_OPTIONW option{};
+    option.dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    INTERNET_PER_CONN_OPTION_LISTW list{};
+    list.dwSize = sizeof list;
+    list.dwOptionCount = 1;
+    list.pOptions = &option;
+    DWORD size = sizeof list;
+    if (!::InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size))
+        return {};
+    std::wstring server;
+    if (option.Value.pszValue != nullptr) {
+        server = option.Value.pszValue;
+        ::GlobalFree(option.Value.pszValue);
+    }
+    return server;
+}
+
+} // namespace
+
+DWORD HttpSource::OpenRequest() {
+    const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+    const DWORD flags =
+        kHttpRequestFlags | (Url().scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
+    const std::wstring path = Url().pathAndExtra.empty() ? std::wstring(L"/") : Url().pathAndExtra;
+    return OpenHandle(PendingCall::OpenRequest, request_, [&] {
+        return ::HttpOpenRequestW(connection_.get(), L"GET", path.c_str(), L"HTTP/1.0", L"", acceptTypes,
+                                  flags, session_.Context());
+    });
+}
+
+DWORD HttpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
+    Close();
+    context_.credentials.AllowReuse();
+    DWORD error = Connect(INTERNET_SERVICE_HTTP, 0, Url().user, Url().password);
+    if (error == ERROR_SUCCESS)
+        error = OpenRequest();
+    if (error != ERROR_SUCCESS)
+        return error;
+
+    const std::wstring headers = offset != 0 ? RangeHeader(offset) : std::wstring();
+    std::uint32_t certificateRetries = 0;
+    std::uint32_t credentialRounds = 0;
+    while (true) {
+        session_.Async().ClearRedirects();
+        error = session_.Run(PendingCall::Send, [&] {
+            return ::HttpSendRequestW(request_.get(), headers.empty() ? nullptr : headers.c_str(),
+                                      static_cast<DWORD>(headers.size()), nullptr, 0) == TRUE;
+        });
+        if (error == XFER_CANCELLED)
+            return error;
+        // Plain HTTP on the way, anyone on the path could have replaced what comes back.
+        if (error == ERROR_SUCCESS && Url().scheme == INTERNET_SCHEME_HTTPS && RedirectedToPlainHttp()) {
+            platform::LogLine(L"The server redirected " + Url().logged +
+                              L" to plain HTTP; the download is refused.");
+            return ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR;
+        }
+        if (IsCertificateError(error)) {
+            // The sink gets the request handle, so it can look at the certificate or accept it on the handle
+            // before it answers 0; every answer but 0 gives up. Resending is bounded like every retry.
+            if (context_.sink == nullptr ||
+                context_.sink->ReportError(L"", error, reinterpret_cast<std::uintptr_t>(request_.get())) !=
+                    0 ||
+                certificateRetries++ >= context_.settings.retryCount)
+                return error;
+            continue;
+        }
+        if (error != ERROR_SUCCESS)
+            return error;
+
+        DWORD status = 0;
+        DWORD size = sizeof status;
+        if (!::HttpQueryInfoW(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                              nullptr))
+            return ::GetLastError();
+        // The length as text: sizes of 4 GB and more do not fit the numeric query.
+        std::wstring text;
+        std::uint64_t length = 0;
+        if (QueryHeaderText(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text) == ERROR_SUCCESS)
+            length = ContentLengthValue(text);
+        std::wstring contentRange;
+        if (status == 206 || status == 416)
+            (void)QueryHeaderText(request_.get(), HTTP_QUERY_CONTENT_RANGE, contentRange);
+
+        HttpAnswer answer = ClassifyHttpAnswer(status, length, offset, contentRange);
+        if (answer.needsCredentials) {
+            std::wstring challenge;
+            (void)QueryHeaderText(
+                request_.get(), answer.forProxy ? HTTP_QUERY_PROXY_AUTHENTICATE : HTTP_QUERY_WWW_AUTHENTICATE,
+                challenge);
+            const std::wstring& proxy = context_.settings.proxy;
+            std::wstring proxyHost =
+                answer.forProxy ? ProxyHostOf(proxy.empty() ? SystemProxyServer() : proxy) : std::wstring();
+            ScopedCredentials entered;
+            if (credentialRounds++ < kCredentialRounds &&
+                RequestCredentials(context_.credentials, context_.sink, request_.get(), Url().logged,
+                                   RealmOfChallenge(challenge), answer.forProxy, proxyHost, entered.user,
+                                   entered.password))
+                continue;
+            return XFER_AUTH_REQUIRED;
+        }
+        if (answer.result == XFER_NOTHING_TO_RESUME)
+            total = answer.total;
+        if (answer.result != ERROR_SUCCESS) {
+            if (answer.result == XFER_HTTP_FAILED)
+                platform::LogLine(L"The server answered " + Url().logged + L" with status " +
+                                  std::to_wstring(status) + L".");
+            return answer.result;
+        }
+        offset = answer.offset;
+        total = answer.total;
+        return ERROR_SUCCESS;
+    }
+}
+
+bool HttpSource::RedirectedToPlainHttp() {
+    if (session_.Async().RedirectedToPlainHttp())
+        return true;
+    // The address the request ended at tells too, should no redirect have been reported on the way.
+    std::wstring finalUrl;
+    (void)platform::CallWithGrowingBuffer(
+        finalUrl, 256, [this](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {
+            DWORD bytes = capacity * sizeof(wchar_t);
+            if (!::InternetQueryOptionW(request_.get(), INTERNET_OPTION_URL, buffer, &bytes)) {
+                const DWORD failure = ::GetLastError();
+                *needed = bytes / sizeof(wchar_t) + 1;
+                return failure;
+            }
+            *written = bytes / sizeof(wchar_t);
+            return ERROR_SUCCESS;
+        });
+    return finalUrl.size() >= 5 && finalUrl[4] == L':' && (finalUrl[0] | 0x20) == L'h';
+}
+
+} // namespace velmora::acquisition

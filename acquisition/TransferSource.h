@@ -1,0 +1,78 @@
+// Where the transfer engine gets a file's bytes from: one source per URL, opened at an offset and read.
+// The engine (acquisition/Downloader.h) keeps what all sources share: trying the URLs in turn, the partial
+// file, resuming, and reporting each failure once. A source only opens, reads and closes; it logs notes
+// about what a server said, never a failure of its own.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace velmora::acquisition {
+
+class CredentialSource;
+class ProgressSink;
+
+// A URL split into what the sources connect with. Never logged but as `logged`.
+struct SourceUrl {
+    std::wstring logged; // the URL with any credentials redacted
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    std::wstring user;
+    std::wstring password;
+    std::wstring pathAndExtra;
+    std::wstring localPath; // file URLs
+};
+
+// Splits `url` with InternetCrackUrlW. The error when it cannot; any scheme is accepted here.
+[[nodiscard]] DWORD ParseSourceUrl(const std::wstring& url, SourceUrl& parts);
+
+// What the owner sets before a transfer; the sources read it.
+struct TransferSettings {
+    std::uint32_t expectedSize = 0; // compared with the low 32 bits of the source's size; 0: not checked
+    std::uint32_t retryCount = 6;
+    bool resumeAllowed = true;
+    bool aclOnPartFile = false;
+    std::uint32_t connectTimeout = 0; // milliseconds; 0: WinINet's default
+    std::wstring proxy;               // "host:port"; empty: the system's configuration
+};
+
+// What every source of one transfer works with; it outlives them.
+struct TransferContext {
+    const TransferSettings& settings;
+    ProgressSink* sink; // may be null
+    CredentialSource& credentials;
+};
+
+class TransferSource {
+public:
+    explicit TransferSource(SourceUrl url) : url_(std::move(url)) {}
+    virtual ~TransferSource() = default;
+    TransferSource(const TransferSource&) = delete;
+    TransferSource& operator=(const TransferSource&) = delete;
+
+    const SourceUrl& Url() const { return url_; }
+    // A file on this machine or a share: read from its first byte, never resumed.
+    virtual bool IsLocal() const { return false; }
+
+    // Opens the file so that its data begins at `offset` (0: from the first byte). On success `offset` is
+    // where the data really begins (0 when the source cannot continue there) and `total` the file's size (0
+    // when not told). XFER_NOTHING_TO_RESUME: the file is not larger than `offset`; `total` is its size
+    // when told. XFER_CANCELLED when the transfer was cancelled meanwhile. Whatever was open is closed
+    // first.
+    [[nodiscard]] virtual DWORD Open(std::uint64_t& offset, std::uint64_t& total) = 0;
+    // Reads the next bytes of the open file into `buffer`, which must stay valid until Close(): 0 bytes at
+    // the end of the data.
+    [[nodiscard]] virtual DWORD Read(BYTE* buffer, DWORD capacity, DWORD& read) = 0;
+    // Closes what Open opened; nothing of it calls back afterwards. Open may follow again.
+    virtual void Close() = 0;
+
+private:
+    SourceUrl url_;
+};
+
+} // namespace velmora::acquisition
