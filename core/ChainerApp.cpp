@@ -91,7 +91,7 @@ void ChainerApp::Run() {
             if (ReadConfigurationText(iniPath_, found.nFileSizeLow, text) && !text.empty())
                 document.Parse(text);
         }
-        configuration_.Load(document, MachineProperties());
+        configuration_.LoadTaking(document, MachineProperties());
         hasSettings_ = LoadChainerSettings(document, settings_);
     }
     // Without PREREQ_CHAINER nothing is cleaned up at exit, not even the configuration file.

@@ -10,10 +10,18 @@ constexpr std::wstring_view kGeneralOptions = L"GeneralOptions";
 constexpr std::wstring_view kPrerequisites = L"PREREQUISITES";
 constexpr std::wstring_view kChainerSettings = L"PREREQ_CHAINER";
 
-// Lookups in one section; a missing section answers every key as absent.
+// Lookups in one section; a missing section answers every key as absent. A reader that takes moves the
+// values it hands out of a document its caller owns and discards (each key is read once).
 class SectionReader {
 public:
-    explicit SectionReader(const IniSection* section) : section_(section) {}
+    explicit SectionReader(const IniSection* section, bool take = false) : section_(section), take_(take) {}
+
+    void Take(const std::wstring& value, std::wstring& out) const {
+        if (take_)
+            out = std::move(const_cast<std::wstring&>(value));
+        else
+            out = value;
+    }
 
     const std::wstring* Find(std::wstring_view key) const {
         if (section_ == nullptr)
@@ -26,7 +34,7 @@ public:
 
     void Text(std::wstring_view key, std::wstring& out) const {
         if (const std::wstring* value = Find(key))
-            out = *value;
+            Take(*value, out);
     }
 
     void Number(std::wstring_view key, std::int32_t& out) const {
@@ -52,6 +60,7 @@ public:
 
 private:
     const IniSection* section_;
+    bool take_;
 };
 
 // "App" + 1 gives App1: decimal, no leading zeros. The same form names the search keys.
@@ -81,7 +90,7 @@ bool ReadSearches(const SectionReader& section, std::vector<SearchRecord>& searc
         const std::wstring* string = section.Find(NumberedKey(L"SearchString", k));
         if (string == nullptr)
             return false;
-        search.SearchString = *string;
+        section.Take(*string, search.SearchString);
         section.Text(NumberedKey(L"VerMin", k), search.VerMin);
         section.Text(NumberedKey(L"VerMax", k), search.VerMax);
         section.Text(NumberedKey(L"RefContent", k), search.RefContent);
@@ -92,7 +101,7 @@ bool ReadSearches(const SectionReader& section, std::vector<SearchRecord>& searc
 
 // False ends the prerequisite list: no App<n> key, no App<n> section, no source, or a search without its
 // string.
-bool ReadPrerequisite(const IniDocument& document, int number, const PropertySource& properties,
+bool ReadPrerequisite(const IniDocument& document, int number, const PropertySource& properties, bool take,
                       PrerequisiteRecord& record) {
     const IniSection* list = document.FindSection(kPrerequisites);
     if (list == nullptr)
@@ -105,22 +114,21 @@ bool ReadPrerequisite(const IniDocument& document, int number, const PropertySou
     const IniSection* found = document.FindSection(key);
     if (found == nullptr)
         return false;
-    record.Name = name->value;
-
-    const SectionReader section(found);
+    const SectionReader section(found, take);
+    SectionReader(list, take).Take(name->value, record.Name);
     section.Text(L"VerMin", record.VerMin);
     section.Text(L"VerMax", record.VerMax);
     section.Text(L"WinNTVersions", record.WinNTVersions);
     section.Text(L"WinNT64Versions", record.WinNT64Versions);
     // A present key wins even when it is empty.
     if (const std::wstring* setupFile = section.Find(L"SetupFile")) {
-        record.Source = *setupFile;
+        section.Take(*setupFile, record.Source);
         record.SourceKind = SourceKey::SetupFile;
     } else if (const std::wstring* openSite = section.Find(L"OpenSite")) {
-        record.Source = *openSite;
+        section.Take(*openSite, record.Source);
         record.SourceKind = SourceKey::OpenSite;
     } else if (const std::wstring* url = section.Find(L"Url")) {
-        record.Source = *url;
+        section.Take(*url, record.Source);
         record.SourceKind = SourceKey::Url;
     } else {
         return false;
@@ -171,10 +179,18 @@ std::int32_t ParseInt(std::wstring_view text) {
 }
 
 void Configuration::Load(const IniDocument& document, const PropertySource& properties) {
+    LoadFrom(document, properties, false);
+}
+
+void Configuration::LoadTaking(IniDocument& document, const PropertySource& properties) {
+    LoadFrom(document, properties, true);
+}
+
+void Configuration::LoadFrom(const IniDocument& document, const PropertySource& properties, bool take) {
     *this = Configuration();
     properties_ = &properties;
 
-    const SectionReader general(document.FindSection(kGeneralOptions));
+    const SectionReader general(document.FindSection(kGeneralOptions), take);
     general.Text(L"MainAppCmdLine", MainAppCmdLine);
     general.Text(L"Options", Options);
     general.Text(L"UpdatesUrl", UpdatesUrl);
@@ -204,9 +220,13 @@ void Configuration::Load(const IniDocument& document, const PropertySource& prop
     general.Text(L"AppxVersion", AppxVersion);
     general.Text(L"AppxPkId", AppxPkId);
 
+    // At most one record per key of the list: reserved, a list of thousands does not pass through copies
+    // of itself twice its size on the way.
+    if (const IniSection* list = document.FindSection(kPrerequisites))
+        Prerequisites.reserve(list->pairs.size());
     for (int number = 1;; ++number) {
         PrerequisiteRecord record;
-        if (!ReadPrerequisite(document, number, properties, record))
+        if (!ReadPrerequisite(document, number, properties, take, record))
             break;
         Prerequisites.push_back(std::move(record));
     }

@@ -73,6 +73,10 @@ public:
     // Fills this configuration from the document. properties resolves Url and OpenSite sources now and the
     // download and extraction folders on first use; it must outlive the configuration.
     void Load(const IniDocument& document, const PropertySource& properties);
+    // The same, moving the values it reads out of the document instead of copying them: for a caller that
+    // discards the document next, so that a large configuration is not held twice. Sections the model does
+    // not read (PREREQ_CHAINER among them) are left as they were.
+    void LoadTaking(IniDocument& document, const PropertySource& properties);
 
     // The general Options ask for silent mode ("q"), or basic UI ("b"). Both present means silent, because
     // the main flow asks IsSilent first.
@@ -115,6 +119,7 @@ public:
     std::wstring AppxPkId;
 
 private:
+    void LoadFrom(const IniDocument& document, const PropertySource& properties, bool take);
     std::wstring ComputeFolder(const std::wstring& configured) const;
 
     const PropertySource* properties_ = nullptr;

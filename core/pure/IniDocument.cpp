@@ -34,21 +34,24 @@ std::wstring_view TrimWideSpace(std::wstring_view text) {
 
 namespace {
 
-// Lines end at CR LF only; a lone CR or LF stays in the line. A final empty line is not a line.
-std::vector<std::wstring_view> SplitCrLfLines(std::wstring_view text) {
-    std::vector<std::wstring_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(L"\r\n", start);
-        if (end == std::wstring_view::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
+// Lines end at CR LF only; a lone CR or LF stays in the line. A final empty line is not a line. Taken one at
+// a time, so a large file is never held a second time as a list of its lines.
+class CrLfLines {
+public:
+    explicit CrLfLines(std::wstring_view text) : rest_(text) {}
+
+    bool Next(std::wstring_view& line) {
+        if (rest_.empty())
+            return false;
+        const std::size_t end = rest_.find(L"\r\n");
+        line = rest_.substr(0, end);
+        rest_.remove_prefix(end == std::wstring_view::npos ? rest_.size() : end + 2);
+        return true;
     }
-    return lines;
-}
+
+private:
+    std::wstring_view rest_;
+};
 
 bool IsBlankOrControl(wchar_t c) {
     return static_cast<unsigned>(c) <= 0x20;
@@ -61,18 +64,17 @@ void IniDocument::Parse(std::wstring_view text, std::vector<IniSkippedLine>* ski
     sectionIndex_.Clear();
     if (skipped != nullptr)
         skipped->clear();
-    std::vector<std::wstring_view> lines = SplitCrLfLines(text);
-    if (!lines.empty() && !lines.front().empty() && lines.front().front() == L'\xFEFF')
-        lines.front().remove_prefix(1);
+    if (!text.empty() && text.front() == L'\xFEFF')
+        text.remove_prefix(1);
 
     const auto skip = [skipped](std::size_t number, IniSkippedLine::Reason reason, std::wstring_view line) {
         if (skipped != nullptr)
             skipped->push_back(IniSkippedLine{number, reason, std::wstring(line)});
     };
     IniSection* current = nullptr;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        const std::wstring_view line = lines[index];
-        const std::size_t number = index + 1;
+    CrLfLines lines(text);
+    std::wstring_view line;
+    for (std::size_t number = 1; lines.Next(line); ++number) {
         if (line.empty())
             continue;
 
@@ -84,6 +86,10 @@ void IniDocument::Parse(std::wstring_view text, std::vector<IniSkippedLine>* ski
             while (last > first && IsBlankOrControl(line[last - 1]))
                 --last;
             if (line[last - 1] == L']' && last - 1 > first) {
+                // A finished section gives back what its list grew beyond its pairs: with thousands of
+                // sections, that slack is a good part of the document's memory.
+                if (current != nullptr)
+                    current->pairs.shrink_to_fit();
                 current = &AddSection(line.substr(first + 1, last - 1 - (first + 1)));
                 current->line = number;
                 continue;
@@ -102,6 +108,8 @@ void IniDocument::Parse(std::wstring_view text, std::vector<IniSkippedLine>* ski
         AddPair(*current, TrimWideSpace(line.substr(0, equals)), TrimWideSpace(line.substr(equals + 1)));
         current->pairs.back().line = number;
     }
+    if (current != nullptr)
+        current->pairs.shrink_to_fit();
 }
 
 namespace {

@@ -28,18 +28,34 @@ struct Loaded {
     Configuration configuration;
 };
 
-// The machine outlives the configuration that points at it.
-std::unique_ptr<Loaded> Load(std::initializer_list<const wchar_t*> lines) {
-    auto loaded = std::make_unique<Loaded>();
-    loaded->configuration.Load(Document(lines), loaded->machine);
-    return loaded;
-}
-
 std::vector<std::wstring> Names(const Configuration& configuration) {
     std::vector<std::wstring> names;
     for (const PrerequisiteRecord& record : configuration.Prerequisites)
         names.push_back(record.Name);
     return names;
+}
+
+// The machine outlives the configuration that points at it. Loaded as the chainer loads, moving the values
+// out of the document; the copying load must give the same model, which the end of each load checks.
+std::unique_ptr<Loaded> Load(std::initializer_list<const wchar_t*> lines) {
+    auto loaded = std::make_unique<Loaded>();
+    IniDocument document = Document(lines);
+    Configuration copied;
+    copied.Load(document, loaded->machine);
+    loaded->configuration.LoadTaking(document, loaded->machine);
+    EXPECT_EQ(Names(copied), Names(loaded->configuration));
+    EXPECT_EQ(copied.Options, loaded->configuration.Options);
+    for (std::size_t i = 0; i < copied.Prerequisites.size() && i < loaded->configuration.Prerequisites.size();
+         ++i) {
+        const PrerequisiteRecord& a = copied.Prerequisites[i];
+        const PrerequisiteRecord& b = loaded->configuration.Prerequisites[i];
+        EXPECT_EQ(a.Source, b.Source);
+        EXPECT_EQ(a.CommandLine, b.CommandLine);
+        EXPECT_EQ(a.Searches.size(), b.Searches.size());
+        if (!a.Searches.empty() && !b.Searches.empty())
+            EXPECT_EQ(a.Searches.back().SearchString, b.Searches.back().SearchString);
+    }
+    return loaded;
 }
 
 using Names_t = std::vector<std::wstring>;
@@ -427,4 +443,18 @@ TEST(Configuration_ChainerSettings, ReadsTheFourKeysWhenTheSectionExists) {
 
     EXPECT_TRUE(LoadChainerSettings(Document({L"[PREREQ_CHAINER]"}), settings));
     EXPECT_EQ(settings.LogFile, L"");
+}
+
+TEST(Configuration_LoadTaking, LeavesTheChainerSettingsToBeLoadedAfterwards) {
+    IniDocument document =
+        Document({L"[GeneralOptions]", L"Options=q", L"[PREREQ_CHAINER]", L"LogFile=run.log",
+                  L"[PREREQUISITES]", L"App1=First", L"[App1]", L"Url=http://host/a.exe"});
+    FakeProperties machine;
+    Configuration configuration;
+    configuration.LoadTaking(document, machine);
+    ChainerSettings settings;
+    ASSERT_TRUE(LoadChainerSettings(document, settings));
+    EXPECT_EQ(settings.LogFile, L"run.log");
+    ASSERT_EQ(Names(configuration), std::vector<std::wstring>{L"First"});
+    EXPECT_EQ(configuration.Prerequisites[0].Source, L"http://host/a.exe");
 }
