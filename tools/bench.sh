@@ -34,10 +34,16 @@ velmora_build "$flavour" "${floors[@]}" >/dev/null
 echo "=== Pure layer (native, pinned to CPU 0)"
 taskset -c 0 build/bench/bench/bench_pure
 
+# A private X display, as Windows always has a desktop: without one, Wine starts and stops a desktop
+# process around every run that touches a window.
+source tools/xvfb.sh
+start_xvfb
 velmora_wine_env "$flavour" "$root/build/bench/wine-$flavour" "${VELMORA_BENCH_ARCH:-}"
 export VELMORA_WINE=$velmora_wine
+# The prefix's server is started here, pinned like everything measured (one left running is stopped first).
+wineserver -k 2>/dev/null || true
 (taskset -c 0 wineserver -p; taskset -c 0 "$velmora_wine" cmd /c exit) </dev/null >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
 echo "=== Whole runs under Wine ($flavour, WINEARCH=$WINEARCH)"
 /usr/bin/python3 bench/perf.py "$(velmora_build_dir "$flavour")/bin" build/bench/work-$flavour "$flavour" \
     --shipped "$(velmora_build_dir i686)/bin/chainer.exe" "$@"
