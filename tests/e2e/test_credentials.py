@@ -152,14 +152,15 @@ INTERNET_SETTINGS = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Interne
 
 @pytest.fixture(scope="module")
 def proxied_prefix(tmp_path_factory, transfer_servers):
-    """A prefix of its own whose Internet settings send every request through the test proxy, named by
-    host name and port as a person would type it."""
+    """A prefix of its own whose Internet settings send every request through the test proxy, given as
+    address and port as a person would type it (an address: a machine without /etc/hosts cannot resolve
+    localhost, and each run then waited on the name server)."""
     prefix = tmp_path_factory.mktemp("proxied") / "prefix"
     env = {"WINEPREFIX": str(prefix), "WINEARCH": ARCH}
     boot_prefix(env)
     for arguments in (["HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N"],
                       [INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1"],
-                      [INTERNET_SETTINGS, "/v", "ProxyServer", "/d", f"localhost:{transfer_servers.proxy_port}"]):
+                      [INTERNET_SETTINGS, "/v", "ProxyServer", "/d", f"127.0.0.1:{transfer_servers.proxy_port}"]):
         assert subprocess.run(wine("reg", "add", *arguments, "/f"), env=wine_env(env), stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60).returncode == 0
     yield env
@@ -178,6 +179,6 @@ def test_proxy_asking_for_credentials_is_named_by_its_host(kit, registry_key, tr
     visits = answering.leave()
     # The title names the proxy's host without its port.
     assert [(v["title"], v["explanation"], v["answer"]) for v in visits] == [
-        ("Connect to localhost", EXPLANATION.format("localhost", PROXY_REALM), "entered")]
+        ("Connect to 127.0.0.1", EXPLANATION.format("127.0.0.1", PROXY_REALM), "entered")]
     assert "Return code of launched file:0" in log_of(kit)
     assert_no_password(kit)
