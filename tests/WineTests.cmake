@@ -67,7 +67,9 @@ foreach(arch IN LISTS VELMORA_WINE_ARCHS)
     set_tests_properties(wine.stop.${arch} PROPERTIES FIXTURES_CLEANUP wine.${arch} ENVIRONMENT "${env}")
 endforeach()
 
-# Registers a test program once per prefix (or on the first prefix only with ONE_PREFIX).
+# Registers a test program once per prefix (or on the first prefix only with ONE_PREFIX). Every test's name is
+# printed as it starts (ctest shows the output only of tests that fail): a test that hangs is then named by the
+# last line before the timeout.
 function(velmora_add_wine_test target)
     cmake_parse_arguments(ARG "ONE_PREFIX" "" "" ${ARGN})
     set(archs ${VELMORA_WINE_ARCHS})
@@ -76,7 +78,7 @@ function(velmora_add_wine_test target)
     endif()
     foreach(arch IN LISTS archs)
         velmora_wine_environment(env ${arch})
-        add_test(NAME ${target}.${arch} COMMAND ${VELMORA_WINE} $<TARGET_FILE:${target}> --gtest_brief=1)
+        add_test(NAME ${target}.${arch} COMMAND ${VELMORA_WINE} $<TARGET_FILE:${target}>)
         set_tests_properties(${target}.${arch} PROPERTIES
             FIXTURES_REQUIRED wine.${arch} ENVIRONMENT "${env}" TIMEOUT 600)
     endforeach()
