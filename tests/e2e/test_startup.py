@@ -188,9 +188,9 @@ def test_waits_while_installer_mutex_is_held_and_goes_on_when_released(kit, tmp_
         holder.wait(timeout=60)
 
 
-def test_a_silent_run_that_finds_everything_loads_no_user_interface_library(kit):
-    # Loading user32 (and COM's apartment window with it) costs every start about 10 ms under Wine; a
-    # silent run that has nothing to do must not pay it. The loader's trace names every library loaded.
+def test_a_silent_run_that_finds_everything_loads_neither_com_nor_the_shell(kit):
+    # COM's apartment (a hidden window) and the shell cost every start about 10 ms each under Wine; a
+    # silent run that has nothing to do must not pay them. The loader's trace names every library loaded.
     kit.write_ini("[GeneralOptions]\nOptions=q\n[PREREQUISITES]\nApp1=Present\n"
                   "[App1]\nUrl=http://127.0.0.1:9/p.exe\nOptions=m\nSearchType1=5\n"
                   "SearchString1=HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\n")
@@ -198,7 +198,9 @@ def test_a_silent_run_that_finds_everything_loads_no_user_interface_library(kit)
                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                             timeout=120)
     assert result.returncode == 0
-    loaded = [line for line in result.stderr.decode(errors="replace").splitlines() if "Loaded" in line]
-    assert any("setup.exe" in line for line in loaded)
-    ui_libraries = ("user32", "gdi32", "shell32", "ole32", "comctl32")
-    assert [line for line in loaded if any(name in line.lower() for name in ui_libraries)] == []
+    lines = result.stderr.decode(errors="replace").splitlines()
+    # Only the chainer's own process: Wine's services may start beside it and load anything.
+    started = next(line for line in lines if "Loaded" in line and "setup.exe" in line)
+    process = started.split(":", 1)[0]
+    loaded = [line.lower() for line in lines if line.startswith(process + ":") and "Loaded" in line]
+    assert [line for line in loaded if any(name in line for name in ("ole32", "combase", "shell32"))] == []
