@@ -39,7 +39,8 @@ AsyncInternet::AsyncInternet()
 
 std::wstring LastResponseText() {
     std::wstring text;
-    platform::CallWithGrowingBuffer(
+    // A failure leaves the text empty: there is no response to tell.
+    (void)platform::CallWithGrowingBuffer(
         text, kResponseTextSize, [](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {
             DWORD error = 0;
             DWORD length = capacity;

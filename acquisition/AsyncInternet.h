@@ -41,7 +41,7 @@ public:
     // error, the completion's error, or XFER_CANCELLED when `cancelled` said so while the call was pending.
     // A cancelled call stays pending: closing its handle waits for it.
     template <typename Call, typename Cancelled>
-    DWORD Run(PendingCall kind, Call&& call, Cancelled&& cancelled);
+    [[nodiscard]] DWORD Run(PendingCall kind, Call&& call, Cancelled&& cancelled);
 
     // Closes the handle and waits for WinINet's closing notice of it (bounded: see Stuck()).
     void Close(platform::UniqueInternet& handle);

@@ -27,11 +27,11 @@ std::uint64_t ExistingFileSize(const std::wstring& path);
 platform::UniqueFile OpenPartFileToAppend(const std::wstring& path);
 
 // The size of the file a local copy reads; the error when it is missing, unreachable or a folder.
-DWORD ProbeFile(const std::wstring& path, std::uint64_t& size);
+[[nodiscard]] DWORD ProbeFile(const std::wstring& path, std::uint64_t& size);
 
 // Replaces the target with the finished partial file: the target's name is deleted (a link there is
 // removed, not followed), then the partial file renamed, or copied to a new file and deleted when renaming
 // fails.
-DWORD PromotePartFile(const std::wstring& partPath, const std::wstring& targetPath);
+[[nodiscard]] DWORD PromotePartFile(const std::wstring& partPath, const std::wstring& targetPath);
 
 } // namespace velmora::acquisition

@@ -23,11 +23,6 @@ namespace velmora::acquisition {
 
 namespace {
 
-void Log(std::wstring_view message) {
-    if (platform::LogEnabled())
-        platform::TheLogger().Log(message);
-}
-
 // The system's text for the code, or the code in decimal when the system has none.
 std::wstring ErrorTextOf(std::uint32_t code) {
     std::wstring text = platform::SystemErrorText(code);
@@ -166,8 +161,8 @@ void ProcessingEngine::RecheckDownloadsInPlace() {
         if (DownloadedFileAccepted(path, static_cast<std::uint32_t>(prerequisite.ExactSize),
                                    prerequisite.MD5))
             continue;
-        Log(L"The file found for " + prerequisite.Name +
-            L" does not match its MD5 and is downloaded again: " + path);
+        platform::LogLine(L"The file found for " + prerequisite.Name +
+                          L" does not match its MD5 and is downloaded again: " + path);
         (void)platform::DeleteFileLong(path);
         prerequisite.downloaded = false;
     }
@@ -185,20 +180,20 @@ std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
     for (DownloadItem& item : items_) {
         core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.index);
         if (sink != nullptr && sink->IsCancelled()) {
-            Log(L"Download was canceled.");
+            platform::LogLine(L"Download was canceled.");
             return 0;
         }
         if (sink != nullptr)
             sink->SetStatus(StepText(texts_.download, prerequisite.Name), kStatusNextStep, 0);
-        Log(L"Starting download of:" + prerequisite.Name);
+        platform::LogLine(L"Starting download of:" + prerequisite.Name);
 
         if (!DownloadItemAt(item)) {
             // A transfer stopped by Cancel is a cancelled phase, not a failed download.
             if (lastTransferResult_ == XFER_CANCELLED) {
-                Log(L"Download was canceled.");
+                platform::LogLine(L"Download was canceled.");
                 return 0;
             }
-            Log(L"Download failed. Error:" + ErrorTextOf(lastTransferResult_));
+            platform::LogLine(L"Download failed. Error:" + ErrorTextOf(lastTransferResult_));
             if (IsMandatory(item.index)) {
                 if (sink != nullptr)
                     sink->ReportError(prerequisite.Name, PROCESS_MANDATORY_FAILED, 0);
@@ -206,18 +201,18 @@ std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
             }
             continue;
         }
-        Log(L"Download completed succesfully.");
+        platform::LogLine(L"Download completed succesfully.");
         if (!KeepsDownloads(configuration_.KeepFiles))
             deleteList_.push_back(item.localPath);
 
         if (!DownloadedFileAccepted(item.localPath, item.expectedSize, prerequisite.MD5)) {
             (void)platform::DeleteFileLong(item.localPath);
-            Log(L"Downloaded file was rejected.(Invalid size or MD5).");
+            platform::LogLine(L"Downloaded file was rejected.(Invalid size or MD5).");
             if (sink != nullptr)
                 sink->ReportError(L"", PROCESS_FILE_REJECTED, 0);
             return kPhaseFailed;
         }
-        Log(L"Downloaded file was accepted.");
+        platform::LogLine(L"Downloaded file was accepted.");
         prerequisite.downloaded = true;
     }
     return 0;
@@ -236,7 +231,7 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
             sink->SetStatus(text, kStatusNextStep, 0);
         }
         HWND foreground = ::GetForegroundWindow();
-        Log(L"Launching URL:" + prerequisite.Source);
+        platform::LogLine(L"Launching URL:" + prerequisite.Source);
         platform::UniqueKernelHandle reader;
         std::wstring shortcut = OpenUrl(prerequisite.Source, reader);
         if (!shortcut.empty()) {
@@ -326,9 +321,9 @@ std::uint32_t ProcessingEngine::AfterLaunch(int outcome, const execution::Launch
 
 void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item, bool plain) {
     core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.prerequisiteIndex);
-    Log(L"The file to launch for " + prerequisite.Name +
-        (plain ? L" does not match its size or MD5" : L" is a link or has another name") +
-        L" and is not launched: " + item.filePath);
+    platform::LogLine(L"The file to launch for " + prerequisite.Name +
+                      (plain ? L" does not match its size or MD5" : L" is a link or has another name") +
+                      L" and is not launched: " + item.filePath);
     // A download is ours to delete, so the next run fetches it again; a file URL's file is not.
     if (!detection::IsFileUrlSource(prerequisite.Source)) {
         (void)platform::DeleteFileLong(item.filePath);
@@ -368,7 +363,7 @@ bool ProcessingEngine::RebootRefused() const {
 bool ProcessingEngine::IsCancelled() {
     if (downloadSink_ == nullptr || !downloadSink_->IsCancelled())
         return false;
-    Log(L"Download was canceled.");
+    platform::LogLine(L"Download was canceled.");
     return true;
 }
 

@@ -37,8 +37,8 @@ namespace velmora::acquisition {
 class FileTransfer {
 public:
     virtual ~FileTransfer() = default;
-    virtual std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                   std::uint32_t expectedSize, ProgressSink* sink) = 0;
+    [[nodiscard]] virtual std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
+                                                 std::uint32_t expectedSize, ProgressSink* sink) = 0;
 };
 
 // The transfer engine itself: each download is one Downloader reporting to the phase's sink, with the
@@ -46,8 +46,8 @@ public:
 class DownloaderTransfer final : public FileTransfer {
 public:
     explicit DownloaderTransfer(CredentialSource* credentials = nullptr) : credentials_(credentials) {}
-    std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint32_t expectedSize,
-                           ProgressSink* sink) override;
+    [[nodiscard]] std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
+                                         std::uint32_t expectedSize, ProgressSink* sink) override;
 
 private:
     CredentialSource* credentials_;
@@ -87,9 +87,9 @@ public:
 
     // ProcessingPhases.
     void HandOverSelection() override;
-    std::uint32_t DownloadAll(ProgressSink* sink) override;
+    [[nodiscard]] std::uint32_t DownloadAll(ProgressSink* sink) override;
     void OpenSites(ProgressSink* sink) override;
-    std::uint32_t InstallAll(ProgressSink* sink) override;
+    [[nodiscard]] std::uint32_t InstallAll(ProgressSink* sink) override;
     void ReevaluateAll() override;
     bool AllMandatoryDone() override;
     int RunProcessingWindow(std::wstring_view title) override;
@@ -132,7 +132,8 @@ private:
     // Downloads found in place whose digest does not match are deleted, so that they are fetched again.
     void RecheckDownloadsInPlace();
     // The phase result a launch outcome asks for, or kContinue.
-    std::uint32_t AfterLaunch(int outcome, const execution::LaunchItem& item, ProgressSink* sink);
+    [[nodiscard]] std::uint32_t AfterLaunch(int outcome, const execution::LaunchItem& item,
+                                            ProgressSink* sink);
     // A file refused right before its launch: its size or digest did not match, or it is no plain file.
     void RejectBeforeLaunch(const execution::LaunchItem& item, bool plain);
     // A file URL on a share: the share is connected before the launch, with the URL's user when it has

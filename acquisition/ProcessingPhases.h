@@ -17,9 +17,9 @@ public:
     // Passes the comma-separated indexes of the selected prerequisites to the engine.
     virtual void HandOverSelection() = 0;
     // Each phase without a sink runs silently. 0, or 1603 when processing must stop (1602 cancelled).
-    virtual std::uint32_t DownloadAll(ProgressSink* sink) = 0;
+    [[nodiscard]] virtual std::uint32_t DownloadAll(ProgressSink* sink) = 0;
     virtual void OpenSites(ProgressSink* sink) = 0;
-    virtual std::uint32_t InstallAll(ProgressSink* sink) = 0;
+    [[nodiscard]] virtual std::uint32_t InstallAll(ProgressSink* sink) = 0;
     virtual void ReevaluateAll() = 0;
     virtual bool AllMandatoryDone() = 0;
 

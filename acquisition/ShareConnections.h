@@ -24,10 +24,10 @@ class NetworkConnector {
 public:
     virtual ~NetworkConnector() = default;
     // WNetAddConnection2W for the disk share `remote` with the user and password.
-    virtual DWORD AddConnection(const std::wstring& remote, const std::wstring& user,
-                                const std::wstring& password) = 0;
+    [[nodiscard]] virtual DWORD AddConnection(const std::wstring& remote, const std::wstring& user,
+                                              const std::wstring& password) = 0;
     // WNetCancelConnection2W of a connection made, without forcing it.
-    virtual DWORD CancelConnection(const std::wstring& remote) = 0;
+    [[nodiscard]] virtual DWORD CancelConnection(const std::wstring& remote) = 0;
 };
 
 NetworkConnector& SystemNetwork();
@@ -41,15 +41,17 @@ public:
 
     // Connects the disk share "\\server\share\folder" with the user and password. Returns the system's
     // answer; a connection made is remembered until CancelAll.
-    DWORD Connect(const std::wstring& remoteFolder, const std::wstring& user, const std::wstring& password);
+    [[nodiscard]] DWORD Connect(const std::wstring& remoteFolder, const std::wstring& user,
+                                const std::wstring& password);
 
     // Reaches the file at `path`: when `login` holds a user and the path is a network path, its folder's
     // share is connected with it first; then probe() tries the file. A logon the share refuses (in either
     // step) asks `credentials` for others (realm "Local Network Server", `loggedUrl` naming the file) and
     // connects again with them, a bounded number of times. Returns the last answer; `login` ends holding
     // the credentials last used.
-    DWORD Reach(const std::wstring& path, std::wstring_view loggedUrl, ScopedCredentials& login,
-                CredentialSource& credentials, ProgressSink* sink, const std::function<DWORD()>& probe);
+    [[nodiscard]] DWORD Reach(const std::wstring& path, std::wstring_view loggedUrl, ScopedCredentials& login,
+                              CredentialSource& credentials, ProgressSink* sink,
+                              const std::function<DWORD()>& probe);
 
     // Cancels every connection made, the last first. Files still open on a share keep its connection: a
     // program the run started is not cut off.

@@ -4,6 +4,7 @@
 
 #include "execution/pure/PackageFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/GrowBuffer.h"
 #include "platform/pure/PathRules.h"
 
 namespace velmora::execution {
@@ -39,13 +40,9 @@ void ExtractionContext::Cleanup() {
 
 void ExtractionContext::SetChainerPath(std::wstring_view path) {
     chainerPath_ = path;
-    if (chainerPath_.empty()) {
-        wchar_t buffer[MAX_PATH] = {};
-        DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-        // A path cut at the buffer's end would name another file; better none.
-        if (length > 0 && length < MAX_PATH)
-            chainerPath_.assign(buffer, length);
-    }
+    // A path that cannot be read stays empty: better none than one cut short, which would name another file.
+    if (chainerPath_.empty() && platform::ModuleFileName(nullptr, chainerPath_) != ERROR_SUCCESS)
+        chainerPath_.clear();
     chainerFolder_ = platform::WithTrailingBackslash(platform::ParentFolder(chainerPath_));
 }
 

@@ -52,9 +52,9 @@ public:
 
     // A drive or network path stays as it is; any other name lies in the base folder (the extraction
     // folder, else the chainer's folder). Returns kNothingToExtract.
-    int LocateSetupFile(std::wstring_view name, std::wstring& path) const;
+    [[nodiscard]] int LocateSetupFile(std::wstring_view name, std::wstring& path) const;
     // Always base folder + name, even for an absolute name. Returns ERROR_SUCCESS.
-    DWORD LocateProgramFile(std::wstring_view name, std::wstring& path) const;
+    [[nodiscard]] DWORD LocateProgramFile(std::wstring_view name, std::wstring& path) const;
 
     // Files and folders the run created, in creation order, for Cleanup.
     void RegisterFile(std::wstring_view path) { files_.emplace_back(path); }

@@ -61,8 +61,8 @@ private:
 
 // Installs the package on a thread of its own that joins the multithreaded apartment, and waits for that
 // thread. Returns 0 when the deployment completed, else 1627 (ERROR_FUNCTION_FAILED).
-DWORD InstallPackageOnOwnThread(const std::wstring& packagePath);
-DWORD InstallPackageOnOwnThread(const std::wstring& packagePath, DeploymentRuntime& runtime);
+[[nodiscard]] DWORD InstallPackageOnOwnThread(const std::wstring& packagePath);
+[[nodiscard]] DWORD InstallPackageOnOwnThread(const std::wstring& packagePath, DeploymentRuntime& runtime);
 
 // What a package search needs; lets callers test their own logic without the deployment service.
 class PackageFinder {

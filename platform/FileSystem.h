@@ -15,7 +15,7 @@ namespace velmora::platform {
 
 // 87 for an empty path, 3 for a relative path or one shorter than two characters, else 0 or the error of
 // FindFirstFileW. Outputs the last-write time and the low 32 bits of the size.
-DWORD FileInfo(std::wstring_view path, FILETIME* lastWriteTime, DWORD* sizeLow);
+[[nodiscard]] DWORD FileInfo(std::wstring_view path, FILETIME* lastWriteTime, DWORD* sizeLow);
 bool Exists(std::wstring_view path);
 
 bool DeleteFileLong(std::wstring_view path);
@@ -44,7 +44,8 @@ void DeleteContents(std::wstring_view folder);
 
 // Creates every missing folder of the path; with includeLast false the last component is a file name and is
 // not created. Folders made are appended to created, in order. Returns the last error seen, 183 read as 0.
-DWORD CreateFolderTree(std::wstring_view path, bool includeLast, std::vector<std::wstring>* created);
+[[nodiscard]] DWORD CreateFolderTree(std::wstring_view path, bool includeLast,
+                                     std::vector<std::wstring>* created);
 
 // The user's temporary folder, always ending in a backslash.
 std::wstring TempFolder();

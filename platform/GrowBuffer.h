@@ -12,7 +12,7 @@ namespace velmora::platform {
 // (text without the terminator) and *needed to the capacity it wants when the buffer was too small (0 when
 // it does not say). Returns ERROR_SUCCESS with the answer, or the error fill reported.
 template <typename Buffer, typename Fill>
-DWORD CallWithGrowingBuffer(Buffer& text, DWORD initialCapacity, Fill fill) {
+[[nodiscard]] DWORD CallWithGrowingBuffer(Buffer& text, DWORD initialCapacity, Fill fill) {
     DWORD capacity = initialCapacity < 16 ? 16 : initialCapacity;
     for (int attempt = 0; attempt < 16; ++attempt) {
         text.assign(capacity, typename Buffer::value_type{});
@@ -37,6 +37,6 @@ DWORD CallWithGrowingBuffer(Buffer& text, DWORD initialCapacity, Fill fill) {
 }
 
 // GetModuleFileNameW of a module (null: the program) at any length.
-DWORD ModuleFileName(HMODULE module, std::wstring& path);
+[[nodiscard]] DWORD ModuleFileName(HMODULE module, std::wstring& path);
 
 } // namespace velmora::platform

@@ -30,7 +30,7 @@ public:
     // Starts procedure(argument). With waitForEnd: waits for the thread and returns its exit code. Without:
     // returns 0. The error of CreateThread when no thread starts; ERROR_BUSY while an earlier thread of this
     // object still runs.
-    DWORD Start(Procedure procedure, void* argument, bool waitForEnd);
+    [[nodiscard]] DWORD Start(Procedure procedure, void* argument, bool waitForEnd);
 
     bool IsRunning() const;
     // The thread's exit code (259, STILL_ACTIVE, while it runs), or the last error when it cannot be read.

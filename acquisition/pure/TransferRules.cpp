@@ -1,5 +1,6 @@
 #include "acquisition/pure/TransferRules.h"
 
+#include "platform/pure/DecimalNumbers.h"
 #include "platform/pure/PathRules.h"
 #include "platform/pure/TextCompare.h"
 
@@ -54,22 +55,6 @@ std::wstring_view TrimBlanks(std::wstring_view text) {
     while (!text.empty() && (text.back() == L' ' || text.back() == L'\t'))
         text.remove_suffix(1);
     return text;
-}
-
-// Decimal digits up to the first other character; nothing without a digit or on overflow.
-std::optional<std::uint64_t> LeadingNumber(std::wstring_view text, std::size_t& at) {
-    std::uint64_t value = 0;
-    std::size_t start = at;
-    while (at < text.size() && text[at] >= L'0' && text[at] <= L'9') {
-        std::uint64_t digit = static_cast<std::uint64_t>(text[at] - L'0');
-        if (value > (UINT64_MAX - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-        ++at;
-    }
-    if (at == start)
-        return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -196,7 +181,7 @@ HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength,
 
 std::uint64_t ContentLengthValue(std::wstring_view header) {
     std::size_t at = 0;
-    return LeadingNumber(header, at).value_or(0);
+    return platform::ParseUnsigned64(header, at).value_or(0);
 }
 
 std::optional<ContentRange> ParseContentRange(std::wstring_view header) {
@@ -207,18 +192,18 @@ std::optional<ContentRange> ParseContentRange(std::wstring_view header) {
     while (at < header.size() && header[at] == L' ')
         ++at;
     ContentRange range;
-    std::optional<std::uint64_t> first = LeadingNumber(header, at);
+    std::optional<std::uint64_t> first = platform::ParseUnsigned64(header, at);
     if (!first || at >= header.size() || header[at] != L'-')
         return std::nullopt;
     ++at;
-    std::optional<std::uint64_t> last = LeadingNumber(header, at);
+    std::optional<std::uint64_t> last = platform::ParseUnsigned64(header, at);
     if (!last || *last < *first || at >= header.size() || header[at] != L'/')
         return std::nullopt;
     ++at;
     range.first = *first;
     if (at < header.size() && header[at] == L'*' && at + 1 == header.size())
         return range;
-    std::optional<std::uint64_t> size = LeadingNumber(header, at);
+    std::optional<std::uint64_t> size = platform::ParseUnsigned64(header, at);
     if (!size || at != header.size() || *size <= *last)
         return std::nullopt;
     range.size = size;
@@ -230,7 +215,7 @@ std::optional<std::uint64_t> UnsatisfiedRangeSize(std::wstring_view header) {
     if (!StartsWithNoCase(header, L"bytes */"))
         return std::nullopt;
     std::size_t at = 8;
-    std::optional<std::uint64_t> size = LeadingNumber(header, at);
+    std::optional<std::uint64_t> size = platform::ParseUnsigned64(header, at);
     if (!size || at != header.size())
         return std::nullopt;
     return size;
@@ -243,7 +228,7 @@ std::optional<std::uint64_t> FtpSizeReply(std::wstring_view response) {
     at += 3;
     while (at < response.size() && response[at] == L' ')
         ++at;
-    return LeadingNumber(response, at);
+    return platform::ParseUnsigned64(response, at);
 }
 
 std::wstring RangeHeader(std::uint64_t offset) {
@@ -258,7 +243,7 @@ std::uint32_t FtpReplyCode(std::wstring_view response) {
     std::size_t at = 0;
     while (at < response.size() && (response[at] == L'\r' || response[at] == L'\n'))
         ++at;
-    std::optional<std::uint64_t> code = LeadingNumber(response, at);
+    std::optional<std::uint64_t> code = platform::ParseUnsigned64(response, at);
     return code && *code <= UINT32_MAX ? static_cast<std::uint32_t>(*code) : 0;
 }
 

@@ -1,5 +1,6 @@
 #include "core/pure/Configuration.h"
 
+#include "platform/pure/DecimalNumbers.h"
 #include "platform/pure/PathRules.h"
 
 namespace velmora::core {
@@ -159,23 +160,7 @@ bool ReadPrerequisite(const IniDocument& document, int number, const PropertySou
 } // namespace
 
 std::int32_t ParseInt(std::wstring_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == L' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && text[i] == L'-') {
-        negative = true;
-        ++i;
-    }
-    if (i < text.size() && text[i] == L'+')
-        ++i;
-    // Unsigned arithmetic wraps by definition; the result is the two's-complement reading of the bits.
-    std::uint32_t value = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - L'0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<std::int32_t>(value);
+    return platform::ParseWrappingInt32(text, platform::NumberLead::SpacesMinusPlus).value;
 }
 
 void Configuration::Load(const IniDocument& document, const PropertySource& properties) {

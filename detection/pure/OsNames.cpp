@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/pure/DecimalNumbers.h"
+
 namespace velmora::detection {
 
 namespace {
@@ -106,10 +108,6 @@ std::wstring Windows5Name(const OsVersionInfo& info) {
     }
 }
 
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
-}
-
 } // namespace
 
 std::wstring DetailedOsName(const OsVersionInfo& info) {
@@ -188,20 +186,7 @@ bool IsOsExcludedFor(bool is64BitOs, std::wstring_view detailedName, std::wstrin
 }
 
 std::int32_t ParseLanguageItem(std::wstring_view item) {
-    std::size_t i = 0;
-    while (i < item.size() && IsBlank(item[i]))
-        ++i;
-    bool negative = false;
-    if (i < item.size() && (item[i] == L'-' || item[i] == L'+')) {
-        negative = item[i] == L'-';
-        ++i;
-    }
-    std::uint32_t value = 0;
-    for (; i < item.size() && item[i] >= L'0' && item[i] <= L'9'; ++i)
-        value = value * 10u + static_cast<std::uint32_t>(item[i] - L'0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<std::int32_t>(value);
+    return platform::ParseWrappingInt32(item, platform::NumberLead::BlanksAndSign).value;
 }
 
 bool IsLanguageInList(std::wstring_view list, std::uint16_t languageId) {

@@ -3,26 +3,15 @@
 #include <array>
 #include <utility>
 
+#include "platform/pure/DecimalNumbers.h"
+#include "platform/pure/TextCompare.h"
+
 namespace velmora::detection {
 
 namespace {
 
 bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
-}
-
-wchar_t AsciiLower(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
 }
 
 constexpr std::array<std::pair<std::wstring_view, std::uint16_t>, 14> kSuites{{
@@ -55,18 +44,7 @@ bool IsWindows10OrLater(const OsVersionInfo& info) {
 }
 
 std::int32_t ParseRegistryNumber(std::wstring_view text) {
-    bool negative = false;
-    std::size_t i = 0;
-    if (i < text.size() && text[i] == L'-') {
-        negative = true;
-        ++i;
-    }
-    std::uint32_t value = 0; // unsigned so that an overlong number wraps instead of overflowing
-    for (; i < text.size() && IsDigit(text[i]); ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - L'0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<std::int32_t>(value);
+    return platform::ParseWrappingInt32(text, platform::NumberLead::Minus).value;
 }
 
 void ApplyCurrentVersionText(std::wstring_view text, OsVersionInfo& info) {
@@ -79,8 +57,8 @@ void ApplyCurrentVersionText(std::wstring_view text, OsVersionInfo& info) {
 }
 
 bool IsWindows11Branch(std::wstring_view buildBranch) {
-    return EqualsIgnoringAsciiCase(buildBranch, L"co_release") ||
-           EqualsIgnoringAsciiCase(buildBranch, L"rs_prerelease");
+    return platform::EqualsNoCase(buildBranch, L"co_release") ||
+           platform::EqualsNoCase(buildBranch, L"rs_prerelease");
 }
 
 void ApplyCsdVersion(std::wstring_view text, OsVersionInfo& info) {

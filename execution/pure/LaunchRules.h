@@ -83,6 +83,6 @@ inline constexpr wchar_t kNoProcessLine[] =
 
 // Why a launch target cannot be started before the shell is asked: ERROR_INVALID_NAME for a path holding a
 // zero character (every system call would see the text before it, a folder); ERROR_SUCCESS otherwise.
-std::uint32_t LaunchPathSyntaxError(std::wstring_view filePath);
+[[nodiscard]] std::uint32_t LaunchPathSyntaxError(std::wstring_view filePath);
 
 } // namespace velmora::execution

@@ -69,9 +69,7 @@ protected:
         platform::TheLogger().SetLogFile(logFolder->Child(L"flow.log"));
         platform::TheLogger().Log(L"test start");
     }
-    static void TearDownTestSuite() {
-        platform::SetLogEnabled(false);
-    }
+    static void TearDownTestSuite() { platform::SetLogEnabled(false); }
 
     void SetUp() override { logStart = test::ReadFileBytes(logFolder->Child(L"flow.log")).size(); }
 
@@ -165,8 +163,9 @@ TEST_F(MainFlowTest, SilentRunsEveryPhaseAndTheFinalCheckDecides) {
     config.Options = L"q";
     phases.allMandatoryDone = false;
     EXPECT_EQ(Run(true), 1);
-    EXPECT_EQ(phases.calls, (std::vector<std::string>{"HandOverSelection", "DownloadAll", "OpenSites", "InstallAll",
-                                                      "ReevaluateAll", "AllMandatoryDone", "Cleanup"}));
+    EXPECT_EQ(phases.calls,
+              (std::vector<std::string>{"HandOverSelection", "DownloadAll", "OpenSites", "InstallAll",
+                                        "ReevaluateAll", "AllMandatoryDone", "Cleanup"}));
     std::vector<std::wstring> log = NewLogMessages();
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2], L"Starting installing prerequisites in silent mode.");
@@ -203,8 +202,9 @@ TEST_F(MainFlowTest, BasicUiWindowResultsMapToExitCodes) {
         std::int32_t exitCode;
         bool storeKept;
     } cases[] = {
-        {1, false, false, false, 0, false}, {7, false, false, false, 1, false}, {2, false, false, false, 0, false},
-        {2, true, false, false, -1, true},  {7, true, true, false, 1, false},   {1, true, true, true, -1, true},
+        {1, false, false, false, 0, false}, {7, false, false, false, 1, false},
+        {2, false, false, false, 0, false}, {2, true, false, false, -1, true},
+        {7, true, true, false, 1, false},   {1, true, true, true, -1, true},
     };
     for (const Case& c : cases) {
         config = core::Configuration();
@@ -217,7 +217,8 @@ TEST_F(MainFlowTest, BasicUiWindowResultsMapToExitCodes) {
         phases.rebootInProgress = c.inProgress;
         store.SetInt("ARet", 3010);
         EXPECT_EQ(Run(false), c.exitCode) << c.window << c.required << c.refused << c.inProgress;
-        EXPECT_EQ(phases.calls, (std::vector<std::string>{"HandOverSelection", "RunProcessingWindow", "Cleanup"}));
+        EXPECT_EQ(phases.calls,
+                  (std::vector<std::string>{"HandOverSelection", "RunProcessingWindow", "Cleanup"}));
         EXPECT_EQ(!store.Values().empty(), c.storeKept);
         store.DeleteKey();
     }
@@ -247,8 +248,8 @@ TEST_F(MainFlowTest, RecordedExitCodesAreRestoredIntoEveryMatchingPrerequisite) 
     Add(L"A");
     Add(L"B").RetValPropName = L"ARet";
     environment.installed = {L"A", L"B"};
-    store.Set("ARet", "3010x");
-    store.Set("Other", "5");
+    ASSERT_EQ(store.Set("ARet", "3010x"), core::InterbootStore::kOk);
+    ASSERT_EQ(store.Set("Other", "5"), core::InterbootStore::kOk);
     EXPECT_EQ(Run(true), 0);
     for (const PrerequisiteRecord& p : config.Prerequisites) {
         EXPECT_TRUE(p.returnValueRestored);

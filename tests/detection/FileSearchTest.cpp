@@ -23,7 +23,7 @@ std::wstring Versioned10() {
 }
 
 void Copy(const std::wstring& from, const std::wstring& to) {
-    velmora::platform::CreateFolderTree(to, false, nullptr);
+    ASSERT_EQ(velmora::platform::CreateFolderTree(to, false, nullptr), static_cast<DWORD>(ERROR_SUCCESS));
     ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE)) << ::GetLastError();
 }
 

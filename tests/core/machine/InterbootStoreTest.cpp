@@ -43,17 +43,17 @@ TEST_F(InterbootStoreTest, SetIntFormatsSignedDecimal) {
     store.SetInt("zero", 0);
     store.SetInt("min", INT32_MIN);
     std::string text;
-    store.Get("neg", text);
+    ASSERT_EQ(store.Get("neg", text), InterbootStore::kOk);
     EXPECT_EQ(text, "-1");
-    store.Get("zero", text);
+    ASSERT_EQ(store.Get("zero", text), InterbootStore::kOk);
     EXPECT_EQ(text, "0");
-    store.Get("min", text);
+    ASSERT_EQ(store.Get("min", text), InterbootStore::kOk);
     EXPECT_EQ(text, "-2147483648");
 }
 
 TEST_F(InterbootStoreTest, GetIntRequiresTheWholeText) {
-    store.Set("good", "-42");
-    store.Set("bad", "12abc");
+    ASSERT_EQ(store.Set("good", "-42"), InterbootStore::kOk);
+    ASSERT_EQ(store.Set("bad", "12abc"), InterbootStore::kOk);
     std::int32_t number = 7;
     EXPECT_EQ(store.GetInt("good", number), InterbootStore::kOk);
     EXPECT_EQ(number, -42);
@@ -73,15 +73,15 @@ TEST_F(InterbootStoreTest, GetWithoutKeyIsMissing) {
 
 TEST_F(InterbootStoreTest, LongValuesAreReadWhole) {
     std::string text(1000, 'z');
-    store.Set("long", text);
+    ASSERT_EQ(store.Set("long", text), InterbootStore::kOk);
     std::string read;
     EXPECT_EQ(store.Get("long", read), InterbootStore::kOk);
     EXPECT_EQ(read, text);
 }
 
 TEST_F(InterbootStoreTest, ValuesEnumeratesEveryRecordedValue) {
-    store.Set("a", "1");
-    store.Set("b", "2");
+    ASSERT_EQ(store.Set("a", "1"), InterbootStore::kOk);
+    ASSERT_EQ(store.Set("b", "2"), InterbootStore::kOk);
     auto values = store.Values();
     ASSERT_EQ(values.size(), 2u);
     EXPECT_EQ(values[0], (std::pair<std::string, std::string>{"a", "1"}));
@@ -89,17 +89,17 @@ TEST_F(InterbootStoreTest, ValuesEnumeratesEveryRecordedValue) {
 }
 
 TEST_F(InterbootStoreTest, RemoveAndDeleteKey) {
-    store.Set("a", "1");
+    ASSERT_EQ(store.Set("a", "1"), InterbootStore::kOk);
     store.Remove("a");
     std::string text;
     EXPECT_EQ(store.Get("a", text), InterbootStore::kMissing);
-    store.Set("b", "2");
+    ASSERT_EQ(store.Set("b", "2"), InterbootStore::kOk);
     store.DeleteKey();
     EXPECT_TRUE(store.Values().empty());
 }
 
 TEST_F(InterbootStoreTest, ValueWrittenByAnotherRunWithoutTerminatorIsRead) {
-    store.Set("seed", "x");
+    ASSERT_EQ(store.Set("seed", "x"), InterbootStore::kOk);
     HKEY handle = nullptr;
     std::string path = velmora::platform::ToAnsi(key.SubKey() + L"\\InterbootContext");
     ASSERT_EQ(::RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &handle), ERROR_SUCCESS);
