@@ -118,7 +118,7 @@ ProcessingEngine::ProcessingEngine(const ProcessingEngineParts& parts)
 
 ProcessingEngine::~ProcessingEngine() = default;
 
-std::int32_t ProcessingEngine::ActionOf(std::size_t index) {
+detection::ProcessingAction ProcessingEngine::ActionOf(std::size_t index) {
     return evaluator_.ActionOf(index);
 }
 
@@ -152,7 +152,7 @@ void ProcessingEngine::RecheckDownloadsInPlace() {
     for (std::size_t i = 0; i < configuration_.Prerequisites.size(); ++i) {
         core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites[i];
         if (prerequisite.MD5.empty() || detection::IsFileUrlSource(prerequisite.Source) ||
-            ActionOf(i) != detection::kActionInstallDownloaded)
+            ActionOf(i) != detection::ProcessingAction::InstallDownloaded)
             continue;
         // Found at the right size is not enough: anyone who can write to the download folder (the
         // temporary folder of a system run) could have left it there.
@@ -247,7 +247,7 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
 std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
     std::vector<bool> checked(configuration_.Prerequisites.size());
     for (std::size_t i = 0; i < checked.size(); ++i)
-        checked[i] = ActionOf(i) == detection::kActionInstallDownloaded;
+        checked[i] = ActionOf(i) == detection::ProcessingAction::InstallDownloaded;
     const std::vector<execution::LaunchItem> items = BuildLaunchItems(
         configuration_, Actions(),
         [this](std::wstring_view setupFile) {

@@ -80,9 +80,8 @@ public:
     explicit ProcessingEngine(const ProcessingEngineParts& parts);
     ~ProcessingEngine() override;
 
-    // 1 install from a file beside the chainer, 2 download, 3 open site, 5 install the downloaded file,
-    // 7 not selected, or another evaluation state. An index outside the list throws std::out_of_range.
-    std::int32_t ActionOf(std::size_t index);
+    // PrerequisiteEvaluator::ActionOf. An index outside the list throws std::out_of_range.
+    detection::ProcessingAction ActionOf(std::size_t index);
     bool IsPrerequisiteDetected(std::size_t index);
 
     // ProcessingPhases.
@@ -92,7 +91,7 @@ public:
     [[nodiscard]] std::uint32_t InstallAll(ProgressSink* sink) override;
     void ReevaluateAll() override;
     bool AllMandatoryDone() override;
-    int RunProcessingWindow(std::wstring_view title) override;
+    core::WindowResult RunProcessingWindow(std::wstring_view title) override;
     bool RebootRequired() const override;
     bool RebootRefused() const override;
     bool RebootInProgress() const override { return abortRequested_.load(); }

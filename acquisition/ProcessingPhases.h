@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/pure/RunOutcome.h"
+
 namespace velmora::acquisition {
 
 class ProgressSink;
@@ -24,9 +26,9 @@ public:
     virtual bool AllMandatoryDone() = 0;
 
     // Basic UI: the processing window, modal over the active window, runs the phases on its worker thread
-    // and ends with 1 (all mandatory done), 7 (some still missing, or nothing could be done) or 2
-    // (cancelled, or a reboot started).
-    virtual int RunProcessingWindow(std::wstring_view title) = 0;
+    // and ends with AllDone, MandatoryMissing (also when nothing could be done) or Cancelled (also when a
+    // reboot started).
+    virtual core::WindowResult RunProcessingWindow(std::wstring_view title) = 0;
 
     // A launched prerequisite started a reboot / the user refused it / Windows is ending the session.
     virtual bool RebootRequired() const = 0;

@@ -42,7 +42,7 @@ ProcessingWindow::ProcessingWindow(ProcessingEngine& engine, std::wstring title)
 
 ProcessingWindow::~ProcessingWindow() = default;
 
-int ProcessingWindow::Run() {
+core::WindowResult ProcessingWindow::Run() {
     const INT_PTR result = ShowModal(IDD_PROCESSING, ::GetActiveWindow());
     const DWORD error = ::GetLastError();
     // Ending the dialog does not stop the worker: it finishes its current step first.
@@ -51,15 +51,16 @@ int ProcessingWindow::Run() {
     if (result < 0) {
         // Nothing was done, which is no success.
         platform::LogLine(L"The processing window could not be shown. Error: " + std::to_wstring(error));
-        return kWindowMandatoryMissing;
+        return core::WindowResult::MandatoryMissing;
     }
-    if (result == kWindowCancelled && phaseFailed_.load()) {
+    if (static_cast<core::WindowResult>(result) == core::WindowResult::Cancelled && phaseFailed_.load()) {
         // Closed after a failure the window showed: what the failure left undone decides, as at the end of
         // a complete sequence. The worker has ended, so the check runs here.
         engine_.ReevaluateAll();
-        return engine_.AllMandatoryDone() ? kWindowAllDone : kWindowMandatoryMissing;
+        return engine_.AllMandatoryDone() ? core::WindowResult::AllDone
+                                          : core::WindowResult::MandatoryMissing;
     }
-    return static_cast<int>(result);
+    return static_cast<core::WindowResult>(result);
 }
 
 DWORD ProcessingWindow::WorkerMain(void* self) {
@@ -156,7 +157,7 @@ void ProcessingWindow::Completed(std::uint32_t kind, std::uint32_t) {
     if (kind != kCompletedSequence)
         return;
     // The final check runs here, on the worker, so that the window keeps answering while it searches.
-    const int result = WindowResultAfterCompletion(engine_.RebootRequired(), [this] {
+    const core::WindowResult result = WindowResultAfterCompletion(engine_.RebootRequired(), [this] {
         engine_.ReevaluateAll();
         return engine_.AllMandatoryDone();
     });
@@ -175,7 +176,7 @@ void ProcessingWindow::OnInit() {
     if (const DWORD error = worker_.Start(WorkerMain, this, false); error != ERROR_SUCCESS) {
         // Nothing can be done without the worker: a failure, never a success.
         platform::LogLine(L"The processing could not start. Error: " + std::to_wstring(error));
-        ::EndDialog(window, kWindowMandatoryMissing);
+        ::EndDialog(window, static_cast<INT_PTR>(core::WindowResult::MandatoryMissing));
     }
 }
 
@@ -210,7 +211,7 @@ INT_PTR ProcessingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_PROCESSING_CANCEL) {
             cancelled_.store(true);
-            ::EndDialog(window, kWindowCancelled);
+            ::EndDialog(window, static_cast<INT_PTR>(core::WindowResult::Cancelled));
         }
         return TRUE;
     case WM_ENDSESSION:
@@ -255,7 +256,7 @@ INT_PTR ProcessingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     }
 }
 
-int ProcessingEngine::RunProcessingWindow(std::wstring_view title) {
+core::WindowResult ProcessingEngine::RunProcessingWindow(std::wstring_view title) {
     ProcessingWindow window(*this, std::wstring(title));
     return window.Run();
 }

@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "acquisition/ProgressSink.h"
+#include "core/pure/RunOutcome.h"
 #include "ui/Dialog.h"
 #include "ui/TaskbarProgress.h"
 #include "ui/WorkerThread.h"
@@ -45,10 +46,9 @@ public:
     ProcessingWindow(ProcessingEngine& engine, std::wstring title);
     ~ProcessingWindow() override;
 
-    // Shows the window modally over the active window and returns, once the worker has ended too, 1 (all
-    // mandatory prerequisites done), 7 (some still missing, also when the window or its worker could not
-    // start) or 2 (cancelled while work went on, or a reboot was started).
-    int Run();
+    // Shows the window modally over the active window and returns, once the worker has ended too, how it
+    // ended (core::WindowResult).
+    core::WindowResult Run();
 
     // ProgressSink, called on the worker thread. ReportError answers a request for credentials
     // (XFER_AUTH_REQUIRED with the credential source as context) with the credentials dialog: ERROR_RETRY

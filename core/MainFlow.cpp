@@ -19,11 +19,6 @@ namespace velmora::core {
 
 namespace {
 
-bool NeedsWork(std::int32_t state) {
-    return state == detection::kStateInstallFromPackage || state == detection::kStateDownload ||
-           state == detection::kStateOpenSite;
-}
-
 const wchar_t* BoolText(bool value) {
     return value ? L"true" : L"false";
 }
@@ -117,7 +112,7 @@ std::int32_t MainFlow(MainFlowParts& parts) {
         EvaluateAll(parts);
         bool work = false;
         for (const PrerequisiteRecord& prerequisite : parts.configuration.Prerequisites)
-            work = work || NeedsWork(prerequisite.state);
+            work = work || detection::NeedsWork(prerequisite.state);
 
         if (!work) {
             platform::LogLine(L"No prerequisite must be installed.");

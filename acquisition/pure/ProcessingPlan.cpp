@@ -12,7 +12,7 @@ std::vector<DownloadItem> BuildDownloadItems(const std::vector<core::Prerequisit
                                              const ActionSource& actionOf) {
     std::vector<DownloadItem> items;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
-        if (actionOf(i) != detection::kStateDownload)
+        if (actionOf(i) != detection::ProcessingAction::Download)
             continue;
         DownloadItem item;
         item.url = prerequisites[i].Source;
@@ -27,7 +27,7 @@ std::vector<DownloadItem> BuildDownloadItems(const std::vector<core::Prerequisit
 std::vector<std::size_t> OpenSiteIndexes(std::size_t count, const ActionSource& actionOf) {
     std::vector<std::size_t> indexes;
     for (std::size_t i = 0; i < count; ++i) {
-        if (actionOf(i) == detection::kStateOpenSite)
+        if (actionOf(i) == detection::ProcessingAction::OpenSite)
             indexes.push_back(i);
     }
     return indexes;
@@ -41,11 +41,11 @@ std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& c
     const auto& prerequisites = configuration.Prerequisites;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
         const core::PrerequisiteRecord& prerequisite = prerequisites[i];
-        const std::int32_t action = actionOf(i);
+        const detection::ProcessingAction action = actionOf(i);
         execution::LaunchItem item;
-        if (action == detection::kStateInstallFromPackage)
+        if (action == detection::ProcessingAction::InstallFromPackage)
             item.filePath = locateSetupFile(prerequisite.Source);
-        else if (action == detection::kActionInstallDownloaded)
+        else if (action == detection::ProcessingAction::InstallDownloaded)
             item.filePath = LaunchPathOfDownload(downloadFolder, prerequisite);
         else
             continue;
@@ -90,8 +90,7 @@ bool KeepsDownloads(core::KeepFilesMode mode) {
 std::size_t CountPendingMandatory(const std::vector<core::PrerequisiteRecord>& prerequisites) {
     std::size_t count = 0;
     for (const core::PrerequisiteRecord& prerequisite : prerequisites) {
-        if (prerequisite.HasOption(L'm') && prerequisite.state >= detection::kStateInstallFromPackage &&
-            prerequisite.state <= detection::kStateOpenSite)
+        if (prerequisite.HasOption(L'm') && detection::NeedsWork(prerequisite.state))
             ++count;
     }
     return count;
@@ -107,10 +106,11 @@ std::string InternetShortcutText(std::string_view url) {
     return text;
 }
 
-int WindowResultAfterCompletion(bool rebootStarted, const std::function<bool()>& allMandatoryDone) {
+core::WindowResult WindowResultAfterCompletion(bool rebootStarted,
+                                               const std::function<bool()>& allMandatoryDone) {
     if (rebootStarted)
-        return kWindowCancelled;
-    return allMandatoryDone() ? kWindowAllDone : kWindowMandatoryMissing;
+        return core::WindowResult::Cancelled;
+    return allMandatoryDone() ? core::WindowResult::AllDone : core::WindowResult::MandatoryMissing;
 }
 
 } // namespace velmora::acquisition

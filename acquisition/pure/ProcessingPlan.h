@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/pure/Configuration.h"
+#include "core/pure/RunOutcome.h"
+#include "detection/pure/Evaluation.h"
 #include "execution/pure/LaunchRules.h"
 
 namespace velmora::acquisition {
@@ -31,11 +33,6 @@ inline constexpr std::uint32_t kStatusNextStep = 9;
 inline constexpr std::uint32_t kCompletedTransfer = 1;
 inline constexpr std::uint32_t kCompletedSequence = 0;
 
-// Results of the processing window.
-inline constexpr int kWindowAllDone = 1;
-inline constexpr int kWindowCancelled = 2;
-inline constexpr int kWindowMandatoryMissing = 7;
-
 // One prerequisite of the current download phase.
 struct DownloadItem {
     std::wstring url;               // the record's Source
@@ -47,22 +44,22 @@ struct DownloadItem {
 };
 
 // The action of the prerequisite at an index (PrerequisiteEvaluator::ActionOf).
-using ActionSource = std::function<std::int32_t(std::size_t)>;
+using ActionSource = std::function<detection::ProcessingAction(std::size_t)>;
 
-// One item per prerequisite whose action is 2, in list order.
+// One item per prerequisite whose action is Download, in list order.
 std::vector<DownloadItem> BuildDownloadItems(const std::vector<core::PrerequisiteRecord>& prerequisites,
                                              const ActionSource& actionOf);
 
-// Indexes of the prerequisites whose action is 3, in list order.
+// Indexes of the prerequisites whose action is OpenSite, in list order.
 std::vector<std::size_t> OpenSiteIndexes(std::size_t count, const ActionSource& actionOf);
 
-// The file a prerequisite with action 5 launches: the file a file URL names where it lies, else the
-// download at LocalPathFor(downloadFolder, Source, Folder).
+// The file a prerequisite with action InstallDownloaded launches: the file a file URL names where it lies,
+// else the download at LocalPathFor(downloadFolder, Source, Folder).
 std::wstring LaunchPathOfDownload(std::wstring_view downloadFolder,
                                   const core::PrerequisiteRecord& prerequisite);
 
-// The launch items of the install phase, in list order: action 1 launches the located SetupFile, action 5
-// the downloaded file (LaunchPathOfDownload); other actions launch nothing.
+// The launch items of the install phase, in list order: InstallFromPackage launches the located SetupFile,
+// InstallDownloaded the downloaded file (LaunchPathOfDownload); other actions launch nothing.
 using SetupFileLocator = std::function<std::wstring(std::wstring_view setupFile)>;
 std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& configuration,
                                                     const ActionSource& actionOf,
@@ -78,15 +75,16 @@ std::wstring SelectionText(const std::vector<core::PrerequisiteRecord>& prerequi
 // KeepFiles "complete" and "prereqs" keep downloaded prerequisites after the run.
 bool KeepsDownloads(core::KeepFilesMode mode);
 
-// Mandatory prerequisites ("m") whose state still asks for work (1, 2 or 3).
+// Mandatory prerequisites ("m") whose state still asks for work (detection::NeedsWork).
 std::size_t CountPendingMandatory(const std::vector<core::PrerequisiteRecord>& prerequisites);
 
 // The Internet shortcut file that opens a site, as 8-bit text. The URL ends at its first line break: a
 // value that carries one must not add lines of its own to the file.
 std::string InternetShortcutText(std::string_view url);
 
-// How the processing window ends once the sequence completed: 2 when a reboot was started, else 1 when
-// every mandatory prerequisite is done (asked only then), else 7.
-int WindowResultAfterCompletion(bool rebootStarted, const std::function<bool()>& allMandatoryDone);
+// How the processing window ends once the sequence completed: Cancelled when a reboot was started, else
+// AllDone when every mandatory prerequisite is done (asked only then), else MandatoryMissing.
+core::WindowResult WindowResultAfterCompletion(bool rebootStarted,
+                                               const std::function<bool()>& allMandatoryDone);
 
 } // namespace velmora::acquisition

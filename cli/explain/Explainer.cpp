@@ -179,22 +179,22 @@ std::wstring RouteName(execution::LaunchRoute route) {
     }
 }
 
-ActionFacts DescribeAction(std::int32_t code, const core::PrerequisiteRecord& prerequisite,
+ActionFacts DescribeAction(detection::ProcessingAction code, const core::PrerequisiteRecord& prerequisite,
                            const execution::LaunchItem* launch, const std::wstring& downloadFolder,
                            const std::wstring& commandLineKey, const core::PropertySource& properties) {
     ActionFacts action;
     action.code = code;
     switch (code) {
-    case detection::kStateInstallFromPackage:
+    case detection::ProcessingAction::InstallFromPackage:
         action.summary = L"install it from the package";
         break;
-    case detection::kStateDownload:
+    case detection::ProcessingAction::Download:
         action.summary = L"download it, then install the download";
         action.url = prerequisite.Source;
         action.downloadPath =
             detection::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
         break;
-    case detection::kActionInstallDownloaded:
+    case detection::ProcessingAction::InstallDownloaded:
         action.summary = L"install the download that is already there";
         action.alreadyDownloaded = true;
         if (!detection::IsFileUrlSource(prerequisite.Source)) {
@@ -203,18 +203,19 @@ ActionFacts DescribeAction(std::int32_t code, const core::PrerequisiteRecord& pr
                 detection::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
         }
         break;
-    case detection::kStateOpenSite:
+    case detection::ProcessingAction::OpenSite:
         action.summary = L"open its site for the user to fetch it by hand";
         action.url = prerequisite.Source;
         break;
     default:
-        action.summary = prerequisite.state == detection::kStateFound ? L"nothing: it is installed"
-                         : prerequisite.state == detection::kStateExcluded
+        action.summary = prerequisite.state == core::EvaluationState::Found ? L"nothing: it is installed"
+                         : prerequisite.state == core::EvaluationState::Excluded
                              ? L"nothing: it does not apply here"
                              : L"nothing: it is not selected";
         break;
     }
-    if (code == detection::kStateDownload || code == detection::kActionInstallDownloaded) {
+    if (code == detection::ProcessingAction::Download ||
+        code == detection::ProcessingAction::InstallDownloaded) {
         action.checksSize = prerequisite.ExactSize != 0;
         action.checksDigest = !prerequisite.MD5.empty();
     }
@@ -297,8 +298,10 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
     const std::vector<execution::LaunchItem> launches = acquisition::BuildLaunchItems(
         configuration,
         [&](std::size_t index) {
-            const std::int32_t action = evaluator.ActionOf(index);
-            return action == detection::kStateDownload ? detection::kActionInstallDownloaded : action;
+            const detection::ProcessingAction action = evaluator.ActionOf(index);
+            return action == detection::ProcessingAction::Download
+                       ? detection::ProcessingAction::InstallDownloaded
+                       : action;
         },
         [&](std::wstring_view setupFile) {
             std::wstring located;
@@ -327,7 +330,7 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
         for (std::size_t k = 0; k < record.Searches.size(); ++k) {
             SearchFacts search = DescribeSearch(record.Searches[k], static_cast<int>(k) + 1, p.use64BitSwitch,
                                                 properties, files);
-            if (record.state != detection::kStateExcluded && !record.FlagI && k < outcomes.size()) {
+            if (record.state != core::EvaluationState::Excluded && !record.FlagI && k < outcomes.size()) {
                 search.ran = true;
                 search.values = outcomes[k].values;
                 search.value = outcomes[k].value;
@@ -336,7 +339,7 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
             p.searches.push_back(std::move(search));
         }
         p.state = record.state;
-        p.found = record.state == detection::kStateFound;
+        p.found = record.state == core::EvaluationState::Found;
         p.stateText = std::wstring(detection::StateText(record.state));
         p.selected = record.selected;
         p.parent = record.ParentPrereq;
@@ -354,8 +357,7 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
         }
         p.action = DescribeAction(evaluator.ActionOf(i), record, launch, e.downloadFolder, e.commandLineKey,
                                   properties);
-        e.work = e.work || (record.state >= detection::kStateInstallFromPackage &&
-                            record.state <= detection::kStateOpenSite);
+        e.work = e.work || detection::NeedsWork(record.state);
         e.prerequisites.push_back(std::move(p));
     }
     return true;

@@ -22,6 +22,17 @@ std::int32_t ParseInt(std::wstring_view text);
 // Which key gave a prerequisite its source; the values are part of the configuration's meaning.
 enum class SourceKey : std::int32_t { SetupFile = 0, Url = 1, OpenSite = 2 };
 
+// What the evaluation found for a prerequisite. The numbers are those of the processing actions
+// (detection::ProcessingAction), which take over a state's number, and those the explainer prints.
+enum class EvaluationState : std::int32_t {
+    Found = 0,
+    InstallFromPackage = 1, // missing; its SetupFile is launched
+    Download = 2,           // missing; its Url is downloaded
+    OpenSite = 3,           // missing; the person fetches it from its OpenSite
+    Excluded = 4,           // not for this system or language, for the whole run
+    NotEvaluated = 8,
+};
+
 // What happens to downloaded prerequisite files at the end of a run.
 enum class KeepFilesMode : std::int32_t { None = 0, Minimum = 1, Complete = 2, Prereqs = 5 };
 
@@ -58,7 +69,7 @@ struct PrerequisiteRecord {
     bool FlagI = false;        // Options contains "i"
 
     // Evaluation and processing state, kept by the evaluation and the processing sequence.
-    std::int32_t state = 8; // not evaluated yet
+    EvaluationState state = EvaluationState::NotEvaluated;
     bool selected = false;
     bool downloaded = false;
     std::int32_t restoredReturnValue = 0; // exit code restored from the interboot store

@@ -11,7 +11,7 @@ ExitDecision DecideExit(const RunOutcome& outcome) {
             decision.exitCode = 1;
         break;
     case ProcessingMode::BasicUi:
-        if (outcome.windowResult == kWindowMandatoryMissing)
+        if (outcome.windowResult == WindowResult::MandatoryMissing)
             decision.exitCode = 1;
         break;
     case ProcessingMode::None:

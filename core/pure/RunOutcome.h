@@ -7,15 +7,18 @@ namespace velmora::core {
 
 enum class ProcessingMode { Silent, BasicUi, None };
 
-// Results of the processing window.
-constexpr int kWindowAllDone = 1;
-constexpr int kWindowCancelled = 2;
-constexpr int kWindowMandatoryMissing = 7;
+// How the processing window ended; its dialog result.
+enum class WindowResult : int {
+    None = 0,             // no window was shown
+    AllDone = 1,          // every mandatory prerequisite is in place
+    Cancelled = 2,        // cancelled while work went on, or a reboot was started
+    MandatoryMissing = 7, // some are still missing, or the window or its worker could not start
+};
 
 struct RunOutcome {
     ProcessingMode mode = ProcessingMode::None;
-    int windowResult = 0;          // basic UI only
-    bool allMandatoryDone = true;  // silent only, after the final re-evaluation
+    WindowResult windowResult = WindowResult::None; // basic UI only
+    bool allMandatoryDone = true;                   // silent only, after the final re-evaluation
     bool rebootRequired = false;
     bool rebootRefused = false;
     bool rebootInProgress = false;

@@ -9,34 +9,51 @@ namespace velmora::detection {
 
 namespace {
 
-bool NeedsWork(std::int32_t state) {
-    return state == kStateInstallFromPackage || state == kStateDownload || state == kStateOpenSite;
-}
+using core::EvaluationState;
 
-std::int32_t StateWhenMissing(core::SourceKey kind) {
+EvaluationState StateWhenMissing(core::SourceKey kind) {
     switch (kind) {
     case core::SourceKey::Url:
-        return kStateDownload;
+        return EvaluationState::Download;
     case core::SourceKey::OpenSite:
-        return kStateOpenSite;
+        return EvaluationState::OpenSite;
     default:
-        return kStateInstallFromPackage;
+        return EvaluationState::InstallFromPackage;
     }
 }
 
+// A state other than Found and the action it turns into carry the same number.
+constexpr bool SameNumber(ProcessingAction action, EvaluationState state) {
+    return static_cast<std::int32_t>(action) == static_cast<std::int32_t>(state);
+}
+static_assert(SameNumber(ProcessingAction::InstallFromPackage, EvaluationState::InstallFromPackage) &&
+              SameNumber(ProcessingAction::Download, EvaluationState::Download) &&
+              SameNumber(ProcessingAction::OpenSite, EvaluationState::OpenSite) &&
+              SameNumber(ProcessingAction::Excluded, EvaluationState::Excluded) &&
+              SameNumber(ProcessingAction::NotEvaluated, EvaluationState::NotEvaluated));
+
 } // namespace
 
-std::wstring_view StateText(std::int32_t state) {
+ProcessingAction ActionOfState(EvaluationState state) {
+    return static_cast<ProcessingAction>(state);
+}
+
+bool NeedsWork(EvaluationState state) {
+    return state == EvaluationState::InstallFromPackage || state == EvaluationState::Download ||
+           state == EvaluationState::OpenSite;
+}
+
+std::wstring_view StateText(EvaluationState state) {
     switch (state) {
-    case kStateFound:
+    case EvaluationState::Found:
         return L"An acceptable version was found.";
-    case kStateInstallFromPackage:
+    case EvaluationState::InstallFromPackage:
         return L"No acceptable version found. It must be installed from package.";
-    case kStateDownload:
+    case EvaluationState::Download:
         return L"No acceptable version found. It must be downloaded.";
-    case kStateOpenSite:
+    case EvaluationState::OpenSite:
         return L"No acceptable version found. It must be downloaded manually from a site.";
-    case kStateExcluded:
+    case EvaluationState::Excluded:
         return L"No acceptable version found. Operating System not supported.";
     default:
         return L"";
@@ -58,12 +75,12 @@ void PrerequisiteEvaluator::Log(std::wstring_view prefix, std::wstring_view valu
 void PrerequisiteEvaluator::Evaluate(std::size_t index, bool recheck) {
     core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
     // An excluded prerequisite stays excluded for the whole run.
-    if (prerequisite.state == kStateExcluded)
+    if (prerequisite.state == EvaluationState::Excluded)
         return;
     if (environment_.IsOsExcluded(prerequisite.WinNTVersions, prerequisite.WinNT64Versions) ||
         !environment_.IsLanguageAccepted(prerequisite.LanguageList)) {
         Log(L"Wrong OS or Os language for:", prerequisite.Name);
-        prerequisite.state = kStateExcluded;
+        prerequisite.state = EvaluationState::Excluded;
         return;
     }
     const bool use64BitView = prerequisite.HasOption(L'x');
@@ -72,7 +89,7 @@ void PrerequisiteEvaluator::Evaluate(std::size_t index, bool recheck) {
         return;
 
     const bool found = !prerequisite.FlagI && environment_.RunSearches(prerequisite, use64BitView);
-    prerequisite.state = found ? kStateFound : StateWhenMissing(prerequisite.SourceKind);
+    prerequisite.state = found ? EvaluationState::Found : StateWhenMissing(prerequisite.SourceKind);
     Log(L"Search result:", StateText(prerequisite.state));
 }
 
@@ -106,7 +123,7 @@ void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_
         return;
 
     for (std::size_t j = 0; j < prerequisites.size(); ++j) {
-        if (j == index || prerequisites[j].state == kStateExcluded)
+        if (j == index || prerequisites[j].state == EvaluationState::Excluded)
             continue;
         if (prerequisites[j].ParentPrereq == prerequisite.Name)
             SetSelectedAt(j, on && NeedsWork(prerequisites[j].state), depth + 1);
@@ -116,7 +133,8 @@ void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_
         for (std::size_t j = 0; j < prerequisites.size(); ++j) {
             if (prerequisites[j].Name != prerequisite.ParentPrereq)
                 continue;
-            if (prerequisites[j].state != kStateFound && prerequisites[j].state != kStateExcluded)
+            if (prerequisites[j].state != EvaluationState::Found &&
+                prerequisites[j].state != EvaluationState::Excluded)
                 SetSelectedAt(j, true, depth + 1);
             break;
         }
@@ -134,7 +152,7 @@ bool PrerequisiteEvaluator::IsDownloaded(const core::PrerequisiteRecord& prerequ
 }
 
 void PrerequisiteEvaluator::RefreshDownloaded(core::PrerequisiteRecord& prerequisite) {
-    if (prerequisite.state == kStateDownload)
+    if (prerequisite.state == EvaluationState::Download)
         prerequisite.downloaded = IsDownloaded(prerequisite);
 }
 
@@ -145,8 +163,8 @@ void PrerequisiteEvaluator::ReevaluateAll() {
     auto& prerequisites = configuration_.Prerequisites;
     std::vector<std::size_t> processed;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
-        std::int32_t action = ActionOf(i);
-        if (action != kActionNotSelected && action != kStateExcluded)
+        const ProcessingAction action = ActionOf(i);
+        if (action != ProcessingAction::NotSelected && action != ProcessingAction::Excluded)
             processed.push_back(i);
     }
     for (std::size_t i : processed) {
@@ -164,23 +182,23 @@ bool PrerequisiteEvaluator::IsPrerequisiteDetected(std::size_t index) {
     Evaluate(index, true);
     core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
     RefreshDownloaded(prerequisite);
-    return prerequisite.state == kStateFound;
+    return prerequisite.state == EvaluationState::Found;
 }
 
-std::int32_t PrerequisiteEvaluator::ActionOf(std::size_t index) {
+ProcessingAction PrerequisiteEvaluator::ActionOf(std::size_t index) {
     core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
     if (!prerequisite.selected)
-        return kActionNotSelected;
-    if (prerequisite.state != kStateFound) {
-        if (prerequisite.state == kStateDownload && prerequisite.downloaded)
-            return kActionInstallDownloaded;
-        return prerequisite.state;
+        return ProcessingAction::NotSelected;
+    if (prerequisite.state != EvaluationState::Found) {
+        if (prerequisite.state == EvaluationState::Download && prerequisite.downloaded)
+            return ProcessingAction::InstallDownloaded;
+        return ActionOfState(prerequisite.state);
     }
     if (prerequisite.SourceKind == core::SourceKey::Url)
-        return IsDownloaded(prerequisite) ? kActionInstallDownloaded : kStateDownload;
+        return IsDownloaded(prerequisite) ? ProcessingAction::InstallDownloaded : ProcessingAction::Download;
     if (prerequisite.SourceKind == core::SourceKey::OpenSite)
-        return kStateOpenSite;
-    return kStateInstallFromPackage;
+        return ProcessingAction::OpenSite;
+    return ProcessingAction::InstallFromPackage;
 }
 
 bool PrerequisiteEvaluator::AllMandatoryDone() {
@@ -188,8 +206,8 @@ bool PrerequisiteEvaluator::AllMandatoryDone() {
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
         if (!prerequisites[i].HasOption(L'm') || prerequisites[i].HasOption(L'i'))
             continue;
-        std::int32_t action = ActionOf(i);
-        if (action != 0 && action != kActionNotSelected)
+        // ActionOf gives every selected prerequisite some work: only one no longer selected is done.
+        if (ActionOf(i) != ProcessingAction::NotSelected)
             return false;
     }
     return true;

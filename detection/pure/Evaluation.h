@@ -15,21 +15,27 @@
 
 namespace velmora::detection {
 
-// Evaluation states; the processing sequence adds its own action codes on top (ActionOf). Plain numbers:
-// states and actions share one range and are compared with each other.
-inline constexpr std::int32_t kStateFound = 0;
-inline constexpr std::int32_t kStateInstallFromPackage = 1;
-inline constexpr std::int32_t kStateDownload = 2;
-inline constexpr std::int32_t kStateOpenSite = 3;
-inline constexpr std::int32_t kStateExcluded = 4;
-inline constexpr std::int32_t kStateNotEvaluated = 8;
+// What the processing sequence does with a prerequisite (PrerequisiteEvaluator::ActionOf). A selected
+// prerequisite keeps the number of its evaluation state (core::EvaluationState) unless it is found or
+// already downloaded, so the states other than Found have an action of the same number.
+enum class ProcessingAction : std::int32_t {
+    InstallFromPackage = 1,
+    Download = 2,
+    OpenSite = 3,
+    Excluded = 4,
+    InstallDownloaded = 5, // a download that is in place
+    NotSelected = 7,
+    NotEvaluated = 8,
+};
 
-// Actions of the processing sequence besides the states 1 to 4.
-inline constexpr std::int32_t kActionInstallDownloaded = 5;
-inline constexpr std::int32_t kActionNotSelected = 7;
+// The action of the same number as a state other than Found.
+ProcessingAction ActionOfState(core::EvaluationState state);
+
+// The prerequisite is missing and can be got: installed from the package, downloaded or fetched by hand.
+bool NeedsWork(core::EvaluationState state);
 
 // The text that follows "Search result:" in the log; empty for states without one.
-std::wstring_view StateText(std::int32_t state);
+std::wstring_view StateText(core::EvaluationState state);
 
 // What the evaluation needs from the machine.
 class EvaluationEnvironment {
@@ -62,9 +68,9 @@ public:
     // Re-evaluates one prerequisite; true when it is now found.
     bool IsPrerequisiteDetected(std::size_t index);
 
-    // 1 install from package, 2 download, 3 open site, 5 install the downloaded file, 7 not selected, or
-    // another non-zero evaluation state.
-    std::int32_t ActionOf(std::size_t index);
+    // InstallFromPackage, Download, OpenSite, InstallDownloaded, NotSelected, or the action of another
+    // state but Found.
+    ProcessingAction ActionOf(std::size_t index);
     // No mandatory prerequisite ("m" without "i") still needs work.
     bool AllMandatoryDone();
 

@@ -20,6 +20,7 @@
 using namespace velmora::acquisition;
 using namespace velmora::test;
 using velmora::core::KeepFilesMode;
+using velmora::detection::ProcessingAction;
 
 namespace {
 
@@ -98,9 +99,9 @@ TEST_F(ProcessingEngine_Phases, ActionOfFollowsTheEvaluationAndRejectsIndexesOut
     AddHelper(L"Present", L"0");
     MakeMarker(L"Present");
     Start();
-    EXPECT_EQ(engine->ActionOf(0), 1);
-    EXPECT_EQ(engine->ActionOf(1), 2);
-    EXPECT_EQ(engine->ActionOf(2), 7);
+    EXPECT_EQ(engine->ActionOf(0), ProcessingAction::InstallFromPackage);
+    EXPECT_EQ(engine->ActionOf(1), ProcessingAction::Download);
+    EXPECT_EQ(engine->ActionOf(2), ProcessingAction::NotSelected);
     EXPECT_THROW(engine->ActionOf(3), std::out_of_range);
 }
 
@@ -140,7 +141,7 @@ TEST_F(ProcessingEngine_DownloadAll, StoresUnderTheConfiguredFolderAndNameAndAcc
               (std::vector<std::wstring>{L"Starting download of:Remote", L"Download completed succesfully.",
                                          L"Downloaded file was accepted."}));
     EXPECT_TRUE(configuration.Prerequisites[0].downloaded);
-    EXPECT_EQ(engine->ActionOf(0), 5);
+    EXPECT_EQ(engine->ActionOf(0), ProcessingAction::InstallDownloaded);
     EXPECT_EQ(engine->DownloadItems()[0].status, 0u);
     EXPECT_EQ(engine->DownloadItems()[0].localPath, target);
     EXPECT_EQ(engine->DeleteList(), (std::vector<std::wstring>{target}));
@@ -180,7 +181,7 @@ TEST_F(ProcessingEngine_DownloadAll, OptionalFailureGoesOnAndMandatoryFailureSto
     EXPECT_EQ(PhaseLog(), (std::vector<std::wstring>{L"Starting download of:Optional", failed,
                                                      L"Starting download of:Mandatory", failed}));
     EXPECT_EQ(sink.calls.back(), L"ReportError Mandatory 0xe0000024");
-    EXPECT_EQ(engine->ActionOf(0), 2);
+    EXPECT_EQ(engine->ActionOf(0), ProcessingAction::Download);
     EXPECT_EQ(engine->DownloadItems()[0].status, 4u);
 }
 
@@ -250,12 +251,12 @@ TEST_F(ProcessingEngine_DownloadAll, FileFoundInPlaceWithTheWrongDigestIsFetched
     ASSERT_TRUE(::CreateDirectoryW(kit.Child(L"downloads").c_str(), nullptr));
     WriteFileBytes(planted, "PAYLOAD");
     Start();
-    EXPECT_EQ(engine->ActionOf(0), 5);
+    EXPECT_EQ(engine->ActionOf(0), ProcessingAction::InstallDownloaded);
     ASSERT_EQ(engine->DownloadAll(nullptr), 0u);
     EXPECT_EQ(transfer.calls.size(), 1u);
     EXPECT_EQ(ReadFileBytes(planted), "payload");
     EXPECT_TRUE(Logged(L"Downloaded file was accepted."));
-    EXPECT_EQ(engine->ActionOf(0), 5);
+    EXPECT_EQ(engine->ActionOf(0), ProcessingAction::InstallDownloaded);
 }
 
 TEST_F(ProcessingEngine_InstallAll, FileReplacedAfterItsCheckIsNotLaunched) {
@@ -311,7 +312,7 @@ TEST_F(ProcessingEngine_InstallAll, FileUrlIsLaunchedWhereItLiesOnceItsDigestMat
         auto& record = AddDownload(c.name, url, L"m");
         record.MD5 = c.md5;
         Start();
-        EXPECT_EQ(engine->ActionOf(0), 5);
+        EXPECT_EQ(engine->ActionOf(0), ProcessingAction::InstallDownloaded);
         ASSERT_EQ(engine->DownloadAll(nullptr), 0u);
         EXPECT_TRUE(transfer.calls.empty());
         EXPECT_EQ(engine->InstallAll(nullptr), c.launched ? 0u : 1603u);
@@ -423,7 +424,7 @@ TEST_F(ProcessingEngine_Phases, OpenSitesWritesAShortcutPerSiteAndTellsThePerson
     site.Source = L"http://127.0.0.1:9/docs?page=1";
     site.SourceKind = velmora::core::SourceKey::OpenSite;
     Start();
-    ASSERT_EQ(engine->ActionOf(0), 3);
+    ASSERT_EQ(engine->ActionOf(0), ProcessingAction::OpenSite);
     std::wstring noticeTitle;
     std::thread answer([&noticeTitle] {
         HWND notice = WaitForWindow(::GetCurrentProcessId(), L"Opening site of Docs");

@@ -21,6 +21,7 @@
 
 using namespace velmora::acquisition;
 using namespace velmora::test;
+using velmora::core::WindowResult;
 
 namespace {
 
@@ -40,7 +41,7 @@ protected:
     }
 
     // Runs the window on this thread; drive, when given, runs on another thread with the window found.
-    int RunWindow(const std::function<void(HWND)>& drive = nullptr) {
+    WindowResult RunWindow(const std::function<void(HWND)>& drive = nullptr) {
         std::thread driver;
         if (drive) {
             driver = std::thread([drive] {
@@ -50,7 +51,7 @@ protected:
                     drive(window);
             });
         }
-        const int result = engine->RunProcessingWindow(kTitle);
+        const WindowResult result = engine->RunProcessingWindow(kTitle);
         if (driver.joinable())
             driver.join();
         return result;
@@ -78,7 +79,7 @@ bool AnswerRebootAndSeeTheWindowEnd(HWND window, int answer) {
 
 } // namespace
 
-TEST_F(ProcessingWindow_Run, CompletionWithEverythingFoundEndsWith1) {
+TEST_F(ProcessingWindow_Run, CompletionWithEverythingFoundEndsAllDone) {
     AddHelper(L"Runtime", L"0", L"m", true, L"1500");
     Start();
     std::wstring title;
@@ -87,23 +88,23 @@ TEST_F(ProcessingWindow_Run, CompletionWithEverythingFoundEndsWith1) {
                   title = TextOf(window);
                   stepShown = TextBecomes(window, L"Installing Runtime");
               }),
-              1);
+              WindowResult::AllDone);
     EXPECT_EQ(title, kTitle);
     EXPECT_TRUE(stepShown);
     EXPECT_TRUE(MarkerExists(L"Runtime"));
     EXPECT_EQ(Recorded("RuntimeRet"), "0");
 }
 
-TEST_F(ProcessingWindow_Run, CompletionWithAMandatoryStillMissingEndsWith7) {
+TEST_F(ProcessingWindow_Run, CompletionWithAMandatoryStillMissingEndsMandatoryMissing) {
     AddHelper(L"Optional", L"3", L"", false);
     AddHelper(L"Stubborn", L"0", L"m", false);
     Start();
-    EXPECT_EQ(RunWindow(), 7);
+    EXPECT_EQ(RunWindow(), WindowResult::MandatoryMissing);
     EXPECT_EQ(Recorded("OptionalRet"), "3");
     EXPECT_EQ(Recorded("StubbornRet"), "0");
 }
 
-TEST_F(ProcessingWindow_Run, CancelEndsWith2AndNoFurtherPrerequisiteStarts) {
+TEST_F(ProcessingWindow_Run, CancelEndsAsCancelledAndNoFurtherPrerequisiteStarts) {
     AddHelper(L"Slow", L"0", L"", true, L"2000");
     AddHelper(L"Next", L"0");
     Start();
@@ -111,7 +112,7 @@ TEST_F(ProcessingWindow_Run, CancelEndsWith2AndNoFurtherPrerequisiteStarts) {
                   ASSERT_TRUE(TextBecomes(window, L"Installing Slow"));
                   EXPECT_TRUE(Press(window, IDC_PROCESSING_CANCEL));
               }),
-              2);
+              WindowResult::Cancelled);
     // The running launch was waited for; the next one never started.
     EXPECT_TRUE(MarkerExists(L"Slow"));
     EXPECT_FALSE(MarkerExists(L"Next"));
@@ -134,12 +135,12 @@ TEST_F(ProcessingWindow_Run, MandatoryFailureStaysOpenAndClosingItRunsTheFinalCh
                       EXPECT_TRUE(ControlVisible(window, IDC_PROCESSING_PROGRESS));
                       EXPECT_TRUE(Press(window, IDC_PROCESSING_CANCEL));
                   }),
-                  installedAnyway ? 1 : 7);
+                  installedAnyway ? WindowResult::AllDone : WindowResult::MandatoryMissing);
         EXPECT_FALSE(MarkerExists(L"Next"));
     }
 }
 
-TEST_F(ProcessingWindow_Run, StartedOrRefusedRebootEndsTheWindowWith2) {
+TEST_F(ProcessingWindow_Run, StartedOrRefusedRebootEndsTheWindowAsCancelled) {
     for (const int answer : {IDYES, IDNO}) {
         SCOPED_TRACE(answer);
         configuration.Prerequisites.clear();
@@ -151,7 +152,7 @@ TEST_F(ProcessingWindow_Run, StartedOrRefusedRebootEndsTheWindowWith2) {
         bool endedByItself = false;
         EXPECT_EQ(
             RunWindow([&](HWND window) { endedByItself = AnswerRebootAndSeeTheWindowEnd(window, answer); }),
-            2);
+            WindowResult::Cancelled);
         EXPECT_TRUE(endedByItself);
         EXPECT_EQ(restart.requests.size(), answer == IDYES ? 1u : 0u);
         EXPECT_TRUE(engine->RebootRequired());
@@ -169,7 +170,7 @@ TEST_F(ProcessingWindow_Run, EndingSessionStopsBeforeTheNextPrerequisite) {
                   DWORD_PTR answer = 0;
                   ::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer);
               }),
-              1);
+              WindowResult::AllDone);
     EXPECT_TRUE(engine->RebootInProgress());
     EXPECT_FALSE(MarkerExists(L"Next"));
 }
@@ -183,7 +184,7 @@ TEST_F(ProcessingWindow_Run, CalledOffSessionEndChangesNothing) {
                   DWORD_PTR answer = 0;
                   ::SendMessageTimeoutW(window, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &answer);
               }),
-              1);
+              WindowResult::AllDone);
     EXPECT_FALSE(engine->RebootInProgress());
     EXPECT_TRUE(MarkerExists(L"Next"));
 }
@@ -253,7 +254,7 @@ TEST_F(ProcessingWindow_Run, WorkerThatCannotStartIsAFailure) {
         GTEST_SKIP() << "a 64-bit address space cannot be filled";
     AddHelper(L"Never", L"0");
     Start();
-    int result = -1;
+    WindowResult result = WindowResult::None;
     bool refused = false;
     {
         NoRoomForThreadsOnceInitialising full;
@@ -261,7 +262,7 @@ TEST_F(ProcessingWindow_Run, WorkerThatCannotStartIsAFailure) {
         refused = full.ThreadRefused();
     }
     ASSERT_TRUE(refused);
-    EXPECT_EQ(result, 7);
+    EXPECT_EQ(result, WindowResult::MandatoryMissing);
     EXPECT_FALSE(MarkerExists(L"Never"));
     const std::vector<std::wstring> log = NewLogMessages();
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::wstring& line) {

@@ -29,7 +29,7 @@ public:
 class FakePhases : public acquisition::ProcessingPhases {
 public:
     std::vector<std::string> calls;
-    int windowResult = 1;
+    core::WindowResult windowResult = core::WindowResult::AllDone;
     bool allMandatoryDone = true;
     bool rebootRequired = false, rebootRefused = false, rebootInProgress = false;
     FakeEnvironment* environment = nullptr;
@@ -50,7 +50,7 @@ public:
         calls.push_back("AllMandatoryDone");
         return allMandatoryDone;
     }
-    int RunProcessingWindow(std::wstring_view) override {
+    core::WindowResult RunProcessingWindow(std::wstring_view) override {
         calls.push_back("RunProcessingWindow");
         return windowResult;
     }
@@ -120,7 +120,9 @@ protected:
         std::uint32_t InstallAll(acquisition::ProgressSink* s) override { return fake.InstallAll(s); }
         void ReevaluateAll() override { fake.ReevaluateAll(); }
         bool AllMandatoryDone() override { return fake.AllMandatoryDone(); }
-        int RunProcessingWindow(std::wstring_view t) override { return fake.RunProcessingWindow(t); }
+        core::WindowResult RunProcessingWindow(std::wstring_view t) override {
+            return fake.RunProcessingWindow(t);
+        }
         bool RebootRequired() const override { return fake.RebootRequired(); }
         bool RebootRefused() const override { return fake.RebootRefused(); }
         bool RebootInProgress() const override { return fake.RebootInProgress(); }
@@ -173,7 +175,7 @@ TEST_F(MainFlowTest, SilentRunsEveryPhaseAndTheFinalCheckDecides) {
 
     phases.calls.clear();
     phases.allMandatoryDone = true;
-    config.Prerequisites[0].state = 8;
+    config.Prerequisites[0].state = core::EvaluationState::NotEvaluated;
     config.Prerequisites[0].selected = false;
     EXPECT_EQ(Run(true), 0);
 }
@@ -197,14 +199,17 @@ TEST_F(MainFlowTest, SilentRebootSkipsTheFinalCheckAndKeepsTheStore) {
 
 TEST_F(MainFlowTest, BasicUiWindowResultsMapToExitCodes) {
     struct Case {
-        int window;
+        core::WindowResult window;
         bool required, refused, inProgress;
         std::int32_t exitCode;
         bool storeKept;
     } cases[] = {
-        {1, false, false, false, 0, false}, {7, false, false, false, 1, false},
-        {2, false, false, false, 0, false}, {2, true, false, false, -1, true},
-        {7, true, true, false, 1, false},   {1, true, true, true, -1, true},
+        {core::WindowResult::AllDone, false, false, false, 0, false},
+        {core::WindowResult::MandatoryMissing, false, false, false, 1, false},
+        {core::WindowResult::Cancelled, false, false, false, 0, false},
+        {core::WindowResult::Cancelled, true, false, false, -1, true},
+        {core::WindowResult::MandatoryMissing, true, true, false, 1, false},
+        {core::WindowResult::AllDone, true, true, true, -1, true},
     };
     for (const Case& c : cases) {
         config = core::Configuration();
@@ -216,7 +221,8 @@ TEST_F(MainFlowTest, BasicUiWindowResultsMapToExitCodes) {
         phases.rebootRefused = c.refused;
         phases.rebootInProgress = c.inProgress;
         store.SetInt("ARet", 3010);
-        EXPECT_EQ(Run(false), c.exitCode) << c.window << c.required << c.refused << c.inProgress;
+        EXPECT_EQ(Run(false), c.exitCode)
+            << static_cast<int>(c.window) << c.required << c.refused << c.inProgress;
         EXPECT_EQ(phases.calls,
                   (std::vector<std::string>{"HandOverSelection", "RunProcessingWindow", "Cleanup"}));
         EXPECT_EQ(!store.Values().empty(), c.storeKept);

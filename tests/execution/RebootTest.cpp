@@ -280,7 +280,7 @@ TEST_F(Execution_LaunchAndReboot, ModeTwoRestartsOnlyWhenTheLaunchedPrerequisite
 
     machine.installed = {L"Second"};
     EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootWhenDetected), true), kRebootCalledFor);
-    EXPECT_EQ(configuration.Prerequisites[1].state, velmora::detection::kStateFound);
+    EXPECT_EQ(configuration.Prerequisites[1].state, velmora::core::EvaluationState::Found);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_TRUE(RestartRequestedOnceAsPlanned());
     EXPECT_TRUE(Logged(L"Rebooting machine..."));

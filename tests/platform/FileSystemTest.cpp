@@ -140,7 +140,7 @@ TEST(FileSystem_CreateFolderTree, LongPathsBeyond260Characters) {
 
 TEST(FileSystem_DeleteContents, RemovesNestedAndReadOnlyEntriesButKeepsTheFolder) {
     ScopedFolder folder;
-    CreateFolderTree(folder.Child(L"x\\y"), true, nullptr);
+    ASSERT_EQ(CreateFolderTree(folder.Child(L"x\\y"), true, nullptr), static_cast<DWORD>(ERROR_SUCCESS));
     WriteFileBytes(folder.Child(L"x\\y\\ro.txt"), "r");
     ::SetFileAttributesW(folder.Child(L"x\\y\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     WriteFileBytes(folder.Child(L"top.txt"), "t");

@@ -134,7 +134,8 @@ int wmain(int argc, wchar_t** argv) {
         // dialog is closed.
         platform::core::InstallCrashHandlers();
         ui::WorkerThread worker;
-        worker.Start(CrashingWorker, nullptr, false);
+        if (worker.Start(CrashingWorker, nullptr, false) != ERROR_SUCCESS)
+            return 1;
         HWND dialog = nullptr;
         for (int i = 0; i < 500 && dialog == nullptr; ++i) {
             ::Sleep(20);

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "core/pure/Configuration.h"
+#include "detection/pure/Evaluation.h"
+
 namespace velmora::cli {
 
 struct MachineFacts {
@@ -46,10 +49,9 @@ struct SearchFacts {
 
 // What the processing sequence does with one prerequisite.
 struct ActionFacts {
-    std::int32_t code = 0; // ActionOf: 1 install from the package, 2 download, 3 open site, 5 install the
-                           // download, 7 not selected, 4 excluded, 0 nothing
-    std::wstring summary;  // a sentence
-    std::wstring url;      // download or site
+    detection::ProcessingAction code = detection::ProcessingAction::NotSelected; // ActionOf
+    std::wstring summary;                                                        // a sentence
+    std::wstring url;                                                            // download or site
     std::wstring downloadPath;
     bool alreadyDownloaded = false;
     std::wstring file; // what the install phase launches
@@ -80,7 +82,7 @@ struct PrerequisiteFacts {
     std::int32_t searchOperator = 0;
     std::vector<SearchFacts> searches; // every search, run or not
     bool found = false;
-    std::int32_t state = 8;
+    core::EvaluationState state = core::EvaluationState::NotEvaluated;
     std::wstring stateText;
     bool selected = false;
     std::wstring parent;             // ParentPrereq, as written

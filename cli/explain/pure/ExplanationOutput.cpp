@@ -159,7 +159,7 @@ void JsonSearch(JsonWriter& json, const SearchFacts& search) {
 
 void JsonAction(JsonWriter& json, const ActionFacts& action) {
     json.BeginObject();
-    json.Member("code", action.code);
+    json.Member("code", static_cast<std::int32_t>(action.code));
     json.Member("summary", action.summary);
     if (!action.url.empty())
         json.Member("url", action.url);
@@ -215,11 +215,13 @@ std::string ExplanationText(const Explanation& e) {
                        (!p.languageAccepted   ? (p.excluded ? L"not tested" : L"every language accepted")
                         : *p.languageAccepted ? L"accepted"
                                               : L"not accepted, so excluded"));
-        if (p.state != 4)
+        const bool excluded = p.state == core::EvaluationState::Excluded;
+        if (!excluded)
             SearchLines(out, p);
-        if (p.state != 4)
+        if (!excluded)
             out.Add(1, std::wstring(L"Result: ") + (p.found ? L"found" : L"not found"));
-        out.Add(1, L"State: " + std::to_wstring(p.state) + L" " + Quote(p.stateText));
+        out.Add(1,
+                L"State: " + std::to_wstring(static_cast<std::int32_t>(p.state)) + L" " + Quote(p.stateText));
         std::wstring family;
         if (!p.parent.empty())
             family = L"; parent " + Quote(p.parent) +
@@ -295,7 +297,7 @@ std::string ExplanationJson(const Explanation& e) {
             JsonSearch(json, search);
         json.EndArray();
         json.Member("found", p.found);
-        json.Member("state", p.state);
+        json.Member("state", static_cast<std::int32_t>(p.state));
         json.Member("stateText", p.stateText);
         json.Member("selected", p.selected);
         json.Member("parent", p.parent);

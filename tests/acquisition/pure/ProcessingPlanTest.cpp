@@ -9,6 +9,7 @@ using velmora::core::Configuration;
 using velmora::core::KeepFilesMode;
 using velmora::core::PrerequisiteRecord;
 using velmora::core::SourceKey;
+using velmora::core::WindowResult;
 
 namespace {
 
@@ -23,18 +24,21 @@ PrerequisiteRecord Record(const wchar_t* name, const wchar_t* source, const wcha
     return record;
 }
 
-ActionSource Fixed(std::vector<std::int32_t> actions) {
+using A = velmora::detection::ProcessingAction;
+
+ActionSource Fixed(std::vector<A> actions) {
     return [actions](std::size_t index) { return actions.at(index); };
 }
 
 } // namespace
 
-TEST(Acquisition_ProcessingPlan, DownloadItemsOnlyForActionTwoInListOrder) {
+TEST(Acquisition_ProcessingPlan, DownloadItemsOnlyForActionDownloadInListOrder) {
     std::vector<PrerequisiteRecord> list = {Record(L"A", L"http://h/a.exe"), Record(L"B", L"http://h/b.exe"),
                                             Record(L"C", L"http://h/c.exe"), Record(L"D", L"http://h/d.exe")};
     list[1].ExactSize = 1234;
     list[1].Folder = L"sub?b2.exe";
-    const auto items = BuildDownloadItems(list, Fixed({5, 2, 7, 2}));
+    const auto items =
+        BuildDownloadItems(list, Fixed({A::InstallDownloaded, A::Download, A::NotSelected, A::Download}));
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].index, 1u);
     EXPECT_EQ(items[0].url, L"http://h/b.exe");
@@ -48,11 +52,14 @@ TEST(Acquisition_ProcessingPlan, DownloadItemsOnlyForActionTwoInListOrder) {
 TEST(Acquisition_ProcessingPlan, NoDownloadItemsForAnEmptyListOrOtherActions) {
     EXPECT_TRUE(BuildDownloadItems({}, Fixed({})).empty());
     std::vector<PrerequisiteRecord> list = {Record(L"A", L"a"), Record(L"B", L"b"), Record(L"C", L"c")};
-    EXPECT_TRUE(BuildDownloadItems(list, Fixed({1, 3, 5})).empty());
+    EXPECT_TRUE(
+        BuildDownloadItems(list, Fixed({A::InstallFromPackage, A::OpenSite, A::InstallDownloaded})).empty());
 }
 
-TEST(Acquisition_ProcessingPlan, OpenSitesAreTheActionThreeIndexes) {
-    EXPECT_EQ(OpenSiteIndexes(5, Fixed({3, 1, 3, 7, 0})), (std::vector<std::size_t>{0, 2}));
+TEST(Acquisition_ProcessingPlan, OpenSitesAreTheActionOpenSiteIndexes) {
+    EXPECT_EQ(OpenSiteIndexes(5, Fixed({A::OpenSite, A::InstallFromPackage, A::OpenSite, A::NotSelected,
+                                        A::NotEvaluated})),
+              (std::vector<std::size_t>{0, 2}));
     EXPECT_TRUE(OpenSiteIndexes(0, Fixed({})).empty());
 }
 
@@ -67,7 +74,9 @@ TEST(Acquisition_ProcessingPlan, LaunchItemsTable) {
     configuration.Prerequisites[0].RetValPropName = L"LocalRet";
     configuration.Prerequisites[1].Folder = L"deps";
     const auto items = BuildLaunchItems(
-        configuration, Fixed({1, 5, 3, 2, 7, 4}),
+        configuration,
+        Fixed({A::InstallFromPackage, A::InstallDownloaded, A::OpenSite, A::Download, A::NotSelected,
+               A::Excluded}),
         [](std::wstring_view name) { return L"C:\\kit\\" + std::wstring(name); }, L"C:\\dl\\");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].filePath, L"C:\\kit\\local.exe");
@@ -95,8 +104,8 @@ TEST(Acquisition_ProcessingPlan, FileUrlIsLaunchedWhereItLies) {
         Configuration configuration;
         configuration.Prerequisites = {Record(L"A", c.source)};
         const auto items = BuildLaunchItems(
-            configuration, Fixed({5}), [](std::wstring_view) { return std::wstring(L"unused"); },
-            L"C:\\dl\\");
+            configuration, Fixed({A::InstallDownloaded}),
+            [](std::wstring_view) { return std::wstring(L"unused"); }, L"C:\\dl\\");
         ASSERT_EQ(items.size(), 1u);
         EXPECT_EQ(items[0].filePath, c.path) << c.source;
     }
@@ -117,7 +126,8 @@ TEST(Acquisition_ProcessingPlan, LaunchCommandLineAndRebootModeFollowTheOptions)
         configuration.Options = c.generalOptions;
         configuration.Prerequisites = {Record(L"A", L"a.exe", c.options)};
         const auto items = BuildLaunchItems(
-            configuration, Fixed({1}), [](std::wstring_view name) { return std::wstring(name); }, L"");
+            configuration, Fixed({A::InstallFromPackage}),
+            [](std::wstring_view name) { return std::wstring(name); }, L"");
         ASSERT_EQ(items.size(), 1u);
         EXPECT_EQ(items[0].commandLine, c.commandLine) << c.generalOptions << " " << c.options;
         EXPECT_EQ(items[0].rebootMode, c.rebootMode) << c.options;
@@ -148,9 +158,13 @@ TEST(Acquisition_ProcessingPlan, KeepFilesModesThatKeepDownloads) {
     EXPECT_TRUE(KeepsDownloads(KeepFilesMode::Prereqs));
 }
 
-TEST(Acquisition_ProcessingPlan, PendingMandatoryCountsStatesOneToThree) {
+TEST(Acquisition_ProcessingPlan, PendingMandatoryCountsTheStatesThatNeedWork) {
     std::vector<PrerequisiteRecord> list(7);
-    const std::int32_t states[] = {0, 1, 2, 3, 4, 8, 2};
+    using velmora::core::EvaluationState;
+    const EvaluationState states[] = {EvaluationState::Found,    EvaluationState::InstallFromPackage,
+                                      EvaluationState::Download, EvaluationState::OpenSite,
+                                      EvaluationState::Excluded, EvaluationState::NotEvaluated,
+                                      EvaluationState::Download};
     const wchar_t* options[] = {L"m", L"m", L"mi", L"m", L"m", L"m", L"M"};
     for (std::size_t i = 0; i < list.size(); ++i) {
         list[i].state = states[i];
@@ -174,10 +188,10 @@ TEST(Acquisition_ProcessingPlan, WindowResultAfterCompletion) {
                                               ++asked;
                                               return true;
                                           }),
-              kWindowCancelled);
+              WindowResult::Cancelled);
     EXPECT_EQ(asked, 0);
-    EXPECT_EQ(WindowResultAfterCompletion(false, [] { return true; }), kWindowAllDone);
-    EXPECT_EQ(WindowResultAfterCompletion(false, [] { return false; }), kWindowMandatoryMissing);
+    EXPECT_EQ(WindowResultAfterCompletion(false, [] { return true; }), WindowResult::AllDone);
+    EXPECT_EQ(WindowResultAfterCompletion(false, [] { return false; }), WindowResult::MandatoryMissing);
 }
 
 TEST(Acquisition_ProcessingPlan, ReportedCodes) {

@@ -211,7 +211,7 @@ TEST(Configuration_Load, EveryPrerequisiteKeyReachesItsRecord) {
     EXPECT_EQ(r.Searches[1].SearchType, 12);
     EXPECT_EQ(r.Searches[1].SearchString, L"");
     EXPECT_EQ(r.Searches[1].VerMin, L"");
-    EXPECT_EQ(r.state, 8); // not evaluated yet
+    EXPECT_EQ(r.state, EvaluationState::NotEvaluated);
     EXPECT_FALSE(r.selected);
     EXPECT_FALSE(r.downloaded);
 }

@@ -10,6 +10,7 @@
 
 using namespace velmora::detection;
 using velmora::core::Configuration;
+using velmora::core::EvaluationState;
 using velmora::core::PrerequisiteRecord;
 using velmora::core::SourceKey;
 
@@ -59,7 +60,7 @@ protected:
         p.Options = options;
         p.FlagI = p.HasOption(L'i');
         p.ParentPrereq = parent;
-        p.state = kStateNotEvaluated;
+        p.state = EvaluationState::NotEvaluated;
         p.Source = kind == SourceKey::Url ? L"http://example.test/" + std::wstring(name) + L".exe" : name;
         config.Prerequisites.push_back(p);
         return config.Prerequisites.back();
@@ -76,10 +77,10 @@ TEST_F(EvaluationTest, StatesFollowTheSourceKindAndAreLoggedExactly) {
     Add(L"Site", SourceKey::OpenSite);
     env.installed = {L"Found"};
     EXPECT_EQ(evaluator.EvaluateAll(), 0);
-    EXPECT_EQ(At(0).state, kStateFound);
-    EXPECT_EQ(At(1).state, kStateInstallFromPackage);
-    EXPECT_EQ(At(2).state, kStateDownload);
-    EXPECT_EQ(At(3).state, kStateOpenSite);
+    EXPECT_EQ(At(0).state, EvaluationState::Found);
+    EXPECT_EQ(At(1).state, EvaluationState::InstallFromPackage);
+    EXPECT_EQ(At(2).state, EvaluationState::Download);
+    EXPECT_EQ(At(3).state, EvaluationState::OpenSite);
     EXPECT_FALSE(At(0).selected);
     EXPECT_TRUE(At(1).selected && At(2).selected && At(3).selected);
     std::vector<std::wstring> expected = {
@@ -104,8 +105,8 @@ TEST_F(EvaluationTest, ExcludedPrerequisiteIsNeverSearchedAgain) {
     env.excludedOs = {L"XP"};
     env.rejectedLang = {L"1031;"};
     evaluator.EvaluateAll();
-    EXPECT_EQ(At(0).state, kStateExcluded);
-    EXPECT_EQ(At(1).state, kStateExcluded);
+    EXPECT_EQ(At(0).state, EvaluationState::Excluded);
+    EXPECT_EQ(At(1).state, EvaluationState::Excluded);
     EXPECT_FALSE(At(0).selected);
     EXPECT_EQ(env.log, (std::vector<std::wstring>{L"Wrong OS or Os language for:OldOs",
                                                   L"Wrong OS or Os language for:OtherLanguage"}));
@@ -115,7 +116,7 @@ TEST_F(EvaluationTest, ExcludedPrerequisiteIsNeverSearchedAgain) {
     evaluator.ReevaluateAll();
     EXPECT_TRUE(env.searched.empty());
     EXPECT_TRUE(env.log.empty());
-    EXPECT_EQ(evaluator.ActionOf(0), kActionNotSelected);
+    EXPECT_EQ(evaluator.ActionOf(0), ProcessingAction::NotSelected);
 }
 
 TEST_F(EvaluationTest, OptionISkipsSearchesAndARecheckKeepsTheState) {
@@ -123,11 +124,11 @@ TEST_F(EvaluationTest, OptionISkipsSearchesAndARecheckKeepsTheState) {
     env.installed = {L"Always"};
     evaluator.EvaluateAll();
     EXPECT_TRUE(env.searched.empty());
-    EXPECT_EQ(At(0).state, kStateInstallFromPackage);
+    EXPECT_EQ(At(0).state, EvaluationState::InstallFromPackage);
     EXPECT_TRUE(At(0).selected);
     env.log.clear();
     EXPECT_FALSE(evaluator.IsPrerequisiteDetected(0));
-    EXPECT_EQ(At(0).state, kStateInstallFromPackage);
+    EXPECT_EQ(At(0).state, EvaluationState::InstallFromPackage);
     EXPECT_EQ(env.log, (std::vector<std::wstring>{L"Searching for:Always"}));
 }
 
@@ -144,9 +145,9 @@ TEST_F(EvaluationTest, DownloadAlreadyPresentAtTheRightSizeGivesAction5) {
     std::wstring path = velmora::detection::LocalPathFor(config.GetDownloadFolder(), At(0).Source, L"");
     env.files[path] = 10;
     evaluator.EvaluateAll();
-    EXPECT_EQ(At(0).state, kStateDownload);
+    EXPECT_EQ(At(0).state, EvaluationState::Download);
     EXPECT_TRUE(At(0).downloaded);
-    EXPECT_EQ(evaluator.ActionOf(0), kActionInstallDownloaded);
+    EXPECT_EQ(evaluator.ActionOf(0), ProcessingAction::InstallDownloaded);
 
     env.files[path] = 11;
     At(0).downloaded = false;
@@ -166,8 +167,8 @@ TEST_F(EvaluationTest, FileUrlsCountAsDownloadedWithoutTheDisk) {
 TEST_F(EvaluationTest, SelectingAChildSelectsItsParentAndDeselectingTheParentDeselectsTheChild) {
     Add(L"A", SourceKey::SetupFile);
     Add(L"B", SourceKey::SetupFile, L"", L"A");
-    At(0).state = kStateInstallFromPackage;
-    At(1).state = kStateInstallFromPackage;
+    At(0).state = EvaluationState::InstallFromPackage;
+    At(1).state = EvaluationState::InstallFromPackage;
     evaluator.SetSelected(1, true);
     EXPECT_TRUE(At(0).selected);
     EXPECT_TRUE(At(1).selected);
@@ -183,9 +184,9 @@ TEST_F(EvaluationTest, SelectingAParentSelectsOnlyChildrenThatNeedWork) {
     Add(L"A");
     Add(L"NeedsWork", SourceKey::SetupFile, L"", L"A");
     Add(L"Installed", SourceKey::SetupFile, L"", L"A");
-    At(0).state = kStateInstallFromPackage;
-    At(1).state = kStateInstallFromPackage;
-    At(2).state = kStateFound;
+    At(0).state = EvaluationState::InstallFromPackage;
+    At(1).state = EvaluationState::InstallFromPackage;
+    At(2).state = EvaluationState::Found;
     evaluator.SetSelected(0, true);
     EXPECT_TRUE(At(1).selected);
     EXPECT_FALSE(At(2).selected);
@@ -194,15 +195,15 @@ TEST_F(EvaluationTest, SelectingAParentSelectsOnlyChildrenThatNeedWork) {
 TEST_F(EvaluationTest, FoundOrExcludedParentIsNotSelected) {
     Add(L"A");
     Add(L"B", SourceKey::SetupFile, L"", L"A");
-    At(0).state = kStateFound;
-    At(1).state = kStateInstallFromPackage;
+    At(0).state = EvaluationState::Found;
+    At(1).state = EvaluationState::InstallFromPackage;
     evaluator.SetSelected(1, true);
     EXPECT_FALSE(At(0).selected);
 }
 
 TEST_F(EvaluationTest, ParentThatNamesNoPrerequisiteIsIgnored) {
     Add(L"B", SourceKey::SetupFile, L"", L"Nobody");
-    At(0).state = kStateInstallFromPackage;
+    At(0).state = EvaluationState::InstallFromPackage;
     evaluator.SetSelected(0, true);
     EXPECT_TRUE(At(0).selected);
 }
@@ -212,7 +213,7 @@ TEST_F(EvaluationTest, CyclicParentLinksEnd) {
     Add(L"B", SourceKey::SetupFile, L"", L"A");
     Add(L"C", SourceKey::SetupFile, L"", L"C");
     for (auto& p : config.Prerequisites)
-        p.state = kStateInstallFromPackage;
+        p.state = EvaluationState::InstallFromPackage;
     evaluator.SetSelected(0, true);
     evaluator.SetSelected(2, true);
     EXPECT_TRUE(At(0).selected && At(1).selected && At(2).selected);
@@ -224,7 +225,7 @@ TEST_F(EvaluationTest, NoSearchesFoundMeansNotSelected) {
     Add(L"Quiet");
     env.installed = {L"Quiet"};
     evaluator.EvaluateAll();
-    EXPECT_EQ(evaluator.ActionOf(0), kActionNotSelected);
+    EXPECT_EQ(evaluator.ActionOf(0), ProcessingAction::NotSelected);
 }
 
 TEST_F(EvaluationTest, ReevaluationUnselectsWhatIsNowInstalled) {
@@ -233,8 +234,8 @@ TEST_F(EvaluationTest, ReevaluationUnselectsWhatIsNowInstalled) {
     EXPECT_FALSE(evaluator.AllMandatoryDone());
     env.installed = {L"Runtime"};
     evaluator.ReevaluateAll();
-    EXPECT_EQ(At(0).state, kStateFound);
-    EXPECT_EQ(evaluator.ActionOf(0), kActionNotSelected);
+    EXPECT_EQ(At(0).state, EvaluationState::Found);
+    EXPECT_EQ(evaluator.ActionOf(0), ProcessingAction::NotSelected);
     EXPECT_TRUE(evaluator.AllMandatoryDone());
 }
 
@@ -254,8 +255,8 @@ TEST_F(EvaluationTest, ChildStillMissingUnderAFoundParentFailsTheFinalCheckInEit
         const std::size_t child = childFirst ? 0 : 1;
         EXPECT_EQ(env.searched, (std::vector<std::wstring>{childFirst ? L"Child" : L"Parent",
                                                            childFirst ? L"Parent" : L"Child"}));
-        EXPECT_EQ(evaluator.ActionOf(child), kStateInstallFromPackage) << childFirst;
-        EXPECT_EQ(evaluator.ActionOf(1 - child), kActionNotSelected) << childFirst;
+        EXPECT_EQ(evaluator.ActionOf(child), ProcessingAction::InstallFromPackage) << childFirst;
+        EXPECT_EQ(evaluator.ActionOf(1 - child), ProcessingAction::NotSelected) << childFirst;
         EXPECT_FALSE(evaluator.AllMandatoryDone()) << childFirst;
     }
 }
@@ -270,20 +271,20 @@ TEST_F(EvaluationTest, MandatoryWithIDoesNotCountInTheFinalCheck) {
 TEST_F(EvaluationTest, ActionTable) {
     struct Case {
         bool selected;
-        std::int32_t state;
+        EvaluationState state;
         SourceKey kind;
         bool downloaded;
-        std::int32_t action;
+        ProcessingAction action;
     } cases[] = {
-        {false, kStateDownload, SourceKey::Url, false, kActionNotSelected},
-        {true, kStateDownload, SourceKey::Url, false, kStateDownload},
-        {true, kStateDownload, SourceKey::Url, true, kActionInstallDownloaded},
-        {true, kStateOpenSite, SourceKey::OpenSite, false, kStateOpenSite},
-        {true, kStateExcluded, SourceKey::SetupFile, false, kStateExcluded},
-        {true, kStateFound, SourceKey::OpenSite, false, kStateOpenSite},
-        {true, kStateFound, SourceKey::SetupFile, false, kStateInstallFromPackage},
-        {true, kStateFound, SourceKey::Url, false, kStateDownload},
-        {true, kStateNotEvaluated, SourceKey::SetupFile, false, kStateNotEvaluated},
+        {false, EvaluationState::Download, SourceKey::Url, false, ProcessingAction::NotSelected},
+        {true, EvaluationState::Download, SourceKey::Url, false, ProcessingAction::Download},
+        {true, EvaluationState::Download, SourceKey::Url, true, ProcessingAction::InstallDownloaded},
+        {true, EvaluationState::OpenSite, SourceKey::OpenSite, false, ProcessingAction::OpenSite},
+        {true, EvaluationState::Excluded, SourceKey::SetupFile, false, ProcessingAction::Excluded},
+        {true, EvaluationState::Found, SourceKey::OpenSite, false, ProcessingAction::OpenSite},
+        {true, EvaluationState::Found, SourceKey::SetupFile, false, ProcessingAction::InstallFromPackage},
+        {true, EvaluationState::Found, SourceKey::Url, false, ProcessingAction::Download},
+        {true, EvaluationState::NotEvaluated, SourceKey::SetupFile, false, ProcessingAction::NotEvaluated},
     };
     Add(L"P");
     for (const Case& c : cases) {
@@ -291,7 +292,7 @@ TEST_F(EvaluationTest, ActionTable) {
         At(0).state = c.state;
         At(0).SourceKind = c.kind;
         At(0).downloaded = c.downloaded;
-        EXPECT_EQ(evaluator.ActionOf(0), c.action) << c.state << " " << c.selected;
+        EXPECT_EQ(evaluator.ActionOf(0), c.action) << static_cast<int>(c.state) << " " << c.selected;
     }
 }
 

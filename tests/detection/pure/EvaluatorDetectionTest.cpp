@@ -22,8 +22,8 @@ TEST(Detection_EvaluatorDetection, AnswersWithAFreshEvaluation) {
     PrerequisiteEvaluator evaluator(configuration, machine);
     EvaluatorDetection detection(evaluator);
     EXPECT_FALSE(detection.IsPrerequisiteDetected(1));
-    EXPECT_EQ(configuration.Prerequisites[1].state, kStateInstallFromPackage);
+    EXPECT_EQ(configuration.Prerequisites[1].state, velmora::core::EvaluationState::InstallFromPackage);
     machine.installed = true;
     EXPECT_TRUE(detection.IsPrerequisiteDetected(1));
-    EXPECT_EQ(configuration.Prerequisites[1].state, kStateFound);
+    EXPECT_EQ(configuration.Prerequisites[1].state, velmora::core::EvaluationState::Found);
 }
