@@ -295,23 +295,23 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
                 return kPhaseFailed;
             }
         }
-        const int outcome = launchList_->LaunchAndReboot(i, silent);
+        const execution::LaunchOutcome outcome = launchList_->LaunchAndReboot(i, silent);
         if (const std::uint32_t result = AfterLaunch(outcome, item, sink); result != kContinue)
             return result;
     }
     return 0;
 }
 
-std::uint32_t ProcessingEngine::AfterLaunch(int outcome, const execution::LaunchItem& item,
-                                            ProgressSink* sink) {
-    if (outcome == execution::kLaunchFailed) {
+std::uint32_t ProcessingEngine::AfterLaunch(execution::LaunchOutcome outcome,
+                                            const execution::LaunchItem& item, ProgressSink* sink) {
+    if (outcome == execution::LaunchOutcome::Failed) {
         if (!IsMandatory(item.prerequisiteIndex))
             return kContinue;
         if (sink != nullptr)
             sink->ReportError(item.name, PROCESS_MANDATORY_FAILED, 0);
         return kPhaseFailed;
     }
-    if (outcome == execution::kRebootCalledFor) {
+    if (outcome == execution::LaunchOutcome::RebootCalledFor) {
         if (sink != nullptr)
             sink->ReportError(item.name, PROCESS_REBOOT_STARTED, 0);
         return kPhaseFailed;

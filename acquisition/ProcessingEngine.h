@@ -131,8 +131,8 @@ private:
     // Downloads found in place whose digest does not match are deleted, so that they are fetched again.
     void RecheckDownloadsInPlace();
     // The phase result a launch outcome asks for, or kContinue.
-    [[nodiscard]] std::uint32_t AfterLaunch(int outcome, const execution::LaunchItem& item,
-                                            ProgressSink* sink);
+    [[nodiscard]] std::uint32_t AfterLaunch(execution::LaunchOutcome outcome,
+                                            const execution::LaunchItem& item, ProgressSink* sink);
     // A file refused right before its launch: its size or digest did not match, or it is no plain file.
     void RejectBeforeLaunch(const execution::LaunchItem& item, bool plain);
     // A file URL on a share: the share is connected before the launch, with the URL's user when it has

@@ -42,8 +42,7 @@ LaunchList::LaunchList(core::InterbootStore& store, PrerequisiteDetection& detec
     : store_(store), detection_(detection), restart_(restart) {}
 
 void LaunchList::AddItem(std::wstring filePath, std::wstring commandLine, std::wstring name,
-                         std::int32_t rebootMode, std::size_t prerequisiteIndex,
-                         std::wstring returnValueName) {
+                         RebootMode rebootMode, std::size_t prerequisiteIndex, std::wstring returnValueName) {
     LaunchItem item;
     item.filePath = std::move(filePath);
     item.commandLine = std::move(commandLine);

@@ -38,7 +38,7 @@ public:
     LaunchList& operator=(const LaunchList&) = delete;
 
     // Appends an item with exit code 0. rebootMode: RebootModeFromOptions of the prerequisite's Options.
-    void AddItem(std::wstring filePath, std::wstring commandLine, std::wstring name, std::int32_t rebootMode,
+    void AddItem(std::wstring filePath, std::wstring commandLine, std::wstring name, RebootMode rebootMode,
                  std::size_t prerequisiteIndex, std::wstring returnValueName);
     void Clear();
     std::size_t Count() const { return items_.size(); }
@@ -53,10 +53,10 @@ public:
     // exit code 3010 or a crash status it pauses two seconds.
     bool Launch(std::size_t index);
 
-    // Launch, then the reboot the item's mode calls for: kLaunchFailed (1), kLaunchDone (0), or
-    // kRebootCalledFor (2) once RebootRequired is set and the restart was attempted, whatever came of it.
+    // Launch, then the reboot the item's mode calls for: Failed, Done, or RebootCalledFor once
+    // RebootRequired is set and the restart was attempted, whatever came of it.
     // A child that was not waited for never calls for a reboot. silent suppresses the reboot question.
-    int LaunchAndReboot(std::size_t index, bool silent);
+    LaunchOutcome LaunchAndReboot(std::size_t index, bool silent);
 
     // Unless silent, asks the user (strings 216 and 217, Yes/No); anything but Yes (No, or a box that could
     // not be shown) sets RebootRefused and returns false.

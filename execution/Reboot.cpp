@@ -36,23 +36,23 @@ DWORD EnableShutdownPrivilege(HANDLE token) {
     return ::GetLastError();
 }
 
-int LaunchList::LaunchAndReboot(std::size_t index, bool silent) {
+LaunchOutcome LaunchList::LaunchAndReboot(std::size_t index, bool silent) {
     const bool launched = Launch(index);
     const LaunchEnd end = !launched                    ? LaunchEnd::Failed
                           : !Item(index).exitCodeKnown ? LaunchEnd::NotWaitedFor
                                                        : LaunchEnd::Succeeded;
     const std::size_t prerequisite = Item(index).prerequisiteIndex;
-    const int outcome = DecideLaunchOutcome(end, Item(index).rebootMode, [this, prerequisite] {
+    const LaunchOutcome outcome = DecideLaunchOutcome(end, Item(index).rebootMode, [this, prerequisite] {
         return detection_.IsPrerequisiteDetected(prerequisite);
     });
-    if (outcome != kRebootCalledFor)
+    if (outcome != LaunchOutcome::RebootCalledFor)
         return outcome;
     if (platform::LogEnabled())
         platform::TheLogger().Log(kRebootingLine);
     rebootRequired_ = true;
     // A restart that does not happen leaves the run waiting for one; nothing more to do here.
     (void)RestartWindows(silent);
-    return kRebootCalledFor;
+    return LaunchOutcome::RebootCalledFor;
 }
 
 bool LaunchList::RestartWindows(bool silent) {

@@ -10,18 +10,19 @@
 #include <string_view>
 
 #include "core/pure/Configuration.h"
+#include "execution/pure/RebootRules.h"
 
 namespace velmora::execution {
 
 // One prerequisite to launch, in the order of the launch list.
 struct LaunchItem {
-    std::wstring filePath;        // as the processing sequence located it; may carry the long-path prefix
-    std::wstring commandLine;     // the arguments for this run's user-interface level
-    std::wstring name;            // the prerequisite's Name, for progress texts
-    std::int32_t rebootMode = 0;  // RebootRules.h: 0 never, 1 after success, 2 after success when detected
-    std::uint32_t exitCode = 0;   // the child's exit code, or the Windows error of a start that failed
-    bool exitCodeKnown = true;    // false when the start gave no process to wait for
-    std::wstring returnValueName; // RetValPropName; empty records nothing
+    std::wstring filePath;    // as the processing sequence located it; may carry the long-path prefix
+    std::wstring commandLine; // the arguments for this run's user-interface level
+    std::wstring name;        // the prerequisite's Name, for progress texts
+    RebootMode rebootMode = RebootMode::Never;
+    std::uint32_t exitCode = 0;        // the child's exit code, or the Windows error of a start that failed
+    bool exitCodeKnown = true;         // false when the start gave no process to wait for
+    std::wstring returnValueName;      // RetValPropName; empty records nothing
     std::size_t prerequisiteIndex = 0; // position in the configuration's prerequisite list
 };
 

@@ -2,22 +2,24 @@
 
 namespace velmora::execution {
 
-std::int32_t RebootModeFromOptions(std::wstring_view options) {
+RebootMode RebootModeFromOptions(std::wstring_view options) {
     if (options.find(L'r') == std::wstring_view::npos)
-        return kRebootNever;
-    return options.find(L'R') == std::wstring_view::npos ? kRebootAfterSuccess : kRebootWhenDetected;
+        return RebootMode::Never;
+    return options.find(L'R') == std::wstring_view::npos ? RebootMode::AfterSuccess
+                                                         : RebootMode::WhenDetected;
 }
 
-int DecideLaunchOutcome(LaunchEnd end, std::int32_t rebootMode, const std::function<bool()>& isDetected) {
+LaunchOutcome DecideLaunchOutcome(LaunchEnd end, RebootMode rebootMode,
+                                  const std::function<bool()>& isDetected) {
     if (end == LaunchEnd::Failed)
-        return kLaunchFailed;
+        return LaunchOutcome::Failed;
     if (end == LaunchEnd::NotWaitedFor)
-        return kLaunchDone;
-    if (rebootMode == kRebootAfterSuccess)
-        return kRebootCalledFor;
-    if (rebootMode == kRebootWhenDetected)
-        return isDetected() ? kRebootCalledFor : kLaunchDone;
-    return kLaunchDone;
+        return LaunchOutcome::Done;
+    if (rebootMode == RebootMode::AfterSuccess)
+        return LaunchOutcome::RebootCalledFor;
+    if (rebootMode == RebootMode::WhenDetected)
+        return isDetected() ? LaunchOutcome::RebootCalledFor : LaunchOutcome::Done;
+    return LaunchOutcome::Done;
 }
 
 } // namespace velmora::execution

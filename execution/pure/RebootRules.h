@@ -10,18 +10,23 @@
 
 namespace velmora::execution {
 
-// Reboot modes of a launch item.
-inline constexpr std::int32_t kRebootNever = 0;
-inline constexpr std::int32_t kRebootAfterSuccess = 1;
-inline constexpr std::int32_t kRebootWhenDetected = 2; // after success, when the prerequisite is then found
+// Reboot modes of a launch item; the numbers are those the explainer prints.
+enum class RebootMode : std::int32_t {
+    Never = 0,
+    AfterSuccess = 1,
+    WhenDetected = 2, // after success, when the prerequisite is then found
+};
 
-// Options letters, case-sensitive: "r" gives 1, "r" with "R" gives 2, "R" alone or neither gives 0.
-std::int32_t RebootModeFromOptions(std::wstring_view options);
+// Options letters, case-sensitive: "r" gives AfterSuccess, "r" with "R" WhenDetected, "R" alone or neither
+// Never.
+RebootMode RebootModeFromOptions(std::wstring_view options);
 
 // Results of LaunchList::LaunchAndReboot; the processing sequence acts on them.
-inline constexpr int kLaunchDone = 0;      // launched, no reboot due
-inline constexpr int kLaunchFailed = 1;    // the exit code is not 0
-inline constexpr int kRebootCalledFor = 2; // a restart was called for, whether or not it took place
+enum class LaunchOutcome {
+    Done = 0,            // launched, no reboot due
+    Failed = 1,          // the exit code is not 0
+    RebootCalledFor = 2, // a restart was called for, whether or not it took place
+};
 
 // How a launch ended.
 enum class LaunchEnd {
@@ -31,8 +36,9 @@ enum class LaunchEnd {
 };
 
 // Only a launch that was waited for and succeeded can call for a restart: a child whose end nobody saw may
-// still be running. isDetected is asked in mode 2 only, after a success.
-int DecideLaunchOutcome(LaunchEnd end, std::int32_t rebootMode, const std::function<bool()>& isDetected);
+// still be running. isDetected is asked in mode WhenDetected only, after a success.
+LaunchOutcome DecideLaunchOutcome(LaunchEnd end, RebootMode rebootMode,
+                                  const std::function<bool()>& isDetected);
 
 // ExitWindowsEx(EWX_REBOOT | EWX_FORCE) with the reason "planned, application, installation".
 inline constexpr std::uint32_t kRestartFlags = 0x6;
@@ -41,6 +47,21 @@ inline constexpr std::uint32_t kRestartReason = 0x80040002u;
 inline constexpr std::uint32_t kRebootQuestionStyle = 0x44;
 
 inline constexpr wchar_t kRebootingLine[] = L"Rebooting machine...";
+
+// The person's answer to the reboot question. Only Yes is consent.
+enum class RebootAnswer {
+    Yes,
+    No,
+    NotShown, // the question could not be shown
+};
+
+// Asks the person at the machine whether Windows may restart now (strings 216 and 217, Yes and No). In
+// basic UI the processing window answers it on its own thread; silent runs have no one to ask.
+class RebootQuestion {
+public:
+    virtual ~RebootQuestion() = default;
+    virtual RebootAnswer AskToRestart() = 0;
+};
 
 // Whether a prerequisite is installed now; asked after a launch in reboot mode 2. The processing engine
 // answers it by evaluating the prerequisite again.

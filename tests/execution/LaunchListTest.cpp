@@ -41,7 +41,7 @@ protected:
     std::size_t AddHelper(const std::wstring& code, const std::wstring& record,
                           const std::wstring& extra = L"", const std::wstring& returnValueName = L"AppRet") {
         list.AddItem(ExitWithHelper(), code + L" \"" + record + L"\"" + extra, L"Helper " + code,
-                     kRebootNever, 0, returnValueName);
+                     RebootMode::Never, 0, returnValueName);
         return list.Count() - 1;
     }
 
@@ -54,14 +54,14 @@ protected:
 } // namespace
 
 TEST_F(Execution_LaunchList, AddedItemsKeepTheirFieldsInOrder) {
-    list.AddItem(L"C:\\k\\a.exe", L"/S", L"A", kRebootAfterSuccess, 3, L"ARet");
-    list.AddItem(L"C:\\k\\b.msi", L"", L"B", kRebootWhenDetected, 7, L"");
+    list.AddItem(L"C:\\k\\a.exe", L"/S", L"A", RebootMode::AfterSuccess, 3, L"ARet");
+    list.AddItem(L"C:\\k\\b.msi", L"", L"B", RebootMode::WhenDetected, 7, L"");
     ASSERT_EQ(list.Count(), 2u);
     const LaunchItem& a = list.Item(0);
     EXPECT_EQ(a.filePath, L"C:\\k\\a.exe");
     EXPECT_EQ(a.commandLine, L"/S");
     EXPECT_EQ(a.name, L"A");
-    EXPECT_EQ(a.rebootMode, kRebootAfterSuccess);
+    EXPECT_EQ(a.rebootMode, RebootMode::AfterSuccess);
     EXPECT_EQ(a.exitCode, 0u);
     EXPECT_EQ(a.returnValueName, L"ARet");
     EXPECT_EQ(a.prerequisiteIndex, 3u);
@@ -74,7 +74,7 @@ TEST_F(Execution_LaunchList, AddedItemsKeepTheirFieldsInOrder) {
 }
 
 TEST_F(Execution_LaunchList, IndexOutsideTheListIsAProgrammingFailure) {
-    list.AddItem(L"C:\\k\\a.exe", L"", L"A", kRebootNever, 0, L"");
+    list.AddItem(L"C:\\k\\a.exe", L"", L"A", RebootMode::Never, 0, L"");
     EXPECT_THROW(list.Item(1), std::out_of_range);
     EXPECT_THROW(list.Launch(1), std::out_of_range);
     EXPECT_THROW(list.LaunchAndReboot(5, true), std::out_of_range);
@@ -147,7 +147,7 @@ TEST_F(Execution_LaunchList, QuietSwitchesHideTheChildsWindow) {
 
 TEST_F(Execution_LaunchList, LongPrefixedPathStartsThroughTheShell) {
     const std::wstring record = folder.Child(L"record.txt");
-    list.AddItem(L"\\\\?\\" + ExitWithHelper(), L"4 \"" + record + L"\"", L"Helper", kRebootNever, 0,
+    list.AddItem(L"\\\\?\\" + ExitWithHelper(), L"4 \"" + record + L"\"", L"Helper", RebootMode::Never, 0,
                  L"AppRet");
     EXPECT_FALSE(list.Launch(0));
     EXPECT_EQ(list.Item(0).exitCode, 4u);
@@ -157,7 +157,7 @@ TEST_F(Execution_LaunchList, LongPrefixedPathStartsThroughTheShell) {
 
 TEST_F(Execution_LaunchList, MissingFileIsARefusedStartWithItsSystemText) {
     const std::wstring missing = folder.Child(L"missing.exe");
-    list.AddItem(missing, L"/S", L"Missing", kRebootNever, 0, L"MissingRet");
+    list.AddItem(missing, L"/S", L"Missing", RebootMode::Never, 0, L"MissingRet");
     EXPECT_FALSE(list.Launch(0));
     EXPECT_EQ(list.Item(0).exitCode, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(list.LastLaunchError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -186,7 +186,7 @@ TEST_F(Execution_LaunchList, TargetThatIsNoFileIsRefusedBeforeTheShellIsAsked) {
         SCOPED_TRACE(testing::PrintToString(c.path));
         SetUp();
         list.Clear();
-        list.AddItem(c.path, L"/S", L"NoFile", kRebootNever, 0, L"");
+        list.AddItem(c.path, L"/S", L"NoFile", RebootMode::Never, 0, L"");
         EXPECT_FALSE(list.Launch(0));
         EXPECT_EQ(list.Item(0).exitCode, c.error);
         EXPECT_EQ(list.LastLaunchError(), c.error);
@@ -198,7 +198,7 @@ TEST_F(Execution_LaunchList, TargetThatIsNoFileIsRefusedBeforeTheShellIsAsked) {
 }
 
 TEST_F(Execution_LaunchList, LastLaunchErrorStaysFromTheLastRefusedStart) {
-    list.AddItem(folder.Child(L"missing.exe"), L"", L"Missing", kRebootNever, 0, L"");
+    list.AddItem(folder.Child(L"missing.exe"), L"", L"Missing", RebootMode::Never, 0, L"");
     AddHelper(L"5", folder.Child(L"record.txt"));
     EXPECT_FALSE(list.Launch(0));
     EXPECT_FALSE(list.Launch(1));
@@ -240,7 +240,7 @@ TEST_F(Execution_LaunchList, MsixPackageGoesToTheDeploymentServiceAndFailsWithou
         const std::wstring path = folder.Child(name);
         WriteFileBytes(path, "not a package");
         list.Clear();
-        list.AddItem(path, L"/quiet", name, kRebootNever, 0, L"");
+        list.AddItem(path, L"/quiet", name, RebootMode::Never, 0, L"");
         EXPECT_FALSE(list.Launch(0)) << name;
         EXPECT_EQ(list.Item(0).exitCode, static_cast<std::uint32_t>(ERROR_FUNCTION_FAILED)) << name;
         // The deployment was started and failed: no refused start.
@@ -257,7 +257,7 @@ TEST_F(Execution_LaunchList, MsixPackageGoesToTheDeploymentServiceAndFailsWithou
 TEST_F(Execution_LaunchList, AppxBundleIsOpenedThroughTheShell) {
     const std::wstring path = folder.Child(L"setup.appxbundle");
     WriteFileBytes(path, "no program opens this");
-    list.AddItem(path, L"", L"Bundle", kRebootNever, 0, L"BundleRet");
+    list.AddItem(path, L"", L"Bundle", RebootMode::Never, 0, L"BundleRet");
     EXPECT_FALSE(list.Launch(0));
     const std::uint32_t code = list.Item(0).exitCode;
     EXPECT_NE(code, static_cast<std::uint32_t>(ERROR_FUNCTION_FAILED));
@@ -278,7 +278,7 @@ protected:
 
 TEST_F(Execution_LaunchListPackage, WindowsInstallerPackageInstallsThroughItsShellAssociation) {
     ASSERT_NE(ProductState(kLaunchProductCode), INSTALLSTATE_DEFAULT);
-    list.AddItem(LaunchProductPackage(), L"/qn", L"Product", kRebootNever, 0, L"ProductRet");
+    list.AddItem(LaunchProductPackage(), L"/qn", L"Product", RebootMode::Never, 0, L"ProductRet");
     EXPECT_TRUE(list.Launch(0));
     EXPECT_EQ(list.Item(0).exitCode, 0u);
     EXPECT_EQ(ProductState(kLaunchProductCode), INSTALLSTATE_DEFAULT);
@@ -290,7 +290,7 @@ TEST_F(Execution_LaunchListPackage, WindowsInstallerPackageInstallsThroughItsShe
 TEST_F(Execution_LaunchListPackage, BrokenPackageEndsWithTheInstallersExitCode) {
     const std::wstring broken = folder.Child(L"broken.msi");
     WriteFileBytes(broken, "this is no installer database");
-    list.AddItem(broken, L"/qn", L"Broken", kRebootNever, 0, L"BrokenRet");
+    list.AddItem(broken, L"/qn", L"Broken", RebootMode::Never, 0, L"BrokenRet");
     EXPECT_FALSE(list.Launch(0));
     const std::uint32_t code = list.Item(0).exitCode;
     EXPECT_NE(code, 0u);

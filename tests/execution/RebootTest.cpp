@@ -53,7 +53,7 @@ protected:
     LaunchList list{store, detection, restart};
 
     // exit_with.exe ending with code, for the second prerequisite.
-    std::size_t AddHelper(const wchar_t* code, std::int32_t rebootMode) {
+    std::size_t AddHelper(const wchar_t* code, RebootMode rebootMode) {
         list.AddItem(ExitWithHelper(), code, L"Second", rebootMode, 1, L"SecondRet");
         return list.Count() - 1;
     }
@@ -224,8 +224,8 @@ private:
 } // namespace
 
 TEST_F(Execution_LaunchAndReboot, SuccessInModeOneRestartsSilentlyWithoutQuestion) {
-    const std::size_t index = AddHelper(L"0", kRebootAfterSuccess);
-    EXPECT_EQ(list.LaunchAndReboot(index, true), kRebootCalledFor);
+    const std::size_t index = AddHelper(L"0", RebootMode::AfterSuccess);
+    EXPECT_EQ(list.LaunchAndReboot(index, true), LaunchOutcome::RebootCalledFor);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_FALSE(list.RebootRefused());
     EXPECT_TRUE(RestartRequestedOnceAsPlanned());
@@ -241,18 +241,18 @@ TEST_F(Execution_LaunchAndReboot, SuccessInModeOneRestartsSilentlyWithoutQuestio
 TEST_F(Execution_LaunchAndReboot, FailedLaunchNeverReboots) {
     const struct {
         const wchar_t* code;
-        std::int32_t mode;
+        RebootMode mode;
     } cases[] = {
-        {L"3010", kRebootAfterSuccess},
-        {L"1641", kRebootAfterSuccess},
-        {L"1", kRebootWhenDetected},
-        {L"2", kRebootNever},
+        {L"3010", RebootMode::AfterSuccess},
+        {L"1641", RebootMode::AfterSuccess},
+        {L"1", RebootMode::WhenDetected},
+        {L"2", RebootMode::Never},
     };
     machine.installed = {L"Second"};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
         LogTestBase::SetUp();
-        EXPECT_EQ(list.LaunchAndReboot(AddHelper(c.code, c.mode), true), kLaunchFailed);
+        EXPECT_EQ(list.LaunchAndReboot(AddHelper(c.code, c.mode), true), LaunchOutcome::Failed);
         EXPECT_FALSE(list.RebootRequired());
         EXPECT_FALSE(list.RebootRefused());
         EXPECT_TRUE(restart.requests.empty());
@@ -263,7 +263,7 @@ TEST_F(Execution_LaunchAndReboot, FailedLaunchNeverReboots) {
 
 TEST_F(Execution_LaunchAndReboot, ModeZeroIsDoneAfterSuccessWithoutAskingAnything) {
     machine.installed = {L"Second"};
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootNever), false), kLaunchDone);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::Never), false), LaunchOutcome::Done);
     EXPECT_FALSE(list.RebootRequired());
     EXPECT_TRUE(restart.requests.empty());
     EXPECT_TRUE(machine.searched.empty());
@@ -272,14 +272,15 @@ TEST_F(Execution_LaunchAndReboot, ModeZeroIsDoneAfterSuccessWithoutAskingAnythin
 TEST_F(Execution_LaunchAndReboot, ModeTwoRestartsOnlyWhenTheLaunchedPrerequisiteIsNowFound) {
     // Only the first prerequisite is found: the second, launched, is not.
     machine.installed = {L"First"};
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootWhenDetected), true), kLaunchDone);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::WhenDetected), true), LaunchOutcome::Done);
     EXPECT_EQ(machine.searched, (std::vector<std::wstring>{L"Second"}));
     EXPECT_FALSE(list.RebootRequired());
     EXPECT_TRUE(restart.requests.empty());
     EXPECT_FALSE(Logged(L"Rebooting machine..."));
 
     machine.installed = {L"Second"};
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootWhenDetected), true), kRebootCalledFor);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::WhenDetected), true),
+              LaunchOutcome::RebootCalledFor);
     EXPECT_EQ(configuration.Prerequisites[1].state, velmora::core::EvaluationState::Found);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_TRUE(RestartRequestedOnceAsPlanned());
@@ -288,7 +289,8 @@ TEST_F(Execution_LaunchAndReboot, ModeTwoRestartsOnlyWhenTheLaunchedPrerequisite
 
 TEST_F(Execution_LaunchAndReboot, RestartTheSystemRefusesStillCountsAsCalledFor) {
     restart.accept = false;
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootAfterSuccess), true), kRebootCalledFor);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), true),
+              LaunchOutcome::RebootCalledFor);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_FALSE(list.RebootRefused());
     EXPECT_EQ(restart.requests.size(), 1u);
@@ -296,7 +298,8 @@ TEST_F(Execution_LaunchAndReboot, RestartTheSystemRefusesStillCountsAsCalledFor)
 
 TEST_F(Execution_LaunchAndReboot, AnswerNoInBasicUiRefusesAndRestartsNothing) {
     QuestionAnswerer answerer(IDNO);
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootAfterSuccess), false), kRebootCalledFor);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), false),
+              LaunchOutcome::RebootCalledFor);
     answerer.Join();
     EXPECT_TRUE(answerer.Answered());
     EXPECT_TRUE(answerer.HadYesAndNo());
@@ -311,7 +314,8 @@ TEST_F(Execution_LaunchAndReboot, AnswerNoInBasicUiRefusesAndRestartsNothing) {
 
 TEST_F(Execution_LaunchAndReboot, AnswerYesInBasicUiRestarts) {
     QuestionAnswerer answerer(IDYES);
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootAfterSuccess), false), kRebootCalledFor);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), false),
+              LaunchOutcome::RebootCalledFor);
     answerer.Join();
     EXPECT_TRUE(answerer.Answered());
     EXPECT_TRUE(list.RebootRequired());
@@ -322,7 +326,8 @@ TEST_F(Execution_LaunchAndReboot, AnswerYesInBasicUiRestarts) {
 TEST_F(Execution_LaunchAndReboot, QuestionThatCannotBeShownIsNoConsent) {
     DialogVeto veto;
     ASSERT_TRUE(veto.Active());
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", kRebootAfterSuccess), false), kRebootCalledFor);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), false),
+              LaunchOutcome::RebootCalledFor);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_TRUE(list.RebootRefused());
     EXPECT_TRUE(restart.requests.empty());
@@ -333,13 +338,13 @@ TEST_F(Execution_LaunchAndReboot, StartWithoutAProcessNeverRestartsAndRecordsNot
     ASSERT_TRUE(documents.Serving());
     const std::wstring document = folder.Child(std::wstring(L"readme") + DdeDocumentType::kExtension);
     WriteFileBytes(document, "read me");
-    for (const std::int32_t mode : {kRebootAfterSuccess, kRebootWhenDetected}) {
-        SCOPED_TRACE(mode);
+    for (const RebootMode mode : {RebootMode::AfterSuccess, RebootMode::WhenDetected}) {
+        SCOPED_TRACE(static_cast<int>(mode));
         LogTestBase::SetUp();
         list.Clear();
         machine.installed = {L"Second"};
         list.AddItem(document, L"", L"Second", mode, 1, L"SecondRet");
-        EXPECT_EQ(list.LaunchAndReboot(0, true), kLaunchDone);
+        EXPECT_EQ(list.LaunchAndReboot(0, true), LaunchOutcome::Done);
         EXPECT_FALSE(list.Item(0).exitCodeKnown);
         EXPECT_FALSE(list.RebootRequired());
         EXPECT_TRUE(restart.requests.empty());

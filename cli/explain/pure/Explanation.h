@@ -11,6 +11,7 @@
 
 #include "core/pure/Configuration.h"
 #include "detection/pure/Evaluation.h"
+#include "execution/pure/RebootRules.h"
 
 namespace velmora::cli {
 
@@ -62,7 +63,7 @@ struct ActionFacts {
     std::wstring directApplication;
     std::wstring directCommandLine;
     bool hidden = false;
-    std::int32_t rebootMode = 0;
+    execution::RebootMode rebootMode = execution::RebootMode::Never;
     std::wstring returnValueName;
     bool checksSize = false;
     bool checksDigest = false;

@@ -15,11 +15,11 @@ std::wstring YesNo(bool value) {
     return value ? L"yes" : L"no";
 }
 
-std::wstring RebootText(std::int32_t mode) {
+std::wstring RebootText(execution::RebootMode mode) {
     switch (mode) {
-    case 1:
+    case execution::RebootMode::AfterSuccess:
         return L"reboot after success";
-    case 2:
+    case execution::RebootMode::WhenDetected:
         return L"reboot after success when then detected";
     default:
         return L"no reboot";
@@ -178,7 +178,7 @@ void JsonAction(JsonWriter& json, const ActionFacts& action) {
             json.Member("directCommandLine", action.directCommandLine);
         }
         json.Member("hidden", action.hidden);
-        json.Member("rebootMode", action.rebootMode);
+        json.Member("rebootMode", static_cast<std::int32_t>(action.rebootMode));
         json.Member("returnValueName", action.returnValueName);
         json.Member("checksSize", action.checksSize);
         json.Member("checksDigest", action.checksDigest);

@@ -10,6 +10,7 @@ using velmora::core::KeepFilesMode;
 using velmora::core::PrerequisiteRecord;
 using velmora::core::SourceKey;
 using velmora::core::WindowResult;
+using velmora::execution::RebootMode;
 
 namespace {
 
@@ -82,11 +83,11 @@ TEST(Acquisition_ProcessingPlan, LaunchItemsTable) {
     EXPECT_EQ(items[0].filePath, L"C:\\kit\\local.exe");
     EXPECT_EQ(items[0].commandLine, L"basic");
     EXPECT_EQ(items[0].name, L"Local");
-    EXPECT_EQ(items[0].rebootMode, 0);
+    EXPECT_EQ(items[0].rebootMode, RebootMode::Never);
     EXPECT_EQ(items[0].returnValueName, L"LocalRet");
     EXPECT_EQ(items[0].prerequisiteIndex, 0u);
     EXPECT_EQ(items[1].filePath, L"C:\\dl\\deps\\fetched.msi");
-    EXPECT_EQ(items[1].rebootMode, 2);
+    EXPECT_EQ(items[1].rebootMode, RebootMode::WhenDetected);
     EXPECT_EQ(items[1].prerequisiteIndex, 1u);
 }
 
@@ -116,10 +117,11 @@ TEST(Acquisition_ProcessingPlan, LaunchCommandLineAndRebootModeFollowTheOptions)
         const wchar_t* generalOptions;
         const wchar_t* options;
         const wchar_t* commandLine;
-        std::int32_t rebootMode;
+        RebootMode rebootMode;
     } cases[] = {
-        {L"q", L"r", L"silent", 1},  {L"b", L"mr", L"basic", 1}, {L"", L"R", L"full", 0},
-        {L"q", L"Rr", L"silent", 2}, {L"q", L"", L"silent", 0},
+        {L"q", L"r", L"silent", RebootMode::AfterSuccess}, {L"b", L"mr", L"basic", RebootMode::AfterSuccess},
+        {L"", L"R", L"full", RebootMode::Never},           {L"q", L"Rr", L"silent", RebootMode::WhenDetected},
+        {L"q", L"", L"silent", RebootMode::Never},
     };
     for (const Case& c : cases) {
         Configuration configuration;

@@ -7,12 +7,18 @@ using namespace velmora::execution;
 TEST(Execution_RebootRules, ModeComesFromCaseSensitiveOptionLetters) {
     const struct {
         const wchar_t* options;
-        std::int32_t mode;
+        RebootMode mode;
     } cases[] = {
-        {L"", kRebootNever},          {L"m", kRebootNever},         {L"R", kRebootNever},
-        {L"mR", kRebootNever},        {L"r", kRebootAfterSuccess},  {L"mr", kRebootAfterSuccess},
-        {L"rR", kRebootWhenDetected}, {L"Rr", kRebootWhenDetected}, {L"mRxr", kRebootWhenDetected},
-        {L"xi", kRebootNever},
+        {L"", RebootMode::Never},
+        {L"m", RebootMode::Never},
+        {L"R", RebootMode::Never},
+        {L"mR", RebootMode::Never},
+        {L"r", RebootMode::AfterSuccess},
+        {L"mr", RebootMode::AfterSuccess},
+        {L"rR", RebootMode::WhenDetected},
+        {L"Rr", RebootMode::WhenDetected},
+        {L"mRxr", RebootMode::WhenDetected},
+        {L"xi", RebootMode::Never},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RebootModeFromOptions(c.options), c.mode) << c.options;
@@ -24,32 +30,33 @@ TEST(Execution_RebootRules, OutcomeOfALaunchByModeAndDetection) {
     constexpr LaunchEnd unseen = LaunchEnd::NotWaitedFor;
     const struct {
         LaunchEnd end;
-        std::int32_t mode;
+        RebootMode mode;
         bool detected;
-        int outcome;
+        LaunchOutcome outcome;
         bool asked;
     } cases[] = {
-        {failed, kRebootNever, true, kLaunchFailed, false},
-        {failed, kRebootAfterSuccess, true, kLaunchFailed, false},
-        {failed, kRebootWhenDetected, true, kLaunchFailed, false},
-        {succeeded, kRebootNever, true, kLaunchDone, false},
-        {succeeded, kRebootAfterSuccess, false, kRebootCalledFor, false},
-        {succeeded, kRebootWhenDetected, false, kLaunchDone, true},
-        {succeeded, kRebootWhenDetected, true, kRebootCalledFor, true},
-        {succeeded, 3, true, kLaunchDone, false},
-        {succeeded, -1, true, kLaunchDone, false},
+        {failed, RebootMode::Never, true, LaunchOutcome::Failed, false},
+        {failed, RebootMode::AfterSuccess, true, LaunchOutcome::Failed, false},
+        {failed, RebootMode::WhenDetected, true, LaunchOutcome::Failed, false},
+        {succeeded, RebootMode::Never, true, LaunchOutcome::Done, false},
+        {succeeded, RebootMode::AfterSuccess, false, LaunchOutcome::RebootCalledFor, false},
+        {succeeded, RebootMode::WhenDetected, false, LaunchOutcome::Done, true},
+        {succeeded, RebootMode::WhenDetected, true, LaunchOutcome::RebootCalledFor, true},
+        {succeeded, static_cast<RebootMode>(3), true, LaunchOutcome::Done, false},
+        {succeeded, static_cast<RebootMode>(-1), true, LaunchOutcome::Done, false},
         // A child nobody waited for may still be running: never a restart under it.
-        {unseen, kRebootNever, true, kLaunchDone, false},
-        {unseen, kRebootAfterSuccess, true, kLaunchDone, false},
-        {unseen, kRebootWhenDetected, true, kLaunchDone, false},
+        {unseen, RebootMode::Never, true, LaunchOutcome::Done, false},
+        {unseen, RebootMode::AfterSuccess, true, LaunchOutcome::Done, false},
+        {unseen, RebootMode::WhenDetected, true, LaunchOutcome::Done, false},
     };
     for (const auto& c : cases) {
         int asked = 0;
-        const int outcome = DecideLaunchOutcome(c.end, c.mode, [&] {
+        const LaunchOutcome outcome = DecideLaunchOutcome(c.end, c.mode, [&] {
             ++asked;
             return c.detected;
         });
-        EXPECT_EQ(outcome, c.outcome) << static_cast<int>(c.end) << " " << c.mode << " " << c.detected;
-        EXPECT_EQ(asked, c.asked ? 1 : 0) << static_cast<int>(c.end) << " " << c.mode;
+        EXPECT_EQ(outcome, c.outcome)
+            << static_cast<int>(c.end) << " " << static_cast<int>(c.mode) << " " << c.detected;
+        EXPECT_EQ(asked, c.asked ? 1 : 0) << static_cast<int>(c.end) << " " << static_cast<int>(c.mode);
     }
 }
