@@ -78,13 +78,15 @@ void RemoveFolderSoon(const std::wstring& folder, int attempts) {
     }
 }
 
-// The notice after a site was opened, owned by the window that was in front before. That window may be
-// gone by now (or was never valid: Wine 8 can report a destroyed window as the foreground one), and the
-// box fails with it; the person is told all the same, by a box without an owner.
-void ShowSiteNotice(HWND owner, const std::wstring& notice, const std::wstring& caption) {
-    if (::MessageBoxW(owner, notice.c_str(), caption.c_str(), MB_ICONINFORMATION) <= 0)
-        ::MessageBoxW(nullptr, notice.c_str(), caption.c_str(), MB_ICONINFORMATION);
-}
+// The install phase's reboot question goes to its sink.
+class SinkRebootQuestion final : public execution::RebootQuestion {
+public:
+    explicit SinkRebootQuestion(ProgressSink& sink) : sink_(sink) {}
+    execution::RebootAnswer AskToRestart() override { return sink_.AskToRestart(); }
+
+private:
+    ProgressSink& sink_;
+};
 
 } // namespace
 
@@ -230,7 +232,6 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
                 return;
             sink->SetStatus(text, kStatusNextStep, 0);
         }
-        HWND foreground = ::GetForegroundWindow();
         platform::LogLine(L"Launching URL:" + prerequisite.Source);
         platform::UniqueKernelHandle reader;
         std::wstring shortcut = OpenUrl(prerequisite.Source, reader);
@@ -240,7 +241,7 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
         }
         // A sink means basic UI: the person at the machine is told what to do in the browser.
         if (sink != nullptr)
-            ShowSiteNotice(foreground, texts_.siteNotice, text);
+            sink->ShowNotice(texts_.siteNotice, text);
     }
 }
 
@@ -263,7 +264,10 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
     if (sink != nullptr)
         sink->Begin(launchList_->Count(), 0);
 
-    const bool silent = sink == nullptr;
+    // A sink means basic UI: the person is asked before a restart. Silent runs ask nobody.
+    std::optional<SinkRebootQuestion> question;
+    if (sink != nullptr)
+        question.emplace(*sink);
     for (std::size_t i = 0; i < launchList_->Count() && !abortRequested_.load(); ++i) {
         const execution::LaunchItem& item = launchList_->Item(i);
         if (sink != nullptr) {
@@ -295,7 +299,8 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
                 return kPhaseFailed;
             }
         }
-        const execution::LaunchOutcome outcome = launchList_->LaunchAndReboot(i, silent);
+        const execution::LaunchOutcome outcome =
+            launchList_->LaunchAndReboot(i, question ? &*question : nullptr);
         if (const std::uint32_t result = AfterLaunch(outcome, item, sink); result != kContinue)
             return result;
     }

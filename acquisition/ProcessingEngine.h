@@ -7,7 +7,8 @@
 // carries it out: transfers through FileTransfer, launches through the launch list, which records each exit
 // code in the interboot store and asks for the reboot a prerequisite calls for. In basic-UI mode the phases
 // run on the processing window's worker thread while the window's thread only sets abortRequested; the
-// flag is atomic and read between launches.
+// flag is atomic and read between launches. The phases show no window themselves: the reboot question and
+// the notice after a site was opened go to the sink, which the processing window answers on its own thread.
 #pragma once
 
 #include <atomic>

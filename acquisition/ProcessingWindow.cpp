@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "acquisition/CredentialSource.h"
 #include "acquisition/ProcessingEngine.h"
 #include "acquisition/pure/ProcessingPlan.h"
 #include "acquisition/pure/TransferRules.h"
+#include "execution/Reboot.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
 #include "platform/UniqueHandle.h"
@@ -19,14 +22,12 @@ namespace {
 constexpr UINT_PTR kBlinkTimer = 1;
 constexpr UINT kBlinkMs = 200;
 
-constexpr DWORD kAnswerPollMs = 50;
-
-// A question for credentials, posted to the window's thread; the asking worker waits for `answered`.
-struct CredentialQuestion {
-    CredentialSource& source;
-    bool entered = false;
-    platform::UniqueKernelHandle answered;
-};
+// The notice after a site was opened. A box that cannot be shown over its owner (Wine 8 reports -1, Windows
+// 0) is shown without one: the person is told all the same.
+void ShowSiteNotice(HWND owner, const std::wstring& notice, const std::wstring& title) {
+    if (::MessageBoxW(owner, notice.c_str(), title.c_str(), MB_ICONINFORMATION) <= 0 && owner != nullptr)
+        ::MessageBoxW(nullptr, notice.c_str(), title.c_str(), MB_ICONINFORMATION);
+}
 
 // The bar's range is 16 bits wide; a longer phase is drawn to scale.
 int BarUnits(std::uint64_t value, std::uint64_t count) {
@@ -37,17 +38,24 @@ int BarUnits(std::uint64_t value, std::uint64_t count) {
 
 } // namespace
 
+// A question of the worker, answered on the window's thread; the worker waits for `answered`.
+struct ProcessingWindow::Question {
+    const std::function<void(HWND owner)>& ask;
+    platform::UniqueKernelHandle answered;
+};
+
 ProcessingWindow::ProcessingWindow(ProcessingEngine& engine, std::wstring title)
-    : engine_(engine), title_(std::move(title)) {}
+    : engine_(engine), title_(std::move(title)),
+      questionAsked_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 ProcessingWindow::~ProcessingWindow() = default;
 
 core::WindowResult ProcessingWindow::Run() {
     const INT_PTR result = ShowModal(IDD_PROCESSING, ::GetActiveWindow());
     const DWORD error = ::GetLastError();
-    // Ending the dialog does not stop the worker: it finishes its current step first.
+    // Ending the dialog does not stop the worker: it finishes its current step first, and may ask meanwhile.
     if (worker_.Handle() != nullptr)
-        platform::WaitPumping(worker_.Handle());
+        WaitForWorker();
     if (result < 0) {
         // Nothing was done, which is no success.
         platform::LogLine(L"The processing window could not be shown. Error: " + std::to_wstring(error));
@@ -138,19 +146,69 @@ std::uint32_t ProcessingWindow::ReportError(std::wstring_view text, std::uint32_
 bool ProcessingWindow::AskForCredentials(CredentialSource& source) {
     if (IsCancelled())
         return false;
-    CredentialQuestion question{source, false,
-                                platform::UniqueKernelHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr))};
-    HWND window = Window();
-    if (!question.answered || window == nullptr ||
-        !::PostMessageW(window, kProcessingCredentialsMessage, 0, reinterpret_cast<LPARAM>(&question)))
-        return false;
-    // Once the window is gone its messages are dropped, so the question can no longer be read: the answer
-    // is in, or it never comes.
-    while (::WaitForSingleObject(question.answered.get(), kAnswerPollMs) == WAIT_TIMEOUT) {
-        if (Window() == nullptr)
-            return ::WaitForSingleObject(question.answered.get(), 0) == WAIT_OBJECT_0 && question.entered;
+    bool entered = false;
+    // Credentials are asked for over the window only: once it has gone, the transfer gives up.
+    AskOnWindowThread(
+        [&](HWND owner) { entered = owner != nullptr && !cancelled_.load() && source.Prompt(owner); });
+    return entered;
+}
+
+execution::RebootAnswer ProcessingWindow::AskToRestart() {
+    execution::RebootAnswer answer = execution::RebootAnswer::NotShown;
+    AskOnWindowThread([&answer](HWND owner) { answer = execution::ShowRebootQuestion(owner); });
+    return answer;
+}
+
+void ProcessingWindow::ShowNotice(std::wstring_view notice, std::wstring_view title) {
+    const std::wstring text(notice);
+    const std::wstring caption(title);
+    AskOnWindowThread([&](HWND owner) { ShowSiteNotice(owner, text, caption); });
+}
+
+void ProcessingWindow::AskOnWindowThread(const std::function<void(HWND owner)>& ask) {
+    Question question{ask, platform::UniqueKernelHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr))};
+    // Without an event or a way to reach Run there is no waiting for an answer: the question is not asked.
+    if (!question.answered || !questionAsked_)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(questionLock_);
+        question_ = &question;
     }
-    return question.entered;
+    // The window answers while it lives; a message that finds it gone is dropped, and Run, which waits for
+    // this worker, answers instead. Either way exactly one of them takes the question.
+    Post(kProcessingQuestionMessage, 0, 0);
+    ::SetEvent(questionAsked_.get());
+    ::WaitForSingleObject(question.answered.get(), INFINITE);
+}
+
+void ProcessingWindow::AnswerQuestion(HWND owner) {
+    Question* question = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(questionLock_);
+        std::swap(question, question_);
+    }
+    if (question == nullptr)
+        return;
+    question->ask(owner);
+    ::SetEvent(question->answered.get());
+}
+
+void ProcessingWindow::WaitForWorker() {
+    constexpr DWORD kPollMs = 50;
+    const HANDLE handles[] = {worker_.Handle(), questionAsked_.get()};
+    for (;;) {
+        const int signalled = platform::WaitPumpingAny(handles, questionAsked_ ? 2 : 1);
+        if (signalled == 0)
+            return;
+        if (signalled == 1) {
+            AnswerQuestion(nullptr);
+            continue;
+        }
+        // The wait itself failed: polling still answers a question the worker may be waiting on.
+        while (::WaitForSingleObject(worker_.Handle(), kPollMs) == WAIT_TIMEOUT)
+            AnswerQuestion(nullptr);
+        return;
+    }
 }
 
 void ProcessingWindow::Completed(std::uint32_t kind, std::uint32_t) {
@@ -240,12 +298,9 @@ INT_PTR ProcessingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case kProcessingErrorMessage:
         OnError(wParam != 0);
         return TRUE;
-    case kProcessingCredentialsMessage: {
-        auto* question = reinterpret_cast<CredentialQuestion*>(lParam);
-        question->entered = !cancelled_.load() && question->source.Prompt(window);
-        ::SetEvent(question->answered.get());
+    case kProcessingQuestionMessage:
+        AnswerQuestion(window);
         return TRUE;
-    }
     case kProcessingFinishedMessage:
         if (taskbar_)
             taskbar_.get()->SetProgressState(window, TBPF_NOPROGRESS);

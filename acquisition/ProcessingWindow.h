@@ -8,8 +8,11 @@
 // returns. A phase that fails ends the worker without completion: the window then shows the failure in its
 // error state until the person closes it, and the final check then decides the result. A failure that
 // comes from a started or refused reboot ends the window as a completed sequence with a reboot does.
-// A transfer refused for want of credentials asks the window: its own thread shows the credentials dialog
-// over the window while the worker waits for the answer (and gives up should the window go meanwhile).
+// The worker never shows a window itself. Its questions (credentials for a refused transfer, the reboot
+// question, the notice after a site was opened) are handed to the window's thread, which shows them over
+// the window while the worker waits for the answer. Once the window has gone, Run answers them while it
+// waits for the worker: the reboot question and the notice are then shown without an owner, and no
+// credentials are asked for.
 #pragma once
 
 #include <windows.h>
@@ -17,12 +20,15 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 #include "acquisition/ProgressSink.h"
 #include "core/pure/RunOutcome.h"
+#include "execution/pure/RebootRules.h"
+#include "platform/UniqueHandle.h"
 #include "ui/Dialog.h"
 #include "ui/TaskbarProgress.h"
 #include "ui/WorkerThread.h"
@@ -36,7 +42,7 @@ inline constexpr UINT kProcessingBeginMessage = WM_APP + 16;
 inline constexpr UINT kProcessingStepMessage = WM_APP + 17;
 inline constexpr UINT kProcessingErrorMessage = WM_APP + 18;
 inline constexpr UINT kProcessingFinishedMessage = WM_APP + 19;
-inline constexpr UINT kProcessingCredentialsMessage = WM_APP + 20;
+inline constexpr UINT kProcessingQuestionMessage = WM_APP + 20;
 
 class CredentialSource;
 
@@ -52,7 +58,7 @@ public:
 
     // ProgressSink, called on the worker thread. ReportError answers a request for credentials
     // (XFER_AUTH_REQUIRED with the credential source as context) with the credentials dialog: ERROR_RETRY
-    // when credentials were entered.
+    // when credentials were entered. The questions are shown by the window's thread.
     void Begin(std::uint64_t count, std::uint32_t reserved) override;
     void TransferStarted(std::uint32_t, std::uint64_t, std::wstring_view) override {}
     void Completed(std::uint32_t kind, std::uint32_t reserved) override;
@@ -61,6 +67,8 @@ public:
     bool IsPaused() override { return false; }
     std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t context) override;
     void SetStatus(std::wstring_view text, std::uint32_t kind, std::uint32_t reserved) override;
+    execution::RebootAnswer AskToRestart() override;
+    void ShowNotice(std::wstring_view notice, std::wstring_view title) override;
 
 protected:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -75,6 +83,11 @@ private:
     void OnStep();
     void OnError(bool hasText);
     bool AskForCredentials(CredentialSource& source);
+    // Has the window's thread run ask, with the window as owner (null once it has gone), and waits for it.
+    void AskOnWindowThread(const std::function<void(HWND owner)>& ask);
+    // On the window's thread: answers the question the worker is waiting on, if any.
+    void AnswerQuestion(HWND owner);
+    void WaitForWorker();
 
     ProcessingEngine& engine_;
     std::wstring title_;
@@ -86,6 +99,10 @@ private:
     ui::WorkerThread worker_;
     std::mutex textsLock_;
     std::deque<std::wstring> texts_;
+    struct Question;
+    std::mutex questionLock_;
+    Question* question_ = nullptr;               // the one the worker waits on
+    platform::UniqueKernelHandle questionAsked_; // set with every question, for Run once the window is gone
 };
 
 } // namespace velmora::acquisition

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "execution/pure/RebootRules.h"
+
 namespace velmora::acquisition {
 
 class ProgressSink {
@@ -27,6 +29,13 @@ public:
     virtual std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t context) = 0;
     // kind 9: the next step begins.
     virtual void SetStatus(std::wstring_view text, std::uint32_t kind, std::uint32_t reserved) = 0;
+
+    // Questions for the person at the machine, after the slots above. The caller waits while the thread
+    // that owns the windows shows them (the processing window's own thread); a sink that cannot show them
+    // answers that the reboot question could not be shown, and shows no notice.
+    virtual execution::RebootAnswer AskToRestart() { return execution::RebootAnswer::NotShown; }
+    // The notice after a site was opened, with the step's text as its title; returns once it was read.
+    virtual void ShowNotice(std::wstring_view notice, std::wstring_view title) {}
 };
 
 } // namespace velmora::acquisition

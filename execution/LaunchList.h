@@ -10,7 +10,8 @@
 // asked in basic-UI mode and Windows is restarted; the two reboot flags are never reset during the run.
 //
 // Launch blocks the calling thread (the processing sequence's) until the child ends. The reboot question
-// is owned by the foreground window, which in basic-UI mode belongs to the main thread and keeps pumping.
+// goes to the RebootQuestion the caller hands over: in basic UI the processing window, whose own thread
+// shows it while the caller waits.
 #pragma once
 
 #include <windows.h>
@@ -55,13 +56,14 @@ public:
 
     // Launch, then the reboot the item's mode calls for: Failed, Done, or RebootCalledFor once
     // RebootRequired is set and the restart was attempted, whatever came of it.
-    // A child that was not waited for never calls for a reboot. silent suppresses the reboot question.
-    LaunchOutcome LaunchAndReboot(std::size_t index, bool silent);
+    // A child that was not waited for never calls for a reboot. question is null in silent runs: nobody is
+    // asked.
+    LaunchOutcome LaunchAndReboot(std::size_t index, RebootQuestion* question);
 
-    // Unless silent, asks the user (strings 216 and 217, Yes/No); anything but Yes (No, or a box that could
-    // not be shown) sets RebootRefused and returns false.
-    // Then enables the shutdown privilege and asks the system to restart. True when the system accepted.
-    bool RestartWindows(bool silent);
+    // Unless question is null, asks it; anything but Yes (No, or a question that could not be shown) sets
+    // RebootRefused and returns false. Then enables the shutdown privilege and asks the system to restart.
+    // True when the system accepted.
+    bool RestartWindows(RebootQuestion* question);
 
     DWORD LastLaunchError() const { return lastLaunchError_; }
     bool RebootRequired() const { return rebootRequired_; }

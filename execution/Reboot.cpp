@@ -36,7 +36,17 @@ DWORD EnableShutdownPrivilege(HANDLE token) {
     return ::GetLastError();
 }
 
-LaunchOutcome LaunchList::LaunchAndReboot(std::size_t index, bool silent) {
+RebootAnswer ShowRebootQuestion(HWND owner) {
+    const std::wstring text = ui::LoadText(IDS_REBOOT_QUESTION);
+    const std::wstring caption = ui::LoadText(IDS_REBOOT_CAPTION);
+    int answer = ::MessageBoxW(owner, text.c_str(), caption.c_str(), kRebootQuestionStyle);
+    // OS quirk: Wine 8 reports a box that could not be shown as -1 (its dialog code), Windows as 0.
+    if (answer <= 0 && owner != nullptr)
+        answer = ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), kRebootQuestionStyle);
+    return answer == IDYES ? RebootAnswer::Yes : answer == IDNO ? RebootAnswer::No : RebootAnswer::NotShown;
+}
+
+LaunchOutcome LaunchList::LaunchAndReboot(std::size_t index, RebootQuestion* question) {
     const bool launched = Launch(index);
     const LaunchEnd end = !launched                    ? LaunchEnd::Failed
                           : !Item(index).exitCodeKnown ? LaunchEnd::NotWaitedFor
@@ -51,24 +61,16 @@ LaunchOutcome LaunchList::LaunchAndReboot(std::size_t index, bool silent) {
         platform::TheLogger().Log(kRebootingLine);
     rebootRequired_ = true;
     // A restart that does not happen leaves the run waiting for one; nothing more to do here.
-    (void)RestartWindows(silent);
+    (void)RestartWindows(question);
     return LaunchOutcome::RebootCalledFor;
 }
 
-bool LaunchList::RestartWindows(bool silent) {
-    if (!silent) {
-        const std::wstring text = ui::LoadText(IDS_REBOOT_QUESTION);
-        const std::wstring caption = ui::LoadText(IDS_REBOOT_CAPTION);
-        int answer =
-            ::MessageBoxW(::GetForegroundWindow(), text.c_str(), caption.c_str(), kRebootQuestionStyle);
-        // The foreground window may belong to another program and close just then, and the box fails
-        // with it, so the question is asked again without an owner.
-        // OS quirk: Wine 8 reports that failure as -1 (its dialog code), Windows as 0.
-        if (answer <= 0)
-            answer = ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), kRebootQuestionStyle);
+bool LaunchList::RestartWindows(RebootQuestion* question) {
+    if (question != nullptr) {
+        const RebootAnswer answer = question->AskToRestart();
         // Only an explicit Yes is consent: a question that could not be shown at all is a refusal.
-        if (answer != IDYES) {
-            if (answer != IDNO && platform::LogEnabled())
+        if (answer != RebootAnswer::Yes) {
+            if (answer == RebootAnswer::NotShown && platform::LogEnabled())
                 platform::TheLogger().Log(
                     L"The reboot question could not be shown: no reboot without consent.");
             rebootRefused_ = true;

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "execution/pure/RebootRules.h"
+
 namespace velmora::execution {
 
 class SystemRestart {
@@ -25,6 +27,11 @@ public:
 
 // The process-wide ExitWindowsRestart.
 SystemRestart& TheSystemRestart();
+
+// Shows the reboot question (strings 216 and 217, Yes and No) on the calling thread, owned by owner; when
+// that box cannot be shown (the owner went meanwhile), shows it again without an owner. Whoever calls it
+// owns the windows of its thread: in basic UI, the processing window's thread.
+RebootAnswer ShowRebootQuestion(HWND owner);
 
 // Enables SeShutdownPrivilege in the token, which must be open for TOKEN_ADJUST_PRIVILEGES. ERROR_SUCCESS,
 // or the error: ERROR_NOT_ALL_ASSIGNED when the account does not hold the privilege.

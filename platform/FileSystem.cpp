@@ -238,12 +238,17 @@ bool GetEnv(std::wstring_view name, std::wstring& value) {
 }
 
 bool WaitPumping(HANDLE handle) {
+    return WaitPumpingAny(&handle, 1) == 0;
+}
+
+int WaitPumpingAny(const HANDLE* handles, DWORD count) {
     for (;;) {
-        DWORD result = ::MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (result == WAIT_OBJECT_0)
-            return true;
-        if (result != WAIT_OBJECT_0 + 1)
-            return false;
+        const DWORD result =
+            ::MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (result < WAIT_OBJECT_0 + count)
+            return static_cast<int>(result - WAIT_OBJECT_0);
+        if (result != WAIT_OBJECT_0 + count)
+            return -1;
         MSG message;
         if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&message);

@@ -62,6 +62,8 @@ bool GetEnv(std::wstring_view name, std::wstring& value);
 
 // Waits for the handle while dispatching this thread's window messages. True when the handle was signalled.
 bool WaitPumping(HANDLE handle);
+// The same for several handles: the index of the first one signalled, or -1 when the wait failed.
+int WaitPumpingAny(const HANDLE* handles, DWORD count);
 
 // The chainer ships as a 32-bit program; the same sources also build as a 64-bit one, the flavour the tests
 // run on machines that start no 32-bit code. Behaviour that follows the process's bitness asks these three.

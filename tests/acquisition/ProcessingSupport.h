@@ -39,11 +39,13 @@ public:
                            acquisition::ProgressSink* sink) override;
 };
 
-// Records every call as text ("Begin 2", "SetStatus Downloading A 9", "ReportError A 0xe0000024").
+// Records every call as text ("Begin 2", "SetStatus Downloading A 9", "ReportError A 0xe0000024",
+// "AskToRestart", "ShowNotice <notice> <title>") and gives rebootAnswer to the reboot question.
 class RecordingSink : public acquisition::ProgressSink {
 public:
     std::vector<std::wstring> calls;
     std::atomic<bool> cancelled{false};
+    execution::RebootAnswer rebootAnswer = execution::RebootAnswer::Yes;
 
     void Begin(std::uint64_t count, std::uint32_t) override {
         calls.push_back(L"Begin " + std::to_wstring(count));
@@ -58,6 +60,13 @@ public:
     std::uint32_t ReportError(std::wstring_view text, std::uint32_t code, std::uintptr_t) override;
     void SetStatus(std::wstring_view text, std::uint32_t kind, std::uint32_t) override {
         calls.push_back(L"SetStatus " + std::wstring(text) + L" " + std::to_wstring(kind));
+    }
+    execution::RebootAnswer AskToRestart() override {
+        calls.push_back(L"AskToRestart");
+        return rebootAnswer;
+    }
+    void ShowNotice(std::wstring_view notice, std::wstring_view title) override {
+        calls.push_back(L"ShowNotice " + std::wstring(notice) + L" " + std::wstring(title));
     }
 };
 

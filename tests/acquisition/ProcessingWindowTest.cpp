@@ -65,11 +65,31 @@ bool TextBecomes(HWND window, const std::wstring& text) {
     return WaitUntil([&] { return ControlText(window, IDC_PROCESSING_TEXT) == text; });
 }
 
-// Answers the reboot question and tells whether the processing window then ended by itself (it is closed
-// by hand when it did not, so that the run goes on).
+BOOL CALLBACK CollectText(HWND child, LPARAM texts) {
+    reinterpret_cast<std::vector<std::wstring>*>(texts)->push_back(TextOf(child));
+    return TRUE;
+}
+
+// The texts of a window's controls.
+std::vector<std::wstring> ChildTexts(HWND window) {
+    std::vector<std::wstring> texts;
+    ::EnumChildWindows(window, &CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+// A box of the worker's questions belongs to the window's thread and is owned by the window.
+void ExpectShownByTheWindow(HWND box, HWND window) {
+    EXPECT_EQ(::GetWindowThreadProcessId(box, nullptr), ::GetWindowThreadProcessId(window, nullptr));
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), window);
+}
+
+// Answers the reboot question, shown by the window, and tells whether the processing window then ended by
+// itself (it is closed by hand when it did not, so that the run goes on).
 bool AnswerRebootAndSeeTheWindowEnd(HWND window, int answer) {
     HWND question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
     EXPECT_NE(question, nullptr);
+    if (question != nullptr)
+        ExpectShownByTheWindow(question, window);
     EXPECT_TRUE(question != nullptr && Press(question, answer));
     const bool ended = WaitUntil([window] { return !::IsWindow(window); }, 20000);
     if (!ended)
@@ -159,6 +179,47 @@ TEST_F(ProcessingWindow_Run, StartedOrRefusedRebootEndsTheWindowAsCancelled) {
         EXPECT_EQ(engine->RebootRefused(), answer == IDNO);
         EXPECT_FALSE(MarkerExists(after));
     }
+}
+
+TEST_F(ProcessingWindow_Run, RebootQuestionAfterCancelIsStillAskedWithoutTheWindow) {
+    // The launch under way when Cancel is pressed is waited for; the reboot it calls for is asked for
+    // once the window has gone.
+    AddHelper(L"SlowDriver", L"0", L"r", true, L"1500");
+    AddHelper(L"Next", L"0");
+    Start();
+    HWND question = nullptr;
+    EXPECT_EQ(RunWindow([&question](HWND window) {
+                  ASSERT_TRUE(TextBecomes(window, L"Installing SlowDriver"));
+                  EXPECT_TRUE(Press(window, IDC_PROCESSING_CANCEL));
+                  question = WaitForWindow(::GetCurrentProcessId(), L"Confirmation");
+                  EXPECT_TRUE(question != nullptr && ::GetWindow(question, GW_OWNER) == nullptr);
+                  EXPECT_TRUE(question != nullptr && Press(question, IDYES));
+              }),
+              WindowResult::Cancelled);
+    EXPECT_NE(question, nullptr);
+    EXPECT_EQ(restart.requests.size(), 1u);
+    EXPECT_TRUE(engine->RebootRequired());
+    EXPECT_FALSE(engine->RebootRefused());
+    EXPECT_FALSE(MarkerExists(L"Next"));
+}
+
+TEST_F(ProcessingWindow_Run, SiteNoticeIsShownOverTheWindow) {
+    auto& site = AddHelper(L"Docs", L"0");
+    site.Source = L"http://127.0.0.1:9/docs";
+    site.SourceKind = velmora::core::SourceKey::OpenSite;
+    Start();
+    engine->SetTexts({L"Downloading %s", L"Installing %s", L"Opening site of %s", L"Fetch it there."});
+    std::vector<std::wstring> texts;
+    EXPECT_EQ(RunWindow([&texts](HWND window) {
+                  HWND notice = WaitForWindow(::GetCurrentProcessId(), L"Opening site of Docs");
+                  ASSERT_NE(notice, nullptr);
+                  ExpectShownByTheWindow(notice, window);
+                  texts = ChildTexts(notice);
+                  EXPECT_TRUE(Press(notice, IDOK));
+              }),
+              WindowResult::AllDone);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), L"Fetch it there."), texts.end());
+    engine->Cleanup();
 }
 
 TEST_F(ProcessingWindow_Run, EndingSessionStopsBeforeTheNextPrerequisite) {

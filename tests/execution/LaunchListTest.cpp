@@ -77,7 +77,7 @@ TEST_F(Execution_LaunchList, IndexOutsideTheListIsAProgrammingFailure) {
     list.AddItem(L"C:\\k\\a.exe", L"", L"A", RebootMode::Never, 0, L"");
     EXPECT_THROW(list.Item(1), std::out_of_range);
     EXPECT_THROW(list.Launch(1), std::out_of_range);
-    EXPECT_THROW(list.LaunchAndReboot(5, true), std::out_of_range);
+    EXPECT_THROW(list.LaunchAndReboot(5, nullptr), std::out_of_range);
     EXPECT_TRUE(NewLogMessages().empty());
 }
 

@@ -1,5 +1,6 @@
 // Reboot handling around real launches of the helper program: the reboot modes, the question in basic UI
-// answered through its real message box, the shutdown privilege of real tokens, and the restart request
+// answered through its real message box (shown here on the test's thread, as the processing window's thread
+// shows it), the shutdown privilege of real tokens, and the restart request
 // itself, which goes to a stand-in (under Wine ExitWindowsEx would end the prefix's session).
 #include "execution/LaunchList.h"
 
@@ -31,6 +32,12 @@ using velmora::detection::PrerequisiteEvaluator;
 
 namespace {
 
+// The reboot question's real box, on the calling thread and owned by the foreground window.
+class QuestionOnThisThread final : public RebootQuestion {
+public:
+    RebootAnswer AskToRestart() override { return ShowRebootQuestion(::GetForegroundWindow()); }
+};
+
 class Execution_LaunchAndReboot : public LogTestBase {
 protected:
     void SetUp() override {
@@ -51,6 +58,7 @@ protected:
     EvaluatorDetection detection{evaluator};
     FakeRestart restart;
     LaunchList list{store, detection, restart};
+    QuestionOnThisThread question;
 
     // exit_with.exe ending with code, for the second prerequisite.
     std::size_t AddHelper(const wchar_t* code, RebootMode rebootMode) {
@@ -225,7 +233,7 @@ private:
 
 TEST_F(Execution_LaunchAndReboot, SuccessInModeOneRestartsSilentlyWithoutQuestion) {
     const std::size_t index = AddHelper(L"0", RebootMode::AfterSuccess);
-    EXPECT_EQ(list.LaunchAndReboot(index, true), LaunchOutcome::RebootCalledFor);
+    EXPECT_EQ(list.LaunchAndReboot(index, nullptr), LaunchOutcome::RebootCalledFor);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_FALSE(list.RebootRefused());
     EXPECT_TRUE(RestartRequestedOnceAsPlanned());
@@ -252,7 +260,7 @@ TEST_F(Execution_LaunchAndReboot, FailedLaunchNeverReboots) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
         LogTestBase::SetUp();
-        EXPECT_EQ(list.LaunchAndReboot(AddHelper(c.code, c.mode), true), LaunchOutcome::Failed);
+        EXPECT_EQ(list.LaunchAndReboot(AddHelper(c.code, c.mode), nullptr), LaunchOutcome::Failed);
         EXPECT_FALSE(list.RebootRequired());
         EXPECT_FALSE(list.RebootRefused());
         EXPECT_TRUE(restart.requests.empty());
@@ -263,7 +271,7 @@ TEST_F(Execution_LaunchAndReboot, FailedLaunchNeverReboots) {
 
 TEST_F(Execution_LaunchAndReboot, ModeZeroIsDoneAfterSuccessWithoutAskingAnything) {
     machine.installed = {L"Second"};
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::Never), false), LaunchOutcome::Done);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::Never), &question), LaunchOutcome::Done);
     EXPECT_FALSE(list.RebootRequired());
     EXPECT_TRUE(restart.requests.empty());
     EXPECT_TRUE(machine.searched.empty());
@@ -272,14 +280,14 @@ TEST_F(Execution_LaunchAndReboot, ModeZeroIsDoneAfterSuccessWithoutAskingAnythin
 TEST_F(Execution_LaunchAndReboot, ModeTwoRestartsOnlyWhenTheLaunchedPrerequisiteIsNowFound) {
     // Only the first prerequisite is found: the second, launched, is not.
     machine.installed = {L"First"};
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::WhenDetected), true), LaunchOutcome::Done);
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::WhenDetected), nullptr), LaunchOutcome::Done);
     EXPECT_EQ(machine.searched, (std::vector<std::wstring>{L"Second"}));
     EXPECT_FALSE(list.RebootRequired());
     EXPECT_TRUE(restart.requests.empty());
     EXPECT_FALSE(Logged(L"Rebooting machine..."));
 
     machine.installed = {L"Second"};
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::WhenDetected), true),
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::WhenDetected), nullptr),
               LaunchOutcome::RebootCalledFor);
     EXPECT_EQ(configuration.Prerequisites[1].state, velmora::core::EvaluationState::Found);
     EXPECT_TRUE(list.RebootRequired());
@@ -289,7 +297,7 @@ TEST_F(Execution_LaunchAndReboot, ModeTwoRestartsOnlyWhenTheLaunchedPrerequisite
 
 TEST_F(Execution_LaunchAndReboot, RestartTheSystemRefusesStillCountsAsCalledFor) {
     restart.accept = false;
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), true),
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), nullptr),
               LaunchOutcome::RebootCalledFor);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_FALSE(list.RebootRefused());
@@ -298,7 +306,7 @@ TEST_F(Execution_LaunchAndReboot, RestartTheSystemRefusesStillCountsAsCalledFor)
 
 TEST_F(Execution_LaunchAndReboot, AnswerNoInBasicUiRefusesAndRestartsNothing) {
     QuestionAnswerer answerer(IDNO);
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), false),
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), &question),
               LaunchOutcome::RebootCalledFor);
     answerer.Join();
     EXPECT_TRUE(answerer.Answered());
@@ -314,7 +322,7 @@ TEST_F(Execution_LaunchAndReboot, AnswerNoInBasicUiRefusesAndRestartsNothing) {
 
 TEST_F(Execution_LaunchAndReboot, AnswerYesInBasicUiRestarts) {
     QuestionAnswerer answerer(IDYES);
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), false),
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), &question),
               LaunchOutcome::RebootCalledFor);
     answerer.Join();
     EXPECT_TRUE(answerer.Answered());
@@ -326,7 +334,7 @@ TEST_F(Execution_LaunchAndReboot, AnswerYesInBasicUiRestarts) {
 TEST_F(Execution_LaunchAndReboot, QuestionThatCannotBeShownIsNoConsent) {
     DialogVeto veto;
     ASSERT_TRUE(veto.Active());
-    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), false),
+    EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::AfterSuccess), &question),
               LaunchOutcome::RebootCalledFor);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_TRUE(list.RebootRefused());
@@ -344,7 +352,7 @@ TEST_F(Execution_LaunchAndReboot, StartWithoutAProcessNeverRestartsAndRecordsNot
         list.Clear();
         machine.installed = {L"Second"};
         list.AddItem(document, L"", L"Second", mode, 1, L"SecondRet");
-        EXPECT_EQ(list.LaunchAndReboot(0, true), LaunchOutcome::Done);
+        EXPECT_EQ(list.LaunchAndReboot(0, nullptr), LaunchOutcome::Done);
         EXPECT_FALSE(list.Item(0).exitCodeKnown);
         EXPECT_FALSE(list.RebootRequired());
         EXPECT_TRUE(restart.requests.empty());
@@ -358,9 +366,9 @@ TEST_F(Execution_LaunchAndReboot, StartWithoutAProcessNeverRestartsAndRecordsNot
 }
 
 TEST_F(Execution_LaunchAndReboot, RestartWindowsReportsWhetherTheSystemAccepted) {
-    EXPECT_TRUE(list.RestartWindows(true));
+    EXPECT_TRUE(list.RestartWindows(nullptr));
     restart.accept = false;
-    EXPECT_FALSE(list.RestartWindows(true));
+    EXPECT_FALSE(list.RestartWindows(nullptr));
     EXPECT_EQ(restart.requests.size(), 2u);
     EXPECT_FALSE(list.RebootRefused());
     // RestartWindows alone does not mark a reboot as required; LaunchAndReboot does.
