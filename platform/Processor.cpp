@@ -1,11 +1,10 @@
 #include "platform/Processor.h"
 
-#include <windows.h>
-
 #include <cpuid.h>
 
 #include <cstring>
 
+#include "platform/TextConversion.h"
 #include "platform/pure/LogFormat.h"
 
 namespace velmora::platform {
@@ -16,11 +15,7 @@ std::wstring ProcessorNameFrom(unsigned highestExtendedLeaf, const char (&brand)
     int length = 0;
     while (length < 48 && brand[length] != '\0')
         ++length;
-    if (length == 0)
-        return {};
-    wchar_t wide[48];
-    int converted = ::MultiByteToWideChar(CP_ACP, 0, brand, length, wide, 48);
-    return std::wstring(wide, converted > 0 ? static_cast<std::size_t>(converted) : 0);
+    return FromAnsi(std::string_view(brand, static_cast<std::size_t>(length)));
 }
 
 std::wstring ProcessorName() {
