@@ -73,7 +73,10 @@ private:
 bool ShowCredentialsDialog(HWND owner, const std::wstring& title, const std::wstring& explanation,
                            EnteredCredentials& entered) {
     CredentialsDialog dialog(title, explanation, entered);
-    const INT_PTR result = dialog.Run(owner);
+    INT_PTR result = dialog.Run(owner);
+    // The owner may be another program's window that went away meanwhile: ask without one rather than not at all.
+    if (result == -1 && owner != nullptr)
+        result = dialog.Run(nullptr);
     if (result == -1)
         platform::LogLine(L"The credentials dialog could not be shown. Error: " +
                           std::to_wstring(::GetLastError()));
