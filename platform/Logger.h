@@ -4,8 +4,8 @@
 //
 // How it works: nothing touches the disk until the first Log. That call opens the file (the path given by
 // SetLogFile, else the fallback folders in their order), writes the byte-order mark on a new file and the
-// run's header, and keeps the handle open to the end of the process. Every line is written in pieces, each
-// flushed at once, so a crash or a reboot loses nothing. One lock serialises every operation, so lines
+// run's header, and keeps the handle open to the end of the process. Every line is written whole in one
+// call and flushed at once, so a crash or a reboot loses nothing. One lock serialises every operation, so lines
 // from different threads never interleave. Failures never reach the caller; they go to the debugger output.
 // Others can write where the log goes (the shared folder is open to everyone): an existing file is
 // appended to only when it is a plain file, and the shared folder is held and must be no link while the

@@ -114,6 +114,79 @@ private:
     bool old_;
 };
 
+// Counts this program's WriteFile calls on one file by replacing the program's own import of the function
+// (the logger's calls go through it): a line written in pieces shows as several calls.
+class WriteFileCounter {
+public:
+    WriteFileCounter() : slot_(ImportSlot("WriteFile")) {
+        if (slot_ == nullptr)
+            return;
+        real_ = reinterpret_cast<WriteFileFn>(*slot_);
+        Replace(reinterpret_cast<void*>(&Counted));
+    }
+    ~WriteFileCounter() {
+        if (slot_ != nullptr)
+            Replace(reinterpret_cast<void*>(real_));
+    }
+    WriteFileCounter(const WriteFileCounter&) = delete;
+    WriteFileCounter& operator=(const WriteFileCounter&) = delete;
+
+    bool Hooked() const { return slot_ != nullptr; }
+    // Counts calls on files of that name from now on.
+    void Watch(const std::wstring& path) {
+        watched_ = path;
+        calls_ = 0;
+    }
+    int Calls() const { return calls_; }
+
+private:
+    using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+
+    static void** ImportSlot(const char* name) {
+        auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             library->Name != 0; ++library) {
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+            for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                    continue;
+                const auto* entry =
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(entry->Name), name) == 0)
+                    return reinterpret_cast<void**>(&slots->u1.Function);
+            }
+        }
+        return nullptr;
+    }
+
+    void Replace(void* function) {
+        DWORD old = 0;
+        ::VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
+        *slot_ = function;
+        ::VirtualProtect(slot_, sizeof *slot_, old, &old);
+    }
+
+    static BOOL WINAPI Counted(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                               LPOVERLAPPED overlapped) {
+        wchar_t name[MAX_PATH * 2] = {};
+        const std::wstring_view wanted = std::wstring_view(watched_).substr(watched_.rfind(L'\\'));
+        const DWORD length = ::GetFinalPathNameByHandleW(file, name, MAX_PATH * 2, FILE_NAME_NORMALIZED);
+        if (length >= wanted.size() && length < MAX_PATH * 2 &&
+            std::wstring_view(name, length).substr(length - wanted.size()) == wanted)
+            ++calls_;
+        return real_(file, data, size, written, overlapped);
+    }
+
+    void** slot_;
+    static inline WriteFileFn real_ = nullptr;
+    static inline std::wstring watched_;
+    static inline int calls_ = 0;
+};
+
 } // namespace
 
 TEST(Logger_Log, NewFileHoldsMarkHeaderAndLinesExactly) {
@@ -153,7 +226,7 @@ TEST(Logger_Log, ExistingFileIsAppendedWithoutAnotherMark) {
     EXPECT_EQ(LogText(path), L"earlier run\r\n" + ExpectedHeader() + kTime + L"-again\r\n");
 }
 
-TEST(Logger_Log, EveryPieceIsOnDiskBeforeLogReturns) {
+TEST(Logger_Log, EveryLineIsOnDiskBeforeLogReturns) {
     LogPlaces places;
     const std::wstring path = places.root.Child(L"run.log");
     Logger logger(places.Setup());
@@ -410,4 +483,22 @@ TEST(Processor_ProcessorName, ThisMachineHasABrandString) {
     std::wstring name = ProcessorName();
     EXPECT_FALSE(name.empty());
     EXPECT_EQ(name.find(L'\0'), std::wstring::npos);
+}
+
+TEST(Logger_Log, EachLineIsWrittenWholeInOneCall) {
+    // A line written in pieces could be cut by a crash between them; one call per line also keeps the cost
+    // of a large kit's log to one flush per line.
+    LogPlaces places;
+    const std::wstring path = places.root.Child(L"run.log");
+    Logger logger(places.Setup());
+    logger.SetLogFile(path);
+    logger.Log(L"first");
+    WriteFileCounter counter;
+    ASSERT_TRUE(counter.Hooked());
+    counter.Watch(path);
+    logger.Log(L"second");
+    logger.Log(L"third");
+    EXPECT_EQ(counter.Calls(), 2);
+    EXPECT_EQ(LogText(path),
+              ExpectedHeader() + kTime + L"-first\r\n" + kTime + L"-second\r\n" + kTime + L"-third\r\n");
 }
