@@ -3,6 +3,7 @@
 #include "detection/pure/LocalPath.h"
 #include "platform/pure/TextCompare.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace velmora::detection {
@@ -109,6 +110,44 @@ void PrerequisiteEvaluator::SetSelected(std::size_t index, bool on) {
     SetSelectedAt(index, on, 0);
 }
 
+const PrerequisiteEvaluator::SelectionLinks& PrerequisiteEvaluator::Links() {
+    const auto& prerequisites = configuration_.Prerequisites;
+    const std::size_t count = prerequisites.size();
+    if (links_.count == count && links_.nameHolder.size() == count)
+        return links_;
+    SelectionLinks links;
+    links.count = count;
+    links.nameHolder.resize(count);
+    links.parent.resize(count, kNone);
+    {
+        std::unordered_map<std::wstring_view, std::size_t> firstNamed;
+        firstNamed.reserve(count);
+        for (std::size_t i = 0; i < count; ++i)
+            links.nameHolder[i] = firstNamed.emplace(prerequisites[i].Name, i).first->second;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto found = firstNamed.find(prerequisites[i].ParentPrereq);
+            if (found != firstNamed.end())
+                links.parent[i] = found->second;
+        }
+    }
+    // Children grouped by the holder of their parent's name, each group in list order.
+    links.childrenFrom.assign(count + 1, 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (links.parent[i] != kNone)
+            ++links.childrenFrom[links.parent[i] + 1];
+    }
+    for (std::size_t h = 0; h < count; ++h)
+        links.childrenFrom[h + 1] += links.childrenFrom[h];
+    links.children.resize(links.childrenFrom[count]);
+    std::vector<std::size_t> next(links.childrenFrom.begin(), links.childrenFrom.end() - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (links.parent[i] != kNone)
+            links.children[next[links.parent[i]]++] = i;
+    }
+    links_ = std::move(links);
+    return links_;
+}
+
 void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_t depth) {
     auto& prerequisites = configuration_.Prerequisites;
     core::PrerequisiteRecord& prerequisite = prerequisites[index];
@@ -122,23 +161,20 @@ void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_
     if (depth > 4 * prerequisites.size() + 4)
         return;
 
-    for (std::size_t j = 0; j < prerequisites.size(); ++j) {
+    const SelectionLinks& links = Links();
+    const std::size_t holder = links.nameHolder[index];
+    for (std::size_t k = links.childrenFrom[holder]; k < links.childrenFrom[holder + 1]; ++k) {
+        const std::size_t j = links.children[k];
         if (j == index || prerequisites[j].state == EvaluationState::Excluded)
             continue;
-        if (prerequisites[j].ParentPrereq == prerequisite.Name)
-            SetSelectedAt(j, on && NeedsWork(prerequisites[j].state), depth + 1);
+        SetSelectedAt(j, on && NeedsWork(prerequisites[j].state), depth + 1);
     }
 
-    if (on && !prerequisite.ParentPrereq.empty()) {
-        for (std::size_t j = 0; j < prerequisites.size(); ++j) {
-            if (prerequisites[j].Name != prerequisite.ParentPrereq)
-                continue;
-            if (prerequisites[j].state != EvaluationState::Found &&
-                prerequisites[j].state != EvaluationState::Excluded)
-                SetSelectedAt(j, true, depth + 1);
-            break;
-        }
-    }
+    const std::size_t parent = links.parent[index];
+    if (on && !prerequisite.ParentPrereq.empty() && parent != kNone &&
+        prerequisites[parent].state != EvaluationState::Found &&
+        prerequisites[parent].state != EvaluationState::Excluded)
+        SetSelectedAt(parent, true, depth + 1);
     prerequisite.selected = on;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/pure/Configuration.h"
 
@@ -75,12 +76,26 @@ public:
     bool AllMandatoryDone();
 
 private:
+    // The ParentPrereq links as indices, so that a selection change visits only the prerequisites it
+    // concerns: scanning the whole list at every change made a kit of thousands of missing prerequisites
+    // quadratic. Built for a list of `count` records, again when the list's length changes.
+    struct SelectionLinks {
+        std::size_t count = 0;
+        std::vector<std::size_t> nameHolder;   // the first prerequisite with the same Name as each one
+        std::vector<std::size_t> parent;       // the first one whose Name is its ParentPrereq, or kNone
+        std::vector<std::size_t> childrenFrom; // children of name holder h: children[childrenFrom[h] ...
+        std::vector<std::size_t> children;     // ... childrenFrom[h + 1]), in list order
+    };
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    const SelectionLinks& Links();
     void SetSelectedAt(std::size_t index, bool on, std::size_t depth);
     void RefreshDownloaded(core::PrerequisiteRecord& prerequisite);
     void Log(std::wstring_view prefix, std::wstring_view value);
 
     core::Configuration& configuration_;
     EvaluationEnvironment& environment_;
+    SelectionLinks links_;
 };
 
 } // namespace velmora::detection

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -219,6 +220,145 @@ TEST_F(EvaluationTest, CyclicParentLinksEnd) {
     EXPECT_TRUE(At(0).selected && At(1).selected && At(2).selected);
     evaluator.SetSelected(1, false);
     EXPECT_FALSE(At(0).selected || At(1).selected);
+}
+
+namespace {
+
+// The selection rules as a scan of the whole list at every change, as they read: the indexed evaluator must
+// select, and log, exactly as this does.
+class ScanningSelection {
+public:
+    ScanningSelection(std::vector<PrerequisiteRecord>& list, std::vector<std::wstring>& log)
+        : list_(list), log_(log) {}
+
+    void Set(std::size_t index, bool on, std::size_t depth = 0) {
+        PrerequisiteRecord& prerequisite = list_[index];
+        if (prerequisite.selected == on)
+            return;
+        prerequisite.selected = on;
+        log_.push_back(L"Prerequisite selected for install:" + prerequisite.Name);
+        if (depth > 4 * list_.size() + 4)
+            return;
+        for (std::size_t j = 0; j < list_.size(); ++j) {
+            if (j != index && list_[j].state != EvaluationState::Excluded &&
+                list_[j].ParentPrereq == prerequisite.Name)
+                Set(j, on && NeedsWork(list_[j].state), depth + 1);
+        }
+        if (on && !prerequisite.ParentPrereq.empty()) {
+            for (std::size_t j = 0; j < list_.size(); ++j) {
+                if (list_[j].Name != prerequisite.ParentPrereq)
+                    continue;
+                if (list_[j].state != EvaluationState::Found && list_[j].state != EvaluationState::Excluded)
+                    Set(j, true, depth + 1);
+                break;
+            }
+        }
+        prerequisite.selected = on;
+    }
+
+private:
+    std::vector<PrerequisiteRecord>& list_;
+    std::vector<std::wstring>& log_;
+};
+
+struct Link {
+    const wchar_t* name;
+    const wchar_t* parent;
+    EvaluationState state;
+};
+
+// Runs the same selection changes through the evaluator and through the scan; both must agree after each.
+void ExpectSelectionAsScanned(const std::vector<Link>& links,
+                              const std::vector<std::pair<std::size_t, bool>>& changes) {
+    Configuration config;
+    FakeEnvironment env;
+    PrerequisiteEvaluator evaluator(config, env);
+    for (const Link& link : links) {
+        PrerequisiteRecord p;
+        p.Name = link.name;
+        p.ParentPrereq = link.parent;
+        p.state = link.state;
+        config.Prerequisites.push_back(p);
+    }
+    std::vector<PrerequisiteRecord> model = config.Prerequisites;
+    std::vector<std::wstring> modelLog;
+    ScanningSelection scan(model, modelLog);
+    for (const auto& [index, on] : changes) {
+        evaluator.SetSelected(index, on);
+        scan.Set(index, on);
+        for (std::size_t i = 0; i < model.size(); ++i)
+            ASSERT_EQ(config.Prerequisites[i].selected, model[i].selected)
+                << "prerequisite " << i << " after SetSelected(" << index << ", " << on << ")";
+        ASSERT_EQ(env.log, modelLog) << "after SetSelected(" << index << ", " << on << ")";
+    }
+}
+
+// Every prerequisite selected in turn, then every one deselected, then each set to whether it needs work.
+std::vector<std::pair<std::size_t, bool>> EveryChange(const std::vector<Link>& links) {
+    std::vector<std::pair<std::size_t, bool>> changes;
+    for (std::size_t i = 0; i < links.size(); ++i)
+        changes.emplace_back(i, true);
+    for (std::size_t i = 0; i < links.size(); ++i)
+        changes.emplace_back(i, false);
+    for (std::size_t i = links.size(); i-- > 0;)
+        changes.emplace_back(i, NeedsWork(links[i].state));
+    return changes;
+}
+
+} // namespace
+
+TEST(EvaluationSelection, ParentAndChildLinksSelectAsAScanOfTheWholeListWould) {
+    constexpr EvaluationState missing = EvaluationState::InstallFromPackage;
+    constexpr EvaluationState download = EvaluationState::Download;
+    constexpr EvaluationState found = EvaluationState::Found;
+    constexpr EvaluationState excluded = EvaluationState::Excluded;
+    const std::vector<std::vector<Link>> table = {
+        // A chain, each the parent of the next, listed child first.
+        {{L"C", L"B", missing}, {L"B", L"A", download}, {L"A", L"", missing}},
+        // One parent, children that need work, are found, are excluded.
+        {{L"A", L"", missing},
+         {L"B", L"A", missing},
+         {L"C", L"A", found},
+         {L"D", L"A", excluded},
+         {L"E", L"A", download}},
+        // A found parent and an excluded one are never selected for their children.
+        {{L"A", L"", found}, {L"B", L"A", missing}, {L"X", L"", excluded}, {L"Y", L"X", missing}},
+        // Two prerequisites of one name: both have the children of that name; the first is the parent.
+        {{L"A", L"", missing}, {L"A", L"", download}, {L"B", L"A", missing}, {L"C", L"A", missing}},
+        {{L"A", L"", found}, {L"A", L"", missing}, {L"B", L"A", missing}},
+        // A prerequisite without a name has every prerequisite without a parent as its child.
+        {{L"", L"", missing}, {L"A", L"", missing}, {L"B", L"", found}, {L"C", L"A", missing}},
+        // A parent that names nobody, and one that names its own prerequisite.
+        {{L"A", L"Nobody", missing}, {L"B", L"B", missing}, {L"C", L"A", missing}},
+        // Cycles.
+        {{L"A", L"B", missing}, {L"B", L"A", missing}, {L"C", L"C", missing}, {L"D", L"A", download}},
+        {{L"A", L"C", missing}, {L"B", L"A", missing}, {L"C", L"B", found}, {L"D", L"B", missing}},
+    };
+    for (std::size_t c = 0; c < table.size(); ++c) {
+        SCOPED_TRACE("case " + std::to_string(c));
+        ExpectSelectionAsScanned(table[c], EveryChange(table[c]));
+    }
+}
+
+TEST(EvaluationSelection, ManyLinkedListsSelectAsAScanOfTheWholeListWould) {
+    const wchar_t* const names[] = {L"A", L"B", L"C", L"D", L""};
+    const wchar_t* const parents[] = {L"A", L"B", L"C", L"D", L"", L"", L"", L"Nobody"};
+    const EvaluationState states[] = {EvaluationState::Found, EvaluationState::InstallFromPackage,
+                                      EvaluationState::Download, EvaluationState::OpenSite,
+                                      EvaluationState::Excluded};
+    std::mt19937 random(22);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<Link> links(2 + random() % 8);
+        for (Link& link : links)
+            link = {names[random() % 5], parents[random() % 8], states[random() % 5]};
+        std::vector<std::pair<std::size_t, bool>> changes(20);
+        for (auto& change : changes)
+            change = {random() % links.size(), random() % 2 == 0};
+        SCOPED_TRACE("round " + std::to_string(round));
+        ExpectSelectionAsScanned(links, changes);
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
 }
 
 TEST_F(EvaluationTest, NoSearchesFoundMeansNotSelected) {
