@@ -1,6 +1,7 @@
 #include "cli/pure/JsonWriter.h"
 
 #include "cli/pure/TextCodec.h"
+#include "platform/pure/Redact.h"
 
 namespace velmora::cli {
 
@@ -101,7 +102,7 @@ void JsonWriter::Key(std::string_view name) {
 
 void JsonWriter::String(std::wstring_view text) {
     BeforeValue();
-    AppendEscaped(out_, ToUtf8(text));
+    AppendEscaped(out_, ToUtf8(platform::RedactUrlCredentials(text)));
 }
 
 void JsonWriter::Ascii(std::string_view text) {

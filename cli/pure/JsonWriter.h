@@ -1,6 +1,7 @@
 // A small writer of indented JSON for the tools' --json reports. Strings are UTF-16 code units (see
 // TextCodec.h) or ASCII; the output is UTF-8. The caller keeps the nesting right; the writer only places
-// commas, colons and line breaks.
+// commas, colons and line breaks. The reports end up in tickets and build logs, so every string has the user
+// information of its URLs hidden, as the log hides it (platform/pure/Redact.h).
 #pragma once
 
 #include <cstdint>

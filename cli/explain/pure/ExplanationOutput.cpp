@@ -2,6 +2,7 @@
 
 #include "cli/pure/JsonWriter.h"
 #include "cli/pure/TextCodec.h"
+#include "platform/pure/Redact.h"
 
 namespace velmora::cli {
 
@@ -43,9 +44,11 @@ std::wstring BoundText(const BoundFacts& bound) {
 
 class Lines {
 public:
-    // Two blanks per level; a search's details line up under its type, after "1. ".
+    // Two blanks per level; a search's details line up under its type, after "1. ". Reports end up in
+    // tickets and build logs: the user information of every URL is hidden as the log hides it.
     void Add(int indent, const std::wstring& line) {
-        text_ += std::string(indent == kDetail ? 7 : indent * 2, ' ') + ToUtf8(line) + "\n";
+        text_ += std::string(indent == kDetail ? 7 : indent * 2, ' ') +
+                 ToUtf8(platform::RedactUrlCredentials(line)) + "\n";
     }
     static constexpr int kDetail = 3;
     std::string& Text() { return text_; }

@@ -4,6 +4,7 @@
 
 #include "cli/lint/pure/LintContext.h"
 #include "cli/pure/TextCodec.h"
+#include "platform/pure/Redact.h"
 
 namespace velmora::cli {
 
@@ -35,7 +36,7 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 
 // Reads the encoding and adds what it costs. False when the text is not UTF-16LE: then nothing the chainer
 // reads out of it means anything, and the other checks are not run.
-bool CheckEncoding(LintContext& context, std::size_t firstLineLength) {
+bool CheckEncoding(LintContext& context, std::wstring_view firstLine) {
     const std::string& bytes = context.input.bytes;
     LintReport& report = context.report;
     if (StartsWith(bytes, "\xEF\xBB\xBF") ||
@@ -64,7 +65,6 @@ bool CheckEncoding(LintContext& context, std::size_t firstLineLength) {
     if (!report.byteOrderMark && bytes.size() >= 2) {
         context.firstCharacterLost = true;
         const std::wstring lost = Utf16LeUnits(bytes.substr(0, 2));
-        const std::wstring firstLine = Utf16LeUnits(bytes.substr(2, firstLineLength * 2));
         std::wstring message = L"the file has no byte-order mark, and the chainer always skips the first two "
                                L"bytes: here the character " +
                                Quoted(lost) + L", so line 1 reads " + Quoted(firstLine);
@@ -116,6 +116,22 @@ void CheckLineBreaks(LintContext& context, std::wstring_view text) {
     }
 }
 
+// Each line with the user information of its URLs hidden, as the log shows it. A finding quotes what it
+// is about, sometimes only a piece of a value (from a "%" or a "[" on): were the password still there, a
+// piece of it could reach a report that ends up in a ticket or a build log. Lines stay where they are.
+std::wstring WithoutPasswords(std::wstring_view text) {
+    std::wstring redacted;
+    redacted.reserve(text.size());
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(L"\r\n", start);
+        redacted += platform::RedactUrlCredentials(text.substr(start, end - start));
+        if (end == std::wstring_view::npos)
+            return redacted;
+        redacted += L"\r\n";
+        start = end + 2;
+    }
+}
+
 std::size_t CountLines(std::wstring_view text) {
     std::size_t lines = 0;
     for (std::size_t start = 0; start < text.size(); ++lines) {
@@ -139,10 +155,9 @@ LintReport Lint(const LintInput& input) {
     LintContext context{input, report, {}, {}, {}, false};
 
     // The chainer reads from byte 2 on, whatever the first two bytes are.
-    const std::wstring text =
-        input.bytes.size() > 2 ? Utf16LeUnits(std::string_view(input.bytes).substr(2)) : std::wstring();
-    const std::size_t firstLineEnd = std::min(text.find(L"\r\n"), text.size());
-    if (CheckEncoding(context, firstLineEnd)) {
+    const std::wstring text = WithoutPasswords(
+        input.bytes.size() > 2 ? Utf16LeUnits(std::string_view(input.bytes).substr(2)) : std::wstring());
+    if (CheckEncoding(context, std::wstring_view(text).substr(0, text.find(L"\r\n")))) {
         context.document.Parse(text, &context.skipped);
         context.configuration.Load(context.document, kNoMachine);
         report.lines = CountLines(text);
