@@ -173,6 +173,25 @@ struct Logger::State {
             return;
         }
     }
+
+    // One time-stamped line, the message as given.
+    void Append(std::wstring_view message) {
+        ScopedLock lock(this->lock);
+        if (!file)
+            Open();
+        if (!file)
+            return;
+        SYSTEMTIME now{};
+        ::GetLocalTime(&now);
+        std::wstring line =
+            FormatTimeStamp({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond});
+        line += L'-';
+        line += message;
+        line += L"\r\n";
+        // One write and one flush per line: a flush costs about a millisecond, and a kit of thousands of
+        // prerequisites logs tens of thousands of lines.
+        Write(line);
+    }
 };
 
 Logger::Logger() : Logger(LoggerSetup{}) {}
@@ -180,8 +199,9 @@ Logger::Logger() : Logger(LoggerSetup{}) {}
 Logger::Logger(LoggerSetup setup) : state_(std::make_unique<State>(std::move(setup))) {}
 
 Logger::~Logger() {
+    // The closing message carries its own line end: the log ends with an empty line.
     if (LogEnabled())
-        Log(kLogEndMessage);
+        state_->Append(kLogEndMessage);
     ScopedLock lock(state_->lock);
     state_->file.reset();
 }
@@ -200,22 +220,9 @@ void Logger::SetLogFile(std::wstring_view path) {
 }
 
 void Logger::Log(std::wstring_view message) {
-    ScopedLock lock(state_->lock);
-    if (!state_->file)
-        state_->Open();
-    if (!state_->file)
-        return;
-    SYSTEMTIME now{};
-    ::GetLocalTime(&now);
-    std::wstring line =
-        FormatTimeStamp({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond});
-    line += L'-';
-    // Whoever logs a URL, its password never reaches the file.
-    line += RedactUrlCredentials(message);
-    line += L"\r\n";
-    // One write and one flush per line: a flush costs about a millisecond, and a kit of thousands of
-    // prerequisites logs tens of thousands of lines.
-    state_->Write(line);
+    // Whoever logs a URL, its password never reaches the file; whatever a server, a file name or the
+    // configuration put into the message, it stays one line.
+    state_->Append(OneLogLine(RedactUrlCredentials(message)));
 }
 
 std::wstring Logger::LogPath() const {

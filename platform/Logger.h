@@ -1,6 +1,7 @@
 // The process-wide log writer and the flag every caller tests before it builds a message.
 // Callers: if (LogEnabled()) TheLogger().Log(L"Searching for:" + name);
-// Every line goes through RedactUrlCredentials (platform/pure/Redact.h): no URL's password is written.
+// Every line goes through RedactUrlCredentials (platform/pure/Redact.h): no URL's password is written; and
+// through OneLogLine (platform/pure/LogFormat.h): a line break in a message never starts a line of its own.
 //
 // How it works: nothing touches the disk until the first Log. That call opens the file (the path given by
 // SetLogFile, else the fallback folders in their order), writes the byte-order mark on a new file and the

@@ -24,6 +24,16 @@ std::wstring FormatTimeStamp(const LocalTimeFields& time) {
     return text;
 }
 
+std::wstring OneLogLine(std::wstring_view message) {
+    std::wstring line(message);
+    for (wchar_t& c : line) {
+        const auto code = static_cast<std::uint32_t>(c);
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029)
+            c = L' ';
+    }
+    return line;
+}
+
 std::wstring OsVersionHeaderLine(const LogHeaderFacts& facts) {
     wchar_t text[128];
     std::swprintf(text, 128, L"OS Version: %u.%u.%u SP%u (%ls) [%ls]\r\n", static_cast<unsigned>(facts.major),

@@ -37,6 +37,11 @@ struct LocalTimeFields {
 // "2026-12-07 00-13-48": hyphens between the time fields too.
 std::wstring FormatTimeStamp(const LocalTimeFields& time);
 
+// The message as one line of the log: CR, LF and every other control character (C0, DEL, C1, and the
+// Unicode line and paragraph separators) become a blank. Messages carry texts from servers, file names and
+// the configuration; one with a line break of its own could write lines that look like the chainer's.
+std::wstring OneLogLine(std::wstring_view message);
+
 // "OS Version: 6.1.7601 SP1 (workstation) [x64]\r\n"
 std::wstring OsVersionHeaderLine(const LogHeaderFacts& facts);
 

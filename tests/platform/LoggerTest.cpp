@@ -211,6 +211,21 @@ TEST(Logger_Log, NewFileHoldsMarkHeaderAndLinesExactly) {
     EXPECT_GE(after, stamp);
 }
 
+TEST(Logger_Log, AMessageWithLineBreaksStaysOneLine) {
+    LogPlaces places;
+    const std::wstring path = places.root.Child(L"run.log");
+    {
+        LogEnabledScope enabled(true);
+        Logger logger(places.Setup());
+        logger.SetLogFile(path);
+        logger.Log(L"Credentials are needed for http://h/ (realm \"x\r\n2026-01-01 00-00-00-Forged\").");
+    }
+    EXPECT_EQ(LogText(path),
+              ExpectedHeader() + kTime +
+                  L"-Credentials are needed for http://h/ (realm \"x  2026-01-01 00-00-00-Forged\").\r\n" +
+                  kTime + L"-=====================End of Log=====================\r\n\r\n");
+}
+
 TEST(Logger_Log, ExistingFileIsAppendedWithoutAnotherMark) {
     LogPlaces places;
     const std::wstring path = places.root.Child(L"run.log");

@@ -52,3 +52,27 @@ TEST(LogFormat_DefaultLogName, ExtensionAfterTheLastDotBecomesLog) {
         EXPECT_EQ(LogPathBesideProgram(c.program), c.beside) << c.program;
     }
 }
+
+TEST(LogFormat_OneLogLine, EveryControlCharacterBecomesABlank) {
+    const struct {
+        std::wstring_view message;
+        std::wstring_view line;
+    } cases[] = {
+        {L"Searching for:App1", L"Searching for:App1"},
+        {L"The FTP server answered: 530 No\r\n2026-01-01 00-00-00-Downloaded file was accepted.",
+         L"The FTP server answered: 530 No  2026-01-01 00-00-00-Downloaded file was accepted."},
+        {L"a\nb\rc\td\x0001"
+         L"e\x001F"
+         L"f\x007F"
+         L"g\x0085"
+         L"h\x009F"
+         L"i\x2028"
+         L"j\x2029"
+         L"k",
+         L"a b c d e f g h i j k"},
+        {std::wstring_view(L"nul\0here", 8), L"nul here"},
+        {L"kept: \x00A0\x00DC\x20AC\x4E2D", L"kept: \x00A0\x00DC\x20AC\x4E2D"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OneLogLine(c.message), c.line) << std::wstring(c.message).size();
+}
