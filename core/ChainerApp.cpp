@@ -9,6 +9,7 @@
 #include "core/MainFlow.h"
 #include "core/pure/CleanupLists.h"
 #include "detection/OsVersion.h"
+#include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/GrowBuffer.h"
 #include "platform/Logger.h"
@@ -121,7 +122,15 @@ void ChainerApp::Run() {
     const bool driveOnly = exeFolder_.size() == 2 && exeFolder_[1] == L':';
     ::SetCurrentDirectoryW((driveOnly ? exeFolder_ + L'\\' : exeFolder_).c_str());
 
-    if (WaitForInstallerIdle() == InstallerWait::Idle)
+    const InstallerWait wait = WaitForInstallerIdle();
+    if (platform::LogEnabled()) {
+        std::wstring errorText = std::to_wstring(wait.error);
+        if (const std::wstring system = platform::SystemErrorText(wait.error); !system.empty())
+            errorText += L" " + system;
+        if (const std::wstring line = InstallerWaitLogLine(wait, errorText); !line.empty())
+            platform::TheLogger().Log(line);
+    }
+    if (MainFlowRunsAfter(wait))
         exitCode_ = RunMainFlow(*this);
 }
 

@@ -28,14 +28,23 @@ DWORD WaitAnswering(HANDLE handle) {
 
 InstallerWait WaitForInstallerIdle() {
     platform::UniqueKernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
-    if (!mutex)
-        return ::GetLastError() == ERROR_FILE_NOT_FOUND ? InstallerWait::Idle : InstallerWait::Refused;
-    DWORD result = WaitAnswering(mutex.get());
+    if (!mutex) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND)
+            return {InstallerWaitResult::NoTransaction, 0};
+        return {InstallerWaitResult::CannotOpen, error};
+    }
+    const DWORD result = WaitAnswering(mutex.get());
+    const DWORD error = result == WAIT_FAILED ? ::GetLastError() : ERROR_SUCCESS;
     // A successful wait makes this thread the mutex's owner. Kept, it would block every installer
     // transaction started later, including the .msi prerequisites this very run launches and waits for.
     if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED)
         ::ReleaseMutex(mutex.get());
-    return result == WAIT_OBJECT_0 ? InstallerWait::Idle : InstallerWait::Refused;
+    if (result == WAIT_OBJECT_0)
+        return {InstallerWaitResult::Released, 0};
+    if (result == WAIT_ABANDONED)
+        return {InstallerWaitResult::Abandoned, 0};
+    return {InstallerWaitResult::CannotWait, error != ERROR_SUCCESS ? error : result};
 }
 
 } // namespace velmora::core

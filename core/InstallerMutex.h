@@ -1,14 +1,12 @@
 // Waiting until no Windows Installer transaction runs.
 #pragma once
 
+#include "core/pure/InstallerWait.h"
+
 namespace velmora::core {
 
-enum class InstallerWait {
-    Idle,    // the mutex is free or absent: go on
-    Refused, // abandoned, a failed wait, or the mutex could not be opened: do not run the main flow
-};
-
-// Opens "Global\_MSIExecute" for SYNCHRONIZE and waits for it without a time-out.
+// Opens "Global\_MSIExecute" for SYNCHRONIZE and waits for it without a time-out, answering this thread's
+// window messages meanwhile. A mutex this wait came to own (free or abandoned) is released at once.
 InstallerWait WaitForInstallerIdle();
 
 } // namespace velmora::core

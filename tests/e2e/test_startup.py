@@ -145,27 +145,37 @@ def test_chainer_at_a_drive_root_makes_the_root_current(drive_letter):
     assert list((root / "sub").iterdir()) == []
 
 
-def test_abandoned_installer_mutex_skips_the_main_flow(kit, tmp_path, interboot_value):
+@pytest.mark.parametrize("how, line", [
+    ("abandon", "Another installation ended without releasing the Windows Installer mutex; the run goes on."),
+    # Another object holds the name: the mutex cannot be opened, and the run cannot know whether an
+    # installation runs.
+    ("event", "Could not open the Windows Installer mutex. Error: 6 "),
+])
+def test_installer_mutex_abandoned_or_unopenable_is_logged_and_the_run_goes_on(kit, tmp_path, interboot_value,
+                                                                                how, line):
     kit.write_ini(MISSING_MANDATORY)
     interboot_value()
     ready = tmp_path / "ready"
     release = tmp_path / "release"
     holder = subprocess.Popen(
         wine(str(BIN_DIR / "hold_mutex.exe"), "Global\\_MSIExecute", to_windows_path(ready),
-         to_windows_path(release), "abandon"),
+         to_windows_path(release), how),
         env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        assert wait_for(ready.exists), "the helper never took the mutex"
+        assert wait_for(ready.exists), "the helper never took the name"
         chainer = kit.start()
-        assert not wait_for(lambda: chainer.poll() is not None, timeout=2.0)
-        release.write_text("go")
-        # Without the main flow the exit code stays 0, nothing is evaluated and the store is not touched.
-        assert chainer.wait(timeout=60) == 0
+        if how == "abandon":
+            assert not wait_for(lambda: chainer.poll() is not None, timeout=2.0)
+            release.write_text("go")
+        # Never a silent success: the main flow runs and finds the mandatory prerequisite missing.
+        assert chainer.wait(timeout=60) == 1
     finally:
         release.write_text("go")
         holder.wait(timeout=60)
-    assert log_messages(kit.folder / "run.log") == []
-    assert interboot_key_exists()
+    messages = log_messages(kit.folder / "run.log")
+    assert messages[0].startswith(line), messages
+    assert "Searching for:Needed" in messages
+    assert not interboot_key_exists()
 
 
 def test_waits_while_installer_mutex_is_held_and_goes_on_when_released(kit, tmp_path):
