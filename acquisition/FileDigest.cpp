@@ -81,7 +81,9 @@ bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, 
 CheckedFile::CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5,
                          bool plainOnly)
     : file_(OpenForReading(path, FILE_SHARE_READ, plainOnly ? FILE_FLAG_OPEN_REPARSE_POINT : 0)) {
-    plain_ = !plainOnly || (file_ && platform::IsPlainOpenFile(file_.get()));
+    if (!file_)
+        openError_ = ::GetLastError();
+    plain_ = !plainOnly || !file_ || platform::IsPlainOpenFile(file_.get());
     accepted_ = file_ && plain_ && OpenFileAccepted(file_.get(), expectedSize, md5);
 }
 

@@ -28,11 +28,15 @@ public:
     CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5,
                 bool plainOnly = false);
     bool Accepted() const { return accepted_; }
+    // The error that kept the file from being opened (it is missing, in use, or may not be read); 0 when it
+    // was opened.
+    std::uint32_t OpenError() const { return openError_; }
     // False when plainOnly refused the file; its size and digest were not looked at then.
     bool Plain() const { return plain_; }
 
 private:
     platform::UniqueFile file_;
+    std::uint32_t openError_ = 0;
     bool plain_ = true;
     bool accepted_ = false;
 };

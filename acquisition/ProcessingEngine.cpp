@@ -278,22 +278,22 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
         // A download or file URL with a size or digest to match is checked again right before it runs, and
         // held so until it has run: the file checked when it was found or downloaded may have been replaced
         // since. A download is held in any case and must be a plain file: the download folder is open to
-        // others, who could have swapped in a link or a second name of a file they can still change. A
-        // missing file is left to the launch, which says so.
+        // others, who could have swapped in a link or a second name of a file they can still change. A file
+        // that cannot be held is not launched: one missing now could be back by the time it starts.
         std::optional<CheckedFile> file;
         if (checked.at(item.prerequisiteIndex)) {
             const core::PrerequisiteRecord& prerequisite =
                 configuration_.Prerequisites.at(item.prerequisiteIndex);
             ConnectShareOf(prerequisite, item.filePath, sink);
             const bool download = !detection::IsFileUrlSource(prerequisite.Source);
-            if ((download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty()) &&
-                platform::Exists(item.filePath))
+            if (download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty())
                 file.emplace(item.filePath, static_cast<std::uint32_t>(prerequisite.ExactSize),
                              prerequisite.MD5, download);
             if (file && !file->Accepted()) {
                 const bool plain = file->Plain();
+                const std::uint32_t openError = file->OpenError();
                 file.reset();
-                RejectBeforeLaunch(item, plain);
+                RejectBeforeLaunch(item, plain, openError);
                 if (sink != nullptr)
                     sink->ReportError(L"", PROCESS_FILE_REJECTED, 0);
                 return kPhaseFailed;
@@ -324,8 +324,17 @@ std::uint32_t ProcessingEngine::AfterLaunch(execution::LaunchOutcome outcome,
     return kContinue;
 }
 
-void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item, bool plain) {
+void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item, bool plain,
+                                          std::uint32_t openError) {
     core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.prerequisiteIndex);
+    // Missing, in use or unreadable: nothing says it was planted, so it is left where it is.
+    if (openError != ERROR_SUCCESS) {
+        platform::LogLine(L"The file to launch for " + prerequisite.Name +
+                          L" could not be opened for its check and is not launched: " + item.filePath +
+                          L". Error: " + std::to_wstring(openError) + L" " +
+                          platform::SystemErrorText(openError));
+        return;
+    }
     platform::LogLine(L"The file to launch for " + prerequisite.Name +
                       (plain ? L" does not match its size or MD5" : L" is a link or has another name") +
                       L" and is not launched: " + item.filePath);

@@ -134,8 +134,9 @@ private:
     // The phase result a launch outcome asks for, or kContinue.
     [[nodiscard]] std::uint32_t AfterLaunch(execution::LaunchOutcome outcome,
                                             const execution::LaunchItem& item, ProgressSink* sink);
-    // A file refused right before its launch: its size or digest did not match, or it is no plain file.
-    void RejectBeforeLaunch(const execution::LaunchItem& item, bool plain);
+    // A file refused right before its launch: it could not be opened (openError), its size or digest did
+    // not match, or it is no plain file.
+    void RejectBeforeLaunch(const execution::LaunchItem& item, bool plain, std::uint32_t openError);
     // A file URL on a share: the share is connected before the launch, with the URL's user when it has
     // one, and with credentials asked for when the share refuses the logon.
     void ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path,

@@ -293,6 +293,41 @@ TEST_F(ProcessingEngine_InstallAll, DownloadReplacedByASecondNameOfAnotherFileIs
     EXPECT_EQ(sink.calls.back(), L"ReportError  0xe0000022");
 }
 
+// Missing when it is checked, it could be back (someone else's) by the time it would start.
+TEST_F(ProcessingEngine_InstallAll, DownloadMissingAtItsCheckIsNotLaunched) {
+    AddDownload(L"Fetched", ExitWithHelper(), L"m");
+    Start();
+    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
+    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+    ASSERT_TRUE(::DeleteFileW(downloaded.c_str()));
+    EXPECT_EQ(engine->InstallAll(&sink), 1603u);
+    EXPECT_FALSE(MarkerExists(L"Fetched"));
+    EXPECT_FALSE(Logged(L"Launching file:" + downloaded));
+    EXPECT_TRUE(
+        Logged(L"The file to launch for Fetched could not be opened for its check and is not launched: " +
+               downloaded + L". Error: 2 " + velmora::platform::SystemErrorText(2)));
+    EXPECT_EQ(sink.calls.back(), L"ReportError  0xe0000022");
+}
+
+// In use by someone who may not share it: not a planted file, so it stays, and the log names the error.
+TEST_F(ProcessingEngine_InstallAll, DownloadThatCannotBeOpenedForItsCheckIsKeptAndNotLaunched) {
+    AddDownload(L"Fetched", ExitWithHelper(), L"m");
+    Start();
+    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
+    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+    {
+        velmora::platform::UniqueFile holder(::CreateFileW(downloaded.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                           0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        EXPECT_EQ(engine->InstallAll(&sink), 1603u);
+    }
+    EXPECT_FALSE(MarkerExists(L"Fetched"));
+    EXPECT_TRUE(
+        Logged(L"The file to launch for Fetched could not be opened for its check and is not launched: " +
+               downloaded + L". Error: 32 " + velmora::platform::SystemErrorText(32)));
+    EXPECT_TRUE(velmora::platform::Exists(downloaded));
+}
+
 TEST_F(ProcessingEngine_InstallAll, FileUrlIsLaunchedWhereItLiesOnceItsDigestMatches) {
     const std::wstring tool = kit.Child(L"tools\\setup.exe");
     ASSERT_TRUE(::CreateDirectoryW(kit.Child(L"tools").c_str(), nullptr));
