@@ -1,7 +1,8 @@
 #include "acquisition/AsyncInternet.h"
 
+#include <algorithm>
+
 #include "platform/GrowBuffer.h"
-#include "platform/Logger.h"
 #include "platform/core/ExceptionHandling.h"
 
 namespace velmora::acquisition {
@@ -9,33 +10,44 @@ namespace velmora::acquisition {
 namespace {
 
 constexpr DWORD kResponseTextSize = 1000;
-// Should the closing notice never come, the transfer's state stays allocated for good rather than be
-// freed under a callback that may still arrive.
-constexpr DWORD kHandleClosingWaitMs = 60000;
 
-// The new address of a redirect begins with "http:" (not "https:"). WinINet hands it over as wide text to a
-// wide callback; narrow text is recognised as well, so the check does not rest on that.
-bool IsPlainHttpAddress(const void* info, DWORD length) {
-    if (info == nullptr || length < 5)
-        return false;
-    const auto lower = [](unsigned value) { return value >= 'A' && value <= 'Z' ? value + 32 : value; };
-    const auto matches = [&](auto text) {
-        const char prefix[] = "http:";
-        for (int i = 0; i < 5; ++i) {
-            if (lower(static_cast<unsigned>(text[i])) != static_cast<unsigned>(prefix[i]))
-                return false;
-        }
-        return true;
-    };
-    return (length >= 5 * sizeof(wchar_t) && matches(static_cast<const wchar_t*>(info))) ||
-           matches(static_cast<const unsigned char*>(info));
+std::atomic<long> liveSessions{0};
+
+bool BringsHandle(PendingCall kind) {
+    return kind == PendingCall::Connect || kind == PendingCall::OpenRequest || kind == PendingCall::FtpOpen;
+}
+
+bool KeepsAnswerText(PendingCall kind) {
+    return kind == PendingCall::Connect || kind == PendingCall::FtpOpen || kind == PendingCall::FtpCommand;
 }
 
 } // namespace
 
 AsyncInternet::AsyncInternet()
-    : requestComplete_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      handleClosed_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    : requestComplete_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), readBuffer_(kReadBufferSize) {
+    ++liveSessions;
+}
+
+AsyncInternet* AsyncInternet::Create() {
+    return new AsyncInternet();
+}
+
+long AsyncInternet::LiveCount() {
+    return liveSessions.load();
+}
+
+void AsyncInternet::Release() {
+    bool unreferenced = false;
+    {
+        platform::ScopedLock hold(lock_);
+        ownerGone_ = true;
+        unreferenced = Unreferenced();
+    }
+    if (unreferenced) {
+        --liveSessions;
+        delete this;
+    }
+}
 
 std::wstring LastResponseText() {
     std::wstring text;
@@ -60,73 +72,112 @@ void CALLBACK AsyncInternet::StatusCallback(HINTERNET handle, DWORD_PTR context,
     auto* self = reinterpret_cast<AsyncInternet*>(context);
     if (self == nullptr)
         return;
-    switch (status) {
-    case INTERNET_STATUS_CONNECTION_CLOSED:
-        self->connectionClosed_.store(true);
-        return;
-    case INTERNET_STATUS_HANDLE_CLOSING:
-        if (handle == self->closing_.load())
-            ::SetEvent(self->handleClosed_.get());
-        return;
-    case INTERNET_STATUS_REDIRECT:
-        if (IsPlainHttpAddress(info, infoLength))
-            self->redirectedToHttp_.store(true);
-        return;
-    case INTERNET_STATUS_REQUEST_COMPLETE: {
-        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-        bool valid = result != nullptr && infoLength >= sizeof(INTERNET_ASYNC_RESULT);
-        self->result_ = valid ? result->dwResult : 0;
-        self->error_ = valid ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR;
-        PendingCall kind = self->pending_.load();
-        if (!self->completed_.load() && (kind == PendingCall::Connect || kind == PendingCall::FtpOpen ||
-                                         kind == PendingCall::FtpCommand)) {
-            try {
-                self->lastResponse_ = LastResponseText();
-            } catch (...) {
-                // No exception may unwind into WinINet; the transfer goes on without the text.
-                platform::core::PresentCaughtException(nullptr);
-            }
-        }
-        self->completed_.store(true);
-        ::SetEvent(self->requestComplete_.get());
-        return;
+    {
+        platform::ScopedLock hold(self->lock_);
+        ++self->busyCallbacks_;
     }
+    try {
+        self->OnStatus(handle, status, info, infoLength);
+    } catch (...) {
+        // No exception may unwind into WinINet; the transfer goes on without what failed here.
+        platform::core::PresentCaughtException(nullptr);
+    }
+    bool unreferenced = false;
+    {
+        platform::ScopedLock hold(self->lock_);
+        --self->busyCallbacks_;
+        unreferenced = self->Unreferenced();
+    }
+    if (unreferenced) {
+        --liveSessions;
+        delete self;
+    }
+}
+
+void AsyncInternet::OnStatus(HINTERNET handle, DWORD status, LPVOID info, DWORD infoLength) {
+    switch (status) {
+    case INTERNET_STATUS_HANDLE_CLOSING:
+        // The handle's last callback: what it could write into may go once no other handle holds on.
+        if (handle == nullptr && info != nullptr && infoLength >= sizeof(HINTERNET))
+            handle = *static_cast<const HINTERNET*>(info);
+        Forget(handle);
+        return;
+    case INTERNET_STATUS_REQUEST_COMPLETE:
+        OnRequestComplete(infoLength >= sizeof(INTERNET_ASYNC_RESULT)
+                              ? static_cast<const INTERNET_ASYNC_RESULT*>(info)
+                              : nullptr);
+        return;
     default:
         return;
     }
 }
 
-void AsyncInternet::Close(platform::UniqueInternet& handle) {
-    if (!handle)
-        return;
-    ::ResetEvent(handleClosed_.get());
-    HINTERNET closing = handle.release();
-    closing_.store(closing);
-    const bool closed = ::InternetCloseHandle(closing) != FALSE;
-    if (closed && ::WaitForSingleObject(handleClosed_.get(), kHandleClosingWaitMs) != WAIT_OBJECT_0) {
-        stuck_ = true;
-        platform::LogLine(L"WinINet did not report the closing of a download handle.");
+void AsyncInternet::OnRequestComplete(const INTERNET_ASYNC_RESULT* result) {
+    const DWORD_PTR value = result != nullptr ? result->dwResult : 0;
+    const DWORD error = result != nullptr ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR;
+    const PendingCall kind = pending_.load();
+    std::wstring answer;
+    if (KeepsAnswerText(kind)) {
+        try {
+            answer = LastResponseText();
+        } catch (...) {
+            // The completion must still be told; the transfer goes on without the text.
+            platform::core::PresentCaughtException(nullptr);
+        }
     }
-    closing_.store(nullptr);
-    pending_.store(PendingCall::None);
+    HINTERNET orphan = nullptr;
+    {
+        platform::ScopedLock hold(lock_);
+        // A new handle is counted before anyone can close it: its closing notice may follow at once.
+        if (BringsHandle(kind) && value != 0) {
+            handles_.push_back(reinterpret_cast<HINTERNET>(value));
+            if (abandoned_)
+                orphan = reinterpret_cast<HINTERNET>(value);
+        }
+        if (!abandoned_) {
+            result_ = value;
+            error_ = error;
+            lastResponse_.swap(answer);
+        }
+        completed_.store(true);
+    }
+    ::SetEvent(requestComplete_.get());
+    // Its owner has given up on it: no one else will close it. Its closing notice comes through here again
+    // (on this thread, at once, under Wine), while this callback still counts as busy.
+    if (orphan != nullptr)
+        ::InternetCloseHandle(orphan);
 }
 
-HINTERNET AsyncInternet::SettlePending() {
-    const PendingCall kind = Unsettled();
+void AsyncInternet::Forget(HINTERNET handle) {
+    platform::ScopedLock hold(lock_);
+    const auto at = std::find(handles_.begin(), handles_.end(), handle);
+    if (at != handles_.end())
+        handles_.erase(at);
+}
+
+void AsyncInternet::Adopt(HINTERNET handle) {
+    if (handle == nullptr)
+        return;
+    platform::ScopedLock hold(lock_);
+    handles_.push_back(handle);
+}
+
+HINTERNET AsyncInternet::TakeCompletedHandle() {
+    return reinterpret_cast<HINTERNET>(result_);
+}
+
+HINTERNET AsyncInternet::AbandonPending() {
+    platform::ScopedLock hold(lock_);
+    const PendingCall kind = pending_.load();
     if (kind == PendingCall::None)
         return nullptr;
-    // No cancel applies now: what WinINet still writes must arrive while its target exists.
-    if (!completed_.load() &&
-        ::WaitForSingleObject(requestComplete_.get(), kHandleClosingWaitMs) != WAIT_OBJECT_0 &&
-        !completed_.load()) {
-        stuck_ = true;
-        platform::LogLine(L"WinINet did not complete a cancelled download call.");
+    if (!completed_.load()) {
+        abandoned_ = true;
         return nullptr;
     }
+    // The completion came just as the cancel was seen: its handle is the owner's to close.
     pending_.store(PendingCall::None);
-    const bool bringsHandle =
-        kind == PendingCall::Connect || kind == PendingCall::OpenRequest || kind == PendingCall::FtpOpen;
-    return bringsHandle ? reinterpret_cast<HINTERNET>(result_) : nullptr;
+    return BringsHandle(kind) && result_ != 0 ? reinterpret_cast<HINTERNET>(result_) : nullptr;
 }
 
 } // namespace velmora::acquisition

@@ -28,7 +28,6 @@ using platform::UniqueFile;
 
 namespace {
 
-constexpr DWORD kReadBufferSize = 51200;
 constexpr DWORD kPausePollMs = 10;
 
 // "12029 The connection to the server could not be established" or "0xE0000018 XFER_NOT_FOUND".
@@ -77,8 +76,7 @@ Ending FailedForTarget(DWORD code, std::wstring what = {}) {
 struct Downloader::State {
     State(ProgressSink* progress, CredentialSource* source, NetworkConnector* network)
         : sink(progress), credentials(source != nullptr ? *source : NoCredentials()),
-          session([this] { return Cancelled(); }), shares(network != nullptr ? *network : SystemNetwork()),
-          buffer(kReadBufferSize) {}
+          session([this] { return Cancelled(); }), shares(network != nullptr ? *network : SystemNetwork()) {}
 
     TransferSettings settings;
     ProgressSink* sink;
@@ -94,7 +92,6 @@ struct Downloader::State {
     std::wstring targetPath;
     std::wstring partPath;
     bool allNetwork = true;
-    std::vector<BYTE> buffer; // read into while a read is pending, until the source is closed
     CopyProgressThrottle localProgress;
 
     bool Cancelled() const { return aborted.load() || (sink != nullptr && sink->IsCancelled()); }
@@ -152,8 +149,6 @@ Downloader::Downloader(ProgressSink* sink, CredentialSource* credentials, Networ
 
 Downloader::~Downloader() {
     state_->CloseAll();
-    if (state_->session.Stuck())
-        state_.release(); // WinINet may still call back into it
 }
 
 void Downloader::SetExpectedSize(std::uint32_t size) {
@@ -176,6 +171,11 @@ void Downloader::SetAclOnPartFile(bool enabled) {
 void Downloader::SetConnectTimeout(std::uint32_t milliseconds) {
     if (milliseconds != 0)
         state_->settings.connectTimeout = milliseconds;
+}
+
+void Downloader::SetReceiveTimeout(std::uint32_t milliseconds) {
+    if (milliseconds != 0)
+        state_->settings.receiveTimeout = milliseconds;
 }
 
 void Downloader::SetProxy(std::wstring proxy) {
@@ -325,11 +325,12 @@ Ending Downloader::State::Receive(std::uint64_t total, std::uint64_t offset) {
     std::uint32_t reconnectsWithoutData = 0;
     const std::uint32_t reconnectLimit = settings.retryCount > 0 ? settings.retryCount : 1;
     while (true) {
+        const BYTE* data = nullptr;
         DWORD read = 0;
-        error = current->Read(buffer.data(), kReadBufferSize, read);
+        error = current->Read(data, read);
         if (error == ERROR_SUCCESS && read != 0) {
             DWORD written = 0;
-            if (!::WriteFile(part.get(), buffer.data(), read, &written, nullptr) || written != read) {
+            if (!::WriteFile(part.get(), data, read, &written, nullptr) || written != read) {
                 error = ::GetLastError();
                 return Failed(error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT,
                               local ? copyFailure : L"Could not write the partial file " + partPath + L".");

@@ -12,10 +12,11 @@
 // opens at an offset and reads; the engine keeps the fail-over between them, the partial file and the
 // resume, and every way out of a transfer passes one place that logs and reports it. HTTP and FTP run
 // WinINet in asynchronous mode (acquisition/InternetSource.h): its status callback, on WinINet's threads,
-// only stores the completion's result and signals events; the transfer itself, and every sink call, stays
+// only stores the completion's result and signals an event; the transfer itself, and every sink call, stays
 // on the calling thread, which waits for each pending call in steps of 10 ms so that a cancel from the sink
-// or Abort() from another thread is seen at once. Every WinINet handle is closed child first and waited for
-// until WinINet says it is gone, so no callback can arrive after the Downloader is destroyed.
+// or Abort() from another thread is seen at once. A cancel closes the handles and returns without waiting
+// for the call it leaves: what WinINet may still write or call back into belongs to the session's
+// AsyncInternet, which outlives the Downloader until WinINet reports the last handle closed.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +52,9 @@ public:
     void SetAclOnPartFile(bool enabled);
     // WinINet's connect timeout in milliseconds. Ignored when 0 (WinINet's default stays).
     void SetConnectTimeout(std::uint32_t milliseconds);
+    // How long an HTTP server may stay silent before the read fails and the transfer resumes; default 60
+    // seconds. Ignored when 0.
+    void SetReceiveTimeout(std::uint32_t milliseconds);
     // "host:port" of a proxy; empty (the default) means the system's proxy configuration.
     void SetProxy(std::wstring proxy);
 

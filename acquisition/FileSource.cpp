@@ -23,9 +23,13 @@ DWORD FileSource::Open(std::uint64_t& offset, std::uint64_t& total) {
     return file_ ? ERROR_SUCCESS : ::GetLastError();
 }
 
-DWORD FileSource::Read(BYTE* buffer, DWORD capacity, DWORD& read) {
+DWORD FileSource::Read(const BYTE*& data, DWORD& read) {
+    // The same size as a network read: progress and cancels are looked at as often.
+    constexpr DWORD kBlock = 51200;
+    buffer_.resize(kBlock);
+    data = buffer_.data();
     read = 0;
-    return ::ReadFile(file_.get(), buffer, capacity, &read, nullptr) ? ERROR_SUCCESS : ::GetLastError();
+    return ::ReadFile(file_.get(), buffer_.data(), kBlock, &read, nullptr) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 } // namespace velmora::acquisition

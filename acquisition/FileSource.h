@@ -3,6 +3,8 @@
 // the connections stay with the transfer's ShareConnections until the transfer ends.
 #pragma once
 
+#include <vector>
+
 #include "acquisition/TransferSource.h"
 #include "platform/UniqueHandle.h"
 
@@ -18,13 +20,14 @@ public:
     bool IsLocal() const override { return true; }
     // Reaches the file and opens it for reading; `offset` becomes 0.
     [[nodiscard]] DWORD Open(std::uint64_t& offset, std::uint64_t& total) override;
-    [[nodiscard]] DWORD Read(BYTE* buffer, DWORD capacity, DWORD& read) override;
+    [[nodiscard]] DWORD Read(const BYTE*& data, DWORD& read) override;
     void Close() override { file_.reset(); }
 
 private:
     ShareConnections& shares_;
     TransferContext context_;
     platform::UniqueFile file_;
+    std::vector<BYTE> buffer_;
 };
 
 } // namespace velmora::acquisition

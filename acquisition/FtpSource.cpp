@@ -18,7 +18,7 @@ DWORD FtpSource::LogIn() {
             !RequestCredentials(context_.credentials, context_.sink, nullptr, Url().logged, L"FTP Server",
                                 false, L"", login.user, login.password))
             return error;
-        session_.Async().Close(connection_);
+        connection_.reset();
     }
 }
 
@@ -92,7 +92,7 @@ DWORD FtpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
     if (total == 0)
         total = announced;
     if (total != 0 && total <= offset) {
-        session_.Async().Close(request_);
+        request_.reset();
         return XFER_NOTHING_TO_RESUME;
     }
     return ERROR_SUCCESS;

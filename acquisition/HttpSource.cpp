@@ -56,10 +56,15 @@ DWORD HttpSource::OpenRequest() {
     const DWORD flags =
         kHttpRequestFlags | (Url().scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
     const std::wstring path = Url().pathAndExtra.empty() ? std::wstring(L"/") : Url().pathAndExtra;
-    return OpenHandle(PendingCall::OpenRequest, request_, [&] {
+    const DWORD error = OpenHandle(PendingCall::OpenRequest, request_, [&] {
         return ::HttpOpenRequestW(connection_.get(), L"GET", path.c_str(), L"HTTP/1.0", L"", acceptTypes,
                                   flags, session_.Context());
     });
+    if (error == ERROR_SUCCESS) {
+        DWORD timeout = context_.settings.receiveTimeout;
+        ::InternetSetOptionW(request_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    }
+    return error;
 }
 
 DWORD HttpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
@@ -75,7 +80,6 @@ DWORD HttpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
     std::uint32_t certificateRetries = 0;
     std::uint32_t credentialRounds = 0;
     while (true) {
-        session_.Async().ClearRedirects();
         error = session_.Run(PendingCall::Send, [&] {
             return ::HttpSendRequestW(request_.get(), headers.empty() ? nullptr : headers.c_str(),
                                       static_cast<DWORD>(headers.size()), nullptr, 0) == TRUE;
@@ -147,9 +151,6 @@ DWORD HttpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
 }
 
 bool HttpSource::RedirectedToPlainHttp() {
-    if (session_.Async().RedirectedToPlainHttp())
-        return true;
-    // The address the request ended at tells too, should no redirect have been reported on the way.
     std::wstring finalUrl;
     (void)platform::CallWithGrowingBuffer(
         finalUrl, 256, [this](wchar_t* buffer, DWORD capacity, DWORD* written, DWORD* needed) -> DWORD {

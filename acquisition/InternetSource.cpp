@@ -5,6 +5,8 @@ namespace velmora::acquisition {
 using platform::UniqueInternet;
 
 DWORD InternetSession::Open(const TransferSettings& settings) {
+    Close();
+    async_.reset(AsyncInternet::Create());
     const bool viaProxy = !settings.proxy.empty();
     session_.reset(
         ::InternetOpenW(L"Velmora", viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
@@ -26,6 +28,7 @@ void InternetSession::Close() {
         ::InternetSetStatusCallbackW(session_.get(), nullptr);
         session_.reset();
     }
+    async_.reset();
 }
 
 DWORD InternetSource::Connect(DWORD service, DWORD flags, const std::wstring& user,
@@ -37,46 +40,36 @@ DWORD InternetSource::Connect(DWORD service, DWORD flags, const std::wstring& us
     });
 }
 
-DWORD InternetSource::Read(BYTE* buffer, DWORD capacity, DWORD& read) {
-    read = 0;
-    bytesAvailable_ = 0;
+// Straight into the session's buffer, as much as it takes: WinINet fills it whole unless the data ends.
+// Asking first how much is waiting would cap each read at that (under Wine 8 at its own 8 KiB buffer).
+DWORD InternetSource::Read(const BYTE*& data, DWORD& read) {
     AsyncInternet& async = session_.Async();
-    DWORD error = session_.Run(PendingCall::Query, [&] {
-        return ::InternetQueryDataAvailable(request_.get(), &bytesAvailable_, 0, 0) == TRUE;
-    });
-    if (error != ERROR_SUCCESS)
-        return error;
-    // Completed later, the count comes in the completion's dwError (WinINet may also fill the variable).
-    const DWORD available = async.CompletedAsynchronously() && async.CompletionValue() != 0
-                                ? async.CompletionValue()
-                                : bytesAvailable_;
-    if (available == 0)
-        return ERROR_SUCCESS;
-    bytesRead_ = 0;
-    const DWORD wanted = available < capacity ? available : capacity;
-    error = session_.Run(PendingCall::Read, [&] {
-        return ::InternetReadFile(request_.get(), buffer, wanted, &bytesRead_) == TRUE;
+    data = async.ReadBuffer();
+    read = 0;
+    DWORD& got = async.BytesRead();
+    got = 0;
+    const DWORD error = session_.Run(PendingCall::Read, [&] {
+        return ::InternetReadFile(request_.get(), async.ReadBuffer(), kReadBufferSize, &got) == TRUE;
     });
     if (error == ERROR_SUCCESS)
-        read = bytesRead_;
+        read = got;
     return error;
 }
 
 void InternetSource::Close() {
-    AsyncInternet& async = session_.Async();
-    // A connect or open call that a cancel left pending brings its handle with its completion: it is
-    // waited for and closed like the others, before anything it could write into goes.
-    const PendingCall unsettled = async.Unsettled();
-    if (HINTERNET arrived = async.SettlePending()) {
-        UniqueInternet& owner = unsettled == PendingCall::Connect ? connection_ : request_;
+    // A connect or open call that a cancel left pending may have brought its handle just now: it is closed
+    // like the others. One still to come is closed by the callback that brings it.
+    HINTERNET arrived = session_.IsOpen() ? session_.Async().AbandonPending() : nullptr;
+    if (arrived != nullptr) {
         UniqueInternet extra(arrived);
-        if (!owner)
-            owner = std::move(extra);
-        else
-            async.Close(extra);
+        if (!connection_)
+            connection_ = std::move(extra);
+        else if (!request_)
+            request_ = std::move(extra);
     }
-    async.Close(request_);
-    async.Close(connection_);
+    // Child first: a request holds on to its connection anyway.
+    request_.reset();
+    connection_.reset();
 }
 
 } // namespace velmora::acquisition

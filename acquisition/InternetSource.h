@@ -3,9 +3,10 @@
 //
 // How it works: the session runs WinINet in asynchronous mode with AsyncInternet's status callback, and
 // every handle of the transfer carries its context. Only one call is pending at a time, on the transfer's
-// thread; Run() waits for it while asking the transfer whether it was cancelled. A source closes its
-// request, then its connection, each waited for until WinINet says it is gone; a connect or open call that
-// a cancel left pending is settled first, so the handle it brings is closed too.
+// thread; Run() waits for it while asking the transfer whether it was cancelled. Closing a handle never
+// waits: a call a cancel left pending ends when WinINet gets to it, writing only into the session's
+// AsyncInternet, which outlives it (acquisition/AsyncInternet.h). A connect or open call that a cancel left
+// pending is settled before its source closes, so the handle it brings is closed too.
 #pragma once
 
 #include <windows.h>
@@ -29,25 +30,26 @@ public:
     InternetSession(const InternetSession&) = delete;
     InternetSession& operator=(const InternetSession&) = delete;
 
-    // InternetOpenW with the settings' proxy and connect timeout, and the status callback.
+    // InternetOpenW with the settings' proxy and connect timeout, and the status callback, with a new
+    // AsyncInternet: what an earlier session left pending never meets this one.
     [[nodiscard]] DWORD Open(const TransferSettings& settings);
     // Removes the status callback and closes the session. Its sources' handles are closed before.
     void Close();
 
     HINTERNET Handle() const { return session_.get(); }
-    AsyncInternet& Async() { return async_; }
-    DWORD_PTR Context() { return async_.Context(); }
+    // Only while the session is open.
+    AsyncInternet& Async() { return *async_; }
+    bool IsOpen() const { return static_cast<bool>(async_); }
+    DWORD_PTR Context() { return async_->Context(); }
     bool Cancelled() const { return cancelled_(); }
-    // A handle never reported its closing: WinINet may still call back into this object.
-    bool Stuck() const { return async_.Stuck(); }
 
     template <typename Call> [[nodiscard]] DWORD Run(PendingCall kind, Call&& call) {
-        return async_.Run(kind, call, cancelled_);
+        return async_->Run(kind, call, cancelled_);
     }
 
 private:
     std::function<bool()> cancelled_;
-    AsyncInternet async_;
+    AsyncInternetPtr async_;
     platform::UniqueInternet session_;
 };
 
@@ -58,7 +60,7 @@ public:
         : TransferSource(std::move(url)), session_(session), context_(context) {}
     ~InternetSource() override { Close(); }
 
-    [[nodiscard]] DWORD Read(BYTE* buffer, DWORD capacity, DWORD& read) final;
+    [[nodiscard]] DWORD Read(const BYTE*& data, DWORD& read) final;
     void Close() final;
 
 protected:
@@ -69,12 +71,18 @@ protected:
     // it gives, at once or with its completion.
     template <typename Create>
     [[nodiscard]] DWORD OpenHandle(PendingCall kind, platform::UniqueInternet& handle, Create&& create) {
+        handle.reset();
+        AsyncInternet& async = session_.Async();
+        HINTERNET made = nullptr;
         DWORD error = session_.Run(kind, [&] {
-            handle.reset(create());
-            return static_cast<bool>(handle);
+            made = create();
+            return made != nullptr;
         });
-        if (error == ERROR_SUCCESS && !handle)
-            handle.reset(reinterpret_cast<HINTERNET>(session_.Async().Result()));
+        if (made != nullptr)
+            async.Adopt(made);
+        else if (error == ERROR_SUCCESS)
+            made = async.TakeCompletedHandle();
+        handle.reset(made);
         if (error == ERROR_SUCCESS && !handle)
             error = ERROR_INTERNET_INTERNAL_ERROR;
         return error;
@@ -84,11 +92,6 @@ protected:
     TransferContext context_;
     platform::UniqueInternet connection_;
     platform::UniqueInternet request_; // HTTP request or FTP file
-
-private:
-    // Written by WinINet, also from its own threads while a call is pending.
-    DWORD bytesRead_ = 0;
-    DWORD bytesAvailable_ = 0;
 };
 
 } // namespace velmora::acquisition

@@ -31,6 +31,11 @@ struct SourceUrl {
 // Splits `url` with InternetCrackUrlW. The error when it cannot; any scheme is accepted here.
 [[nodiscard]] DWORD ParseSourceUrl(const std::wstring& url, SourceUrl& parts);
 
+// OS quirk (Wine 8): WinINet waits for a silent server without limit, so a stalled server would hold a
+// silent run for ever (and a cancelled read a WinINet thread). A minute of silence counts as a broken
+// connection, which the transfer resumes.
+inline constexpr std::uint32_t kDefaultReceiveTimeoutMs = 60000;
+
 // What the owner sets before a transfer; the sources read it.
 struct TransferSettings {
     std::uint32_t expectedSize = 0; // compared with the low 32 bits of the source's size; 0: not checked
@@ -38,7 +43,9 @@ struct TransferSettings {
     bool resumeAllowed = true;
     bool aclOnPartFile = false;
     std::uint32_t connectTimeout = 0; // milliseconds; 0: WinINet's default
-    std::wstring proxy;               // "host:port"; empty: the system's configuration
+    // Milliseconds a server may stay silent before a read or a request fails (and the transfer resumes).
+    std::uint32_t receiveTimeout = kDefaultReceiveTimeoutMs;
+    std::wstring proxy; // "host:port"; empty: the system's configuration
 };
 
 // What every source of one transfer works with; it outlives them.
@@ -65,9 +72,9 @@ public:
     // when told. XFER_CANCELLED when the transfer was cancelled meanwhile. Whatever was open is closed
     // first.
     [[nodiscard]] virtual DWORD Open(std::uint64_t& offset, std::uint64_t& total) = 0;
-    // Reads the next bytes of the open file into `buffer`, which must stay valid until Close(): 0 bytes at
-    // the end of the data.
-    [[nodiscard]] virtual DWORD Read(BYTE* buffer, DWORD capacity, DWORD& read) = 0;
+    // Reads the next bytes of the open file into a buffer of the source's own: `data` points at them, valid
+    // until the next Read or Close; 0 bytes at the end of the data.
+    [[nodiscard]] virtual DWORD Read(const BYTE*& data, DWORD& read) = 0;
     // Closes what Open opened; nothing of it calls back afterwards. Open may follow again.
     virtual void Close() = 0;
 

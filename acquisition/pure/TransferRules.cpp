@@ -266,6 +266,19 @@ bool IsInterruptedRead(std::uint32_t code) {
            code == wincode::ConnectionReset || code == wincode::Disconnected;
 }
 
+std::uint32_t InternetErrorOf(std::uint32_t code) {
+    switch (code) {
+    case wincode::SocketTimedOut:
+        return wincode::InternetTimeout;
+    case wincode::SocketConnectionAborted:
+        return wincode::ConnectionAborted;
+    case wincode::SocketConnectionReset:
+        return wincode::ConnectionReset;
+    default:
+        return code;
+    }
+}
+
 EndOfData DecideEndOfData(std::uint64_t total, std::uint64_t partSize, bool allNetwork) {
     if (total == 0 || partSize >= total)
         return EndOfData::Complete;

@@ -47,6 +47,9 @@ inline constexpr std::uint32_t Disconnected = 12163;
 inline constexpr std::uint32_t LogonFailure = 1326;
 inline constexpr std::uint32_t InvalidPassword = 86;
 inline constexpr std::uint32_t BadUserName = 2202;
+inline constexpr std::uint32_t SocketConnectionAborted = 10053; // WSAECONNABORTED
+inline constexpr std::uint32_t SocketConnectionReset = 10054;   // WSAECONNRESET
+inline constexpr std::uint32_t SocketTimedOut = 10060;          // WSAETIMEDOUT
 } // namespace wincode
 
 // "XFER_NOT_FOUND" for the engine's own codes; empty for any other code.
@@ -117,6 +120,9 @@ bool IsShareLogonError(std::uint32_t code);
 bool IsCertificateError(std::uint32_t code);
 // A read that fails like this on an all-network transfer reconnects and resumes.
 bool IsInterruptedRead(std::uint32_t code);
+// The WinINet code for a socket error that WinINet passed on as it was (Wine 8 does: a receive timeout
+// comes as WSAETIMEDOUT); any other code unchanged.
+std::uint32_t InternetErrorOf(std::uint32_t code);
 
 // What the end of the data stream means.
 enum class EndOfData { Complete, Reconnect, Incomplete };

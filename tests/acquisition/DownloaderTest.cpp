@@ -7,10 +7,12 @@
 
 #include <windows.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "TransferTest.h"
+#include "acquisition/AsyncInternet.h"
 #include "acquisition/pure/TransferRules.h"
 #include "support/TestSupport.h"
 
@@ -135,6 +137,22 @@ TEST_F(TransferTest, Downloader_Http_ReconnectsWithoutDataAreBounded) {
     EXPECT_EQ(sink.reports[0].code, XFER_INCOMPLETE);
 }
 
+// A server that falls silent is given up after the receive timeout, and the transfer resumes where the data
+// stopped (after two whole reads); WinINet does not wait for it for ever.
+TEST_F(TransferTest, Downloader_Http_SilentServerTimesOutAndTheTransferResumes) {
+    const std::wstring name = UniqueName(L"silent");
+    const std::wstring target = Target();
+    Downloader downloader(&sink);
+    downloader.SetReceiveTimeout(1000);
+    const DWORD started = ::GetTickCount();
+    ASSERT_EQ(downloader.Download(HttpBase() + L"/stallonce/300000/102400/60/" + name, target), 0u);
+    EXPECT_LT(::GetTickCount() - started, 20000u);
+    EXPECT_TRUE(ReadFileBytes(target) == Pattern(300000));
+    const std::vector<std::string> requests = ServerRequests(name);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(requests[1].find("range=bytes=102400-"), std::string::npos) << requests[1];
+}
+
 TEST_F(TransferTest, Downloader_Http_RangeFromElsewhereIsRefusedAndThePartialFileKept) {
     const std::wstring target = Target();
     WriteFileBytes(target + L".part", std::string(1000, 'R'));
@@ -248,6 +266,66 @@ TEST_F(TransferTest, Downloader_Cancel_AbortFromAnotherThread) {
     ::WaitForSingleObject(thread, INFINITE);
     ::CloseHandle(thread);
     EXPECT_FALSE(FileExists(target));
+}
+
+// Closing the handles is what ends a pending call, and it is not waited for: whatever the server does, a
+// cancel ends the transfer at once, and once the server gives up (here after five seconds) nothing of the
+// transfer is left in the process.
+TEST_F(TransferTest, Downloader_Cancel_EndsAtOnceWhenTheServerStalls) {
+    for (const wchar_t* when : {L"request", L"headers", L"bytes"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(when)));
+        const long sessions = AsyncInternet::LiveCount();
+        const unsigned handles = CountKernelHandles();
+        RecordingSink local;
+        DWORD cancelledAt = 0;
+        const DWORD started = ::GetTickCount();
+        local.cancelWhen = [&](const RecordingSink&) {
+            if (cancelledAt == 0 && ::GetTickCount() - started >= 500)
+                cancelledAt = ::GetTickCount();
+            return cancelledAt != 0;
+        };
+        {
+            Downloader downloader(&local);
+            EXPECT_EQ(
+                downloader.Download(HttpBase() + L"/hang/5/" + when + L"/" + UniqueName(L"hang"), Target()),
+                XFER_CANCELLED);
+        }
+        ASSERT_NE(cancelledAt, 0u);
+        EXPECT_LT(::GetTickCount() - cancelledAt, 2000u);
+        EXPECT_TRUE(local.reports.empty());
+        EXPECT_TRUE(TransfersSettle(sessions, handles))
+            << AsyncInternet::LiveCount() << " sessions, " << CountKernelHandles() << " handles";
+    }
+}
+
+// A cancel seen just as a call completes, over and over: the connect and open calls that bring a handle
+// (an FTP file's), the sends and the reads. No crash, and nothing is left once the servers are done.
+TEST_F(TransferTest, Downloader_Cancel_AsACallCompletesLeavesNothingBehind) {
+    const unsigned seed = ::GetTickCount();
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    const long sessions = AsyncInternet::LiveCount();
+    const unsigned handles = CountKernelHandles();
+    const std::wstring ftp = L"ftp://127.0.0.1:" + Env(L"VELMORA_FTP_PORT") + L"/pub/randomopen.bin";
+    int cancelled = 0;
+    for (int round = 0; round < 300; ++round) {
+        const std::wstring url = round % 3 == 2 ? ftp
+                                                : HttpBase() + L"/delay/" + std::to_wstring(random() % 30) +
+                                                      L"/range/5000/" + UniqueName(L"race");
+        const DWORD delay = random() % 40;
+        const DWORD started = ::GetTickCount();
+        RecordingSink local;
+        local.cancelWhen = [&](const RecordingSink&) { return ::GetTickCount() - started >= delay; };
+        const std::wstring target = Target();
+        ::DeleteFileW((target + L".part").c_str());
+        Downloader downloader(&local);
+        const std::uint32_t result = downloader.Download(url, target);
+        ASSERT_TRUE(result == 0 || result == XFER_CANCELLED) << result << " " << testing::PrintToString(url);
+        cancelled += result == XFER_CANCELLED;
+    }
+    EXPECT_GT(cancelled, 0);
+    EXPECT_TRUE(TransfersSettle(sessions, handles))
+        << AsyncInternet::LiveCount() << " sessions, " << CountKernelHandles() << " handles";
 }
 
 TEST_F(TransferTest, Downloader_Pause_TransferWaitsAndGoesOn) {

@@ -5,10 +5,12 @@
 
 #include <atomic>
 
+#include "acquisition/AsyncInternet.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
 #include "platform/UniqueHandle.h"
 #include "support/TestSupport.h"
+#include "support/WindowDriver.h"
 
 namespace velmora::test {
 
@@ -62,6 +64,25 @@ std::vector<std::string> ServerRequests(const std::wstring& name) {
 
 bool FileExists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+unsigned CountKernelHandles() {
+    unsigned count = 0;
+    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++count;
+    }
+    return count;
+}
+
+bool TransfersSettle(long sessions, unsigned handles) {
+    // A call left to WinINet ends when its server gives up: the test servers do within seconds.
+    return WaitUntil(
+        [&] {
+            return acquisition::AsyncInternet::LiveCount() <= sessions && CountKernelHandles() <= handles;
+        },
+        30000);
 }
 
 LogCapture::LogCapture(const std::wstring& path) {

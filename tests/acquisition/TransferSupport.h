@@ -24,6 +24,14 @@ std::vector<std::string> ServerRequests(const std::wstring& name);
 
 bool FileExists(const std::wstring& path);
 
+// The kernel handles this process holds, counted one by one (Wine 8 answers 0 to GetProcessHandleCount).
+unsigned CountKernelHandles();
+
+// Waits (up to a bound) until what the transfers of this process left to WinINet is gone: no session
+// state is alive beyond `sessions`, and no more kernel handles are open than `handles`. False when they
+// stayed.
+bool TransfersSettle(long sessions, unsigned handles);
+
 // The log while the object lives, read back as text (the log file is UTF-16).
 class LogCapture {
 public:

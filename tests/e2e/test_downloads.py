@@ -3,11 +3,12 @@
 and the network share a file URL names."""
 import hashlib
 import shutil
+import time
 import uuid
 
 import pytest
 
-from conftest import BIN_DIR, configuration, helper, log_messages, pattern, to_windows_path
+from conftest import BIN_DIR, cancel_when_shown, configuration, helper, log_messages, pattern, to_windows_path
 
 NOT_INSTALLED = {"SearchType1": "5", "SearchString1": "HKCU\\Software\\VelmoraE2E\\never-there"}
 
@@ -116,3 +117,23 @@ def test_share_connected_for_a_file_url_is_cancelled_when_the_run_ends(kit, netw
     run = last_run(kit)
     assert "Launching file:\\\\velmoraserver\\share\\setup.exe" in run
     assert "s3cret" not in "\n".join(run)
+
+
+@pytest.mark.parametrize("when", ["headers", "bytes"])
+def test_cancel_ends_the_run_at_once_while_the_server_stalls(kit, transfer_servers, when):
+    # The server answers (and sends 4 KB) and then nothing for half a minute: Cancel in the processing window
+    # ends the run within two seconds all the same.
+    name = "hang" + uuid.uuid4().hex
+    kit.write_ini(configuration("b", {"name": "Data", "Url": f"{transfer_servers.http}/hang/30/{when}/{name}",
+                                      "Folder": "?data.bin", "Options": "m", **NOT_INSTALLED},
+                                general=f"DownloadFolder={to_windows_path(kit.folder / 'dl')}\n"))
+    chainer = kit.start()
+    try:
+        assert cancel_when_shown("Downloading Data") == 0
+        cancelled = time.monotonic()
+        chainer.wait(timeout=60)
+        assert time.monotonic() - cancelled < 2
+    finally:
+        if chainer.poll() is None:
+            chainer.kill()
+    assert "Download was canceled." in last_run(kit)

@@ -10,8 +10,8 @@ import subprocess
 
 import pytest
 
-from conftest import BIN_DIR, configuration, log_messages, reg, reg_value, to_unix_path, to_windows_path, wine, \
-    wine_env
+from conftest import BIN_DIR, cancel_when_shown, configuration, log_messages, reg, reg_value, to_unix_path, \
+    to_windows_path, wine, wine_env
 
 FOUND = "Search result:An acceptable version was found."
 FROM_PACKAGE = "Search result:No acceptable version found. It must be installed from package."
@@ -172,13 +172,6 @@ def test_msi_package_installs_with_qn_and_is_found_by_its_codes(kit, chained_pro
         "Prerequisite selected for install:Chained product",
         "After running prerequisites we have:  Reboot was required=false",
     ]
-
-
-def cancel_when_shown(text):
-    """Presses Cancel in the processing window once it shows the text, as the person at the machine would."""
-    return subprocess.run(wine(BIN_DIR / "window_probe.exe", "Velmora Setup", "60000", "--cancel-when", text),
-                          env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, timeout=120).returncode
 
 
 @pytest.mark.parametrize("mode, label", [("q", "silent"), ("b", "basic UI")])

@@ -193,6 +193,11 @@ TEST(TransferRules_ErrorKinds, Tables) {
         EXPECT_TRUE(IsInterruptedRead(code)) << code;
     EXPECT_FALSE(IsInterruptedRead(12029));
     EXPECT_FALSE(IsInterruptedRead(0));
+    // Socket errors passed on as they are read as WinINet's own.
+    EXPECT_EQ(InternetErrorOf(10060), 12002u);
+    EXPECT_EQ(InternetErrorOf(10053), 12030u);
+    EXPECT_EQ(InternetErrorOf(10054), 12031u);
+    EXPECT_EQ(InternetErrorOf(12029), 12029u);
 }
 
 TEST(TransferRules_DecideEndOfData, Table) {

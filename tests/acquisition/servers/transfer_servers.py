@@ -11,6 +11,11 @@ must receive without any file of its own. The HTTP paths choose the server's beh
   /stall/<size>/<name>            announces <size>, sends nothing, closes (every time)
   /nolength/<size>/<name>         no Content-Length: the body ends when the connection closes
   /slow/<size>/<name>             4 KiB every 50 ms
+  /hang/<seconds>/<when>/<name>   stops for <seconds> and then closes, when="request": before answering,
+                                  "headers": after headers announcing 1,000,000 bytes, "bytes": after 4096 of them
+  /delay/<ms>/<rest>              waits <ms> milliseconds, then answers as /<rest>
+  /stallonce/<size>/<cut>/<seconds>/<name>  first request for <name>: announces <size>, sends <cut> bytes,
+                                  stops for <seconds> and closes; later requests behave like /range
   /badrange/<size>/<name>         answers a Range with 206 for the whole file (Content-Range from byte 0)
   /rangenolength/<size>/<name>    answers a Range with 206 and Content-Range but no Content-Length
   /flaky/<size>/<cut>/<name>      the first two requests for <name>: announce <size>, send <cut> bytes, close
@@ -37,13 +42,15 @@ start, each writing <name>.port there:
   ftp_slowlogin        FTP as --ftp-root, answering PASS after 1.5 s
   ftp_login            FTP as --ftp-root for FTP_USER and FTP_PASSWORD only (no anonymous login)
 The --ftp-root server sends only the first 100000 bytes of a file named drop* the first time it is asked
-for, and answers RETR of a file named slowopen* after 1.5 s.
+for, answers RETR of a file named slowopen* after 1.5 s, and of a file named randomopen* after a random
+0 to 30 ms.
 
 The server ends itself after --lifetime seconds whatever happens; the launcher stops it earlier by its PID.
 """
 import argparse
 import base64
 import os
+import random
 import socket
 import threading
 import time
@@ -127,6 +134,9 @@ class Handler(BaseHTTPRequestHandler):
         parts = self.path.lstrip("/").split("?")[0].split("/")
         if parts[0] == "private":
             parts = parts[1:]
+        if parts[0] == "delay":
+            time.sleep(int(parts[1]) / 1000)
+            parts = parts[2:]
         if parts[0] == "auth":
             given = self.headers.get("Authorization")
             accepted = given == basic(*ACCOUNTS[parts[1]])
@@ -158,6 +168,22 @@ class Handler(BaseHTTPRequestHandler):
                     self.close_connection = True
                 else:
                     self.send_file(size, kind != "dropnorange")
+            elif kind == "stallonce":
+                size, cut, seconds, name = int(parts[1]), int(parts[2]), float(parts[3]), parts[4]
+                if self.record(name) == 1:
+                    self.send_response(200)
+                    self.send_header("Content-Length", str(size))
+                    self.end_headers()
+                    self.wfile.write(pattern(cut))
+                    self.wfile.flush()
+                    time.sleep(seconds)
+                    try:
+                        self.connection.shutdown(socket.SHUT_RDWR)
+                    except OSError:
+                        pass  # the client gave up first
+                    self.close_connection = True
+                else:
+                    self.send_file(size, True)
             elif kind == "badrange":
                 size = int(parts[1])
                 self.record(parts[2])
@@ -180,6 +206,21 @@ class Handler(BaseHTTPRequestHandler):
                 self.end_headers()
                 self.wfile.flush()
                 self.connection.shutdown(socket.SHUT_RDWR)
+                self.close_connection = True
+            elif kind == "hang":
+                seconds, when = float(parts[1]), parts[2]
+                self.record(parts[3])
+                if when != "request":
+                    self.send_response(200)
+                    self.send_header("Content-Length", "1000000")
+                    self.end_headers()
+                    self.wfile.write(pattern(4096) if when == "bytes" else b"")
+                    self.wfile.flush()
+                time.sleep(seconds)
+                try:
+                    self.connection.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass  # the client gave up first
                 self.close_connection = True
             elif kind == "nolength":
                 self.record(parts[2])
@@ -280,6 +321,9 @@ def ftp_handlers(root):
             name = os.path.basename(file)
             if name.startswith("slowopen"):
                 self.ioloop.call_later(1.5, FTPHandler.ftp_RETR, self, file)
+                return file
+            if name.startswith("randomopen"):
+                self.ioloop.call_later(random.uniform(0, 0.03), FTPHandler.ftp_RETR, self, file)
                 return file
             if name.startswith("drop") and count_request("ftp:" + name) == 1:
                 self._restart_position = 0

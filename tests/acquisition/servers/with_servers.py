@@ -47,7 +47,7 @@ def main():
     try:
         ftp_root = os.path.join(work, "ftp")
         os.makedirs(os.path.join(ftp_root, "pub"))
-        for name in ("data.bin", "drop.bin", "slowopen.bin"):
+        for name in ("data.bin", "drop.bin", "slowopen.bin", "randomopen.bin"):
             with open(os.path.join(ftp_root, "pub", name), "wb") as f:
                 f.write(pattern(FTP_FILE_SIZE))
         port_file = os.path.join(work, "http.port")
