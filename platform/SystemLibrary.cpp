@@ -4,6 +4,10 @@
 
 #include "platform/FileSystem.h"
 
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
 namespace velmora::platform {
 
 namespace {
@@ -22,6 +26,16 @@ std::wstring SystemLibraryFolder() {
     return FolderFrom(RunsUnderWow64() ? ::GetSystemWow64DirectoryW : ::GetSystemDirectoryW);
 }
 
+DWORD SystemLibraryLoadFlags() {
+    // Where SetDefaultDllDirectories exists, so do the LOAD_LIBRARY_SEARCH_ flags (Windows 8, and 7 with
+    // KB2533623): the library's own imports then come from the system folder alone. Without them, the
+    // altered search order of a full path looks in the library's folder first, but then also in the
+    // current folder (the chainer's) and along PATH.
+    static const bool searchFlags =
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories") != nullptr;
+    return searchFlags ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+}
+
 UniqueModule LoadSystemLibrary(std::wstring_view fileName) {
     if (fileName.empty() || fileName.find_first_of(L"\\/:") != std::wstring_view::npos) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
@@ -31,9 +45,7 @@ UniqueModule LoadSystemLibrary(std::wstring_view fileName) {
     if (folder.empty())
         return UniqueModule();
     const std::wstring path = folder + L"\\" + std::wstring(fileName);
-    // With a full path, the altered search order looks for the library's own imports in its folder first,
-    // never in the program's folder.
-    return UniqueModule(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    return UniqueModule(::LoadLibraryExW(path.c_str(), nullptr, SystemLibraryLoadFlags()));
 }
 
 namespace {

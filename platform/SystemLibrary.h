@@ -31,9 +31,14 @@ namespace velmora::platform {
 // redirection turned off on the calling thread changes nothing. Empty when the system gives no folder.
 std::wstring SystemLibraryFolder();
 
+// The flags LoadSystemLibrary loads with: LOAD_LIBRARY_SEARCH_SYSTEM32 where the system knows it (the
+// library's own imports come from the system folder alone), else LOAD_WITH_ALTERED_SEARCH_PATH.
+DWORD SystemLibraryLoadFlags();
+
 // Loads a library of the system by its file name ("msi.dll"); the libraries it needs in turn are looked for
-// in the system folder first. A name that holds a folder separator, or is empty, is refused
-// (ERROR_INVALID_PARAMETER). Null on failure, with the thread's last error set.
+// in the system folder only, where the system offers that (SystemLibraryLoadFlags). A name that holds a
+// folder separator, or is empty, is refused (ERROR_INVALID_PARAMETER). Null on failure, with the thread's
+// last error set.
 UniqueModule LoadSystemLibrary(std::wstring_view fileName);
 
 // The function of that name in a loaded library, as the typed pointer given; null when the library has none.

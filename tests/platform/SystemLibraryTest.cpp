@@ -13,6 +13,7 @@
 
 using velmora::platform::LoadSystemLibrary;
 using velmora::platform::SystemLibraryFolder;
+using velmora::platform::SystemLibraryLoadFlags;
 
 namespace {
 
@@ -36,6 +37,13 @@ TEST(SystemLibrary_Load, ComesFromTheSystemFolderOfTheProcesssBitness) {
     const UINT length = velmora::platform::RunsUnderWow64() ? ::GetSystemWow64DirectoryW(system, MAX_PATH)
                                                             : ::GetSystemDirectoryW(system, MAX_PATH);
     EXPECT_EQ(SystemLibraryFolder(), std::wstring(system, length));
+}
+
+// OS quirk (Wine 8): SetDefaultDllDirectories exists, as on Windows 8 and later.
+TEST(SystemLibrary_Load, ImportsOfASystemLibraryComeFromTheSystemFolderAlone) {
+    EXPECT_EQ(SystemLibraryLoadFlags(), static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32));
+    // msi.dll imports libraries of its own; they load by the same rule.
+    EXPECT_TRUE(LoadSystemLibrary(L"msi.dll"));
 }
 
 TEST(SystemLibrary_Load, RefusesAnythingButAFileName) {
