@@ -39,16 +39,8 @@ std::wstring OpenUrl(const std::wstring& url, platform::UniqueKernelHandle& read
     if (path.empty())
         return path;
     const std::string text = InternetShortcutText(platform::ToAnsi(url));
-    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return path;
-    DWORD written = 0;
-    const bool complete =
-        ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size();
-    file.reset();
-    if (complete) {
+    // A new file: the name may have been taken meanwhile by a link that would take the text elsewhere.
+    if (platform::WriteNewFile(path, text) == ERROR_SUCCESS) {
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof info;
         info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -75,6 +67,44 @@ void RemoveFolderSoon(const std::wstring& folder, int attempts) {
                                     error != ERROR_DIR_NOT_EMPTY))
             return;
         ::Sleep(kPauseMs);
+    }
+}
+
+std::wstring WithoutTrailingBackslashes(std::wstring path) {
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+// A relative download folder lies below the chainer's folder, which start-up made current.
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::wstring full(needed, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed)
+        return path;
+    full.resize(written);
+    return full;
+}
+
+std::wstring WhyNotTrusted(const platform::FolderInspection& inspection) {
+    using State = platform::FolderInspection::State;
+    const std::wstring& folder = inspection.component;
+    switch (inspection.state) {
+    case State::Linked:
+        return folder + L" is a link";
+    case State::NotAFolder:
+        return folder + L" is no folder";
+    case State::Untrusted:
+        if (inspection.verdict == platform::TrustVerdict::ForeignOwner)
+            return folder + L" belongs to another account";
+        if (inspection.verdict == platform::TrustVerdict::OthersMayWrite)
+            return L"other accounts may change what is in " + folder;
+        return L"the owner of " + folder + L" cannot be read";
+    default:
+        return {};
     }
 }
 
@@ -111,7 +141,7 @@ ProcessingEngine::ProcessingEngine(const ProcessingEngineParts& parts)
       transfer_(parts.transfer),
       credentials_(parts.credentials != nullptr ? *parts.credentials : NoCredentials()),
       detection_(parts.evaluator), texts_(DefaultProcessingTexts()),
-      downloadFolder_(parts.configuration.GetDownloadFolder()) {
+      downloadFolder_(parts.configuration.GetDownloadFolder()), foundFolder_(downloadFolder_) {
     if (parts.restart != nullptr)
         launchList_ = std::make_unique<execution::LaunchList>(parts.store, detection_, *parts.restart);
     else
@@ -140,10 +170,91 @@ void ProcessingEngine::HandOverSelection() {
     selection_ = SelectionText(configuration_.Prerequisites);
 }
 
+void ProcessingEngine::InspectDownloadFolder() {
+    if (inspected_)
+        return;
+    inspected_ = true;
+    foundFolderPath_ = FullPath(foundFolder_);
+    const std::wstring temp = platform::TempFolder();
+    // In the temporary folder every folder on the way may be someone else's; elsewhere the author chose
+    // the place, and the folder itself is looked at.
+    downloadAnchor_ = platform::IsInsideFolder(foundFolderPath_, temp)
+                          ? temp
+                          : platform::ParentFolder(WithoutTrailingBackslashes(foundFolderPath_));
+    inspection_ = platform::InspectFoldersBelow(foundFolderPath_, downloadAnchor_);
+    if (!DownloadFolderTrusted())
+        platform::LogLine(L"The download folder " + foundFolder_ + L" is not written to: " +
+                          WhyNotTrusted(inspection_) + L".");
+}
+
+bool ProcessingEngine::DownloadFolderTrusted() const {
+    using State = platform::FolderInspection::State;
+    return inspection_.state == State::Trusted || inspection_.state == State::Missing;
+}
+
+bool ProcessingEngine::PrepareDownloadFolder() {
+    if (downloadFolderReady_)
+        return downloadFolderError_ == ERROR_SUCCESS;
+    downloadFolderReady_ = true;
+    InspectDownloadFolder();
+    using State = platform::FolderInspection::State;
+    if (inspection_.state == State::Trusted)
+        return true;
+    if (inspection_.state == State::Missing) {
+        // Above the anchor the folders are the author's (a configured folder outside the temporary one).
+        (void)platform::CreateFolderTree(downloadAnchor_, true, &createdFolders_);
+        const DWORD error =
+            platform::CreateProtectedFoldersBelow(foundFolderPath_, downloadAnchor_, createdFolders_);
+        // Made; or it cannot be made at all, which the download reports. Made by someone else meanwhile, it
+        // is not this run's.
+        if (error != ERROR_ALREADY_EXISTS)
+            return true;
+    }
+    // A new folder of this run's own in the temporary folder, under a name no one could have taken first.
+    const std::wstring temp = platform::TempFolder();
+    std::wstring leaf = platform::FileName(WithoutTrailingBackslashes(foundFolderPath_));
+    if (leaf.empty() || leaf.find(L':') != std::wstring::npos)
+        leaf = L"Downloads";
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (DWORD attempt = 0; attempt < 16 && error == ERROR_ALREADY_EXISTS; ++attempt) {
+        wchar_t suffix[16];
+        ::wsprintfW(suffix, L".%08X",
+                    ::GetTickCount() ^ (::GetCurrentProcessId() << 12) ^ (attempt * 0x9E3779B9u));
+        const std::wstring fresh = temp + leaf + suffix;
+        error = platform::CreateProtectedFolder(fresh);
+        if (error == ERROR_SUCCESS) {
+            createdFolders_.push_back(fresh);
+            downloadFolder_ = fresh + L"\\";
+            platform::LogLine(L"The downloads go to the new folder " + downloadFolder_);
+            return true;
+        }
+    }
+    downloadFolderError_ = error;
+    platform::LogLine(L"Could not make a folder to download to in " + temp + L". Error: " +
+                      std::to_wstring(error) + L" " + platform::SystemErrorText(error));
+    return false;
+}
+
+void ProcessingEngine::DiscardUntrustedPartFile(const DownloadItem& item) {
+    const core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.index);
+    const std::wstring part = item.localPath + L".part";
+    // A link or second name the transfer sees to itself; a digest checks whatever the transfer continues.
+    if (!prerequisite.MD5.empty() || !platform::IsPlainFileAt(part) || platform::IsTrustedFile(part))
+        return;
+    platform::LogLine(L"The partial file " + part +
+                      L" may have been left by another account; it is not continued but made anew.");
+    (void)platform::DeleteFileLong(part);
+}
+
 bool ProcessingEngine::DownloadItemAt(DownloadItem& item) {
+    if (!PrepareDownloadFolder()) {
+        lastTransferResult_ = downloadFolderError_;
+        return false;
+    }
     item.localPath = detection::LocalPathFor(downloadFolder_, item.url, item.folder);
     // A folder that cannot be made shows up as the transfer's failure.
     (void)platform::CreateFolderTree(item.localPath, false, &createdFolders_);
+    DiscardUntrustedPartFile(item);
     lastTransferResult_ = transfer_.Download(item.url, item.localPath, item.expectedSize, downloadSink_);
     if (lastTransferResult_ == 0)
         item.status = 0;
@@ -151,21 +262,39 @@ bool ProcessingEngine::DownloadItemAt(DownloadItem& item) {
 }
 
 void ProcessingEngine::RecheckDownloadsInPlace() {
+    InspectDownloadFolder();
+    const bool folderTrusted = DownloadFolderTrusted();
+    foundInPlace_.assign(configuration_.Prerequisites.size(), false);
     for (std::size_t i = 0; i < configuration_.Prerequisites.size(); ++i) {
         core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites[i];
-        if (prerequisite.MD5.empty() || detection::IsFileUrlSource(prerequisite.Source) ||
+        if (detection::IsFileUrlSource(prerequisite.Source) ||
             ActionOf(i) != detection::ProcessingAction::InstallDownloaded)
             continue;
         // Found at the right size is not enough: anyone who can write to the download folder (the
         // temporary folder of a system run) could have left it there.
         const std::wstring path =
-            detection::LocalPathFor(downloadFolder_, prerequisite.Source, prerequisite.Folder);
-        if (DownloadedFileAccepted(path, static_cast<std::uint32_t>(prerequisite.ExactSize),
-                                   prerequisite.MD5))
+            detection::LocalPathFor(foundFolder_, prerequisite.Source, prerequisite.Folder);
+        const wchar_t* why = nullptr;
+        bool ours = false;
+        if (inspection_.state == platform::FolderInspection::State::Linked) {
+            why = L" lies behind a link and is downloaded again: ";
+        } else if (prerequisite.MD5.empty()) {
+            if (!folderTrusted || !platform::IsTrustedFile(path))
+                why =
+                    L" may have been left by another account (no MD5 to check it) and is downloaded again: ";
+        } else if (!DownloadedFileAccepted(path, static_cast<std::uint32_t>(prerequisite.ExactSize),
+                                           prerequisite.MD5)) {
+            why = L" does not match its MD5 and is downloaded again: ";
+            // Only a file in a folder of the run's trust is the run's to remove.
+            ours = folderTrusted;
+        }
+        if (why == nullptr) {
+            foundInPlace_[i] = true;
             continue;
-        platform::LogLine(L"The file found for " + prerequisite.Name +
-                          L" does not match its MD5 and is downloaded again: " + path);
-        (void)platform::DeleteFileLong(path);
+        }
+        platform::LogLine(L"The file found for " + prerequisite.Name + why + path);
+        if (ours)
+            (void)platform::DeleteFileLong(path);
         prerequisite.downloaded = false;
     }
 }
@@ -258,9 +387,17 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
         },
         downloadFolder_);
     launchList_->Clear();
-    for (const execution::LaunchItem& item : items)
-        launchList_->AddItem(item.filePath, item.commandLine, item.name, item.rebootMode,
-                             item.prerequisiteIndex, item.returnValueName);
+    for (const execution::LaunchItem& item : items) {
+        // A download found in place is launched where it was found; new downloads lie in downloadFolder_.
+        std::wstring path = item.filePath;
+        if (item.prerequisiteIndex < foundInPlace_.size() && foundInPlace_[item.prerequisiteIndex]) {
+            const core::PrerequisiteRecord& prerequisite =
+                configuration_.Prerequisites.at(item.prerequisiteIndex);
+            path = detection::LocalPathFor(foundFolder_, prerequisite.Source, prerequisite.Folder);
+        }
+        launchList_->AddItem(path, item.commandLine, item.name, item.rebootMode, item.prerequisiteIndex,
+                             item.returnValueName);
+    }
     if (sink != nullptr)
         sink->Begin(launchList_->Count(), 0);
 

@@ -29,6 +29,7 @@
 #include "detection/pure/EvaluatorDetection.h"
 #include "execution/ExtractionContext.h"
 #include "execution/LaunchList.h"
+#include "platform/SecureFolder.h"
 #include "platform/UniqueHandle.h"
 
 namespace velmora::acquisition {
@@ -129,14 +130,27 @@ private:
     ActionSource Actions();
     bool IsMandatory(std::size_t index) const;
     bool DownloadItemAt(DownloadItem& item);
-    // Downloads found in place whose digest does not match are deleted, so that they are fetched again.
+    // Looks at the configured download folder and the folders on the way to it, before anything found
+    // there is trusted or anything is written there.
+    void InspectDownloadFolder();
+    // Makes the folder new downloads go to, once: the configured one when it is trusted or missing (made
+    // with an access list of its own), else a new folder in the temporary folder. False when none could
+    // be made; the error is kept for the download that needed it.
+    bool PrepareDownloadFolder();
+    // Downloads found in place are used only when they are what the kit describes and no other account
+    // can have left them: with an MD5 that matches, or, without one, a file of this account, the
+    // administrators or the system in a trusted folder. Never through a link. The rest is fetched again.
     void RecheckDownloadsInPlace();
+    // A partial file without an MD5 to check the result against is continued only when it is trusted.
+    void DiscardUntrustedPartFile(const DownloadItem& item);
     // The phase result a launch outcome asks for, or kContinue.
     [[nodiscard]] std::uint32_t AfterLaunch(execution::LaunchOutcome outcome,
                                             const execution::LaunchItem& item, ProgressSink* sink);
     // A file refused right before its launch: it could not be opened (openError), its size or digest did
     // not match, or it is no plain file.
     void RejectBeforeLaunch(const execution::LaunchItem& item, bool plain, std::uint32_t openError);
+    // The download folder's own trust after InspectDownloadFolder: trusted, or missing (made by this run).
+    bool DownloadFolderTrusted() const;
     // A file URL on a share: the share is connected before the launch, with the URL's user when it has
     // one, and with credentials asked for when the share refuses the logon.
     void ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path,
@@ -150,7 +164,15 @@ private:
     detection::EvaluatorDetection detection_;
     std::unique_ptr<execution::LaunchList> launchList_;
     ProcessingTexts texts_;
-    std::wstring downloadFolder_;
+    std::wstring downloadFolder_;  // where new downloads go
+    std::wstring foundFolder_;     // the configured folder, where the evaluation looked for downloads
+    std::wstring foundFolderPath_; // the same as a full path
+    std::wstring downloadAnchor_;  // the folders below it were inspected: the temporary folder, or the parent
+    platform::FolderInspection inspection_;
+    bool inspected_ = false;
+    bool downloadFolderReady_ = false;
+    std::uint32_t downloadFolderError_ = 0;
+    std::vector<bool> foundInPlace_; // by prerequisite: launched from foundFolder_, where it was found
     std::wstring selection_;
     std::vector<DownloadItem> items_;
     std::vector<std::wstring> deleteList_;

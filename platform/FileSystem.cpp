@@ -2,8 +2,10 @@
 
 #include <mutex>
 
+#include "platform/SecureFolder.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/FileTrust.h"
+#include "platform/pure/FolderTrust.h"
 
 namespace velmora::platform {
 
@@ -85,6 +87,41 @@ UniqueFile HoldPlainFolder(std::wstring_view path) {
     return folder;
 }
 
+DWORD HoldFoldersBelow(std::wstring_view path, std::wstring_view anchor, bool includePath,
+                       std::vector<UniqueFile>& held, std::wstring& link) {
+    std::vector<std::wstring> folders = FoldersBelowAnchor(path, anchor);
+    if (!includePath && !folders.empty())
+        folders.pop_back();
+    for (const std::wstring& folder : folders) {
+        UniqueFile hold = HoldPlainFolder(folder);
+        if (!hold) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_CANT_ACCESS_FILE)
+                link = folder;
+            return error;
+        }
+        held.push_back(std::move(hold));
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD WriteNewFile(std::wstring_view path, std::string_view bytes) {
+    (void)DeleteFileLong(path);
+    UniqueFile file(::CreateFileW(ToLongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file)
+        return ::GetLastError();
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return ::GetLastError();
+    return written == bytes.size() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+}
+
+bool IsReparsePointAt(std::wstring_view path) {
+    const DWORD attributes = ::GetFileAttributesW(ToLongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 void DeleteContents(std::wstring_view folder) {
     std::wstring base = WithTrailingBackslash(folder);
     WIN32_FIND_DATAW data{};
@@ -145,8 +182,16 @@ DWORD CreateFolderTree(std::wstring_view path, bool includeLast, std::vector<std
 }
 
 std::wstring TempFolder() {
+    // Looked up at run time: older systems lack it. The answer cannot change during a run.
+    using GetTempPath2Fn = DWORD(WINAPI*)(DWORD, LPWSTR);
+    static const GetTempPath2Fn getTempPath2 = [] {
+        auto function = reinterpret_cast<GetTempPath2Fn>(
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W")));
+        return TakesSystemTemporaryFolder(RunningAccountSid(), function != nullptr) ? function : nullptr;
+    }();
     wchar_t buffer[MAX_PATH + 1] = {};
-    DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+    DWORD length =
+        getTempPath2 != nullptr ? getTempPath2(MAX_PATH + 1, buffer) : ::GetTempPathW(MAX_PATH + 1, buffer);
     std::wstring folder;
     if (length != 0 && length <= MAX_PATH)
         folder.assign(buffer, length);

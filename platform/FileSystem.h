@@ -38,6 +38,21 @@ bool IsPlainFileAt(std::wstring_view path);
 // CreateFileW, or with ERROR_CANT_ACCESS_FILE when the folder is a reparse point or no folder.
 UniqueFile HoldPlainFolder(std::wstring_view path);
 
+// Holds every folder a path passes through below the anchor, outermost first (HoldPlainFolder), down to
+// the path's own folder, and the path itself when includePath is set: while the holds live, none of them
+// can be removed, renamed or replaced by a link, so the path leads where it led when it was checked.
+// ERROR_CANT_ACCESS_FILE with the folder in `link` when one of them is a link (or no folder); another
+// error when one cannot be opened (it is missing, say). A path not below the anchor holds nothing.
+[[nodiscard]] DWORD HoldFoldersBelow(std::wstring_view path, std::wstring_view anchor, bool includePath,
+                                     std::vector<UniqueFile>& held, std::wstring& link);
+
+// Writes the bytes to a new file at the path: whatever had the name is deleted first (a link is removed,
+// not followed), and the file is created only if the name is free then. ERROR_SUCCESS or the error.
+[[nodiscard]] DWORD WriteNewFile(std::wstring_view path, std::string_view bytes);
+
+// True when the path names a reparse point (a junction, a symbolic link, a mount point).
+bool IsReparsePointAt(std::wstring_view path);
+
 // Deletes everything inside the folder (read-only entries too); the folder itself stays. Errors are skipped.
 // Junctions and directory links are removed as links: what they point to is never entered.
 void DeleteContents(std::wstring_view folder);
@@ -47,7 +62,8 @@ void DeleteContents(std::wstring_view folder);
 [[nodiscard]] DWORD CreateFolderTree(std::wstring_view path, bool includeLast,
                                      std::vector<std::wstring>* created);
 
-// The user's temporary folder, always ending in a backslash.
+// The user's temporary folder, always ending in a backslash. A run as local system takes the protected
+// system temporary folder where Windows offers it (platform/pure/FolderTrust.h).
 std::wstring TempFolder();
 
 // A fresh name "QZ_xxxx" in the temporary folder that names no existing file; the extension (".ps1")

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 using namespace velmora::platform;
+using velmora::test::ReadFileBytes;
 using velmora::test::ScopedFolder;
 using velmora::test::WriteFileBytes;
 
@@ -250,4 +251,16 @@ TEST(FileSystem_Wow64RedirectionScope, SeesTheRealSystemFolderOnly64BitPrefixes)
     Wow64RedirectionScope scope;
     EXPECT_EQ(scope.Active(), wow64 == TRUE);
     EXPECT_TRUE(Exists(probe));
+}
+
+// Someone who could write to the folder left a second name of their file where a new file is written.
+TEST(FileSystem_WriteNewFile, ReplacesWhateverHadTheNameAndNeverWritesThroughIt) {
+    ScopedFolder folder;
+    const std::wstring victim = folder.Child(L"victim.txt");
+    const std::wstring path = folder.Child(L"site.url");
+    WriteFileBytes(victim, "someone else's");
+    ASSERT_TRUE(::CreateHardLinkW(path.c_str(), victim.c_str(), nullptr));
+    EXPECT_EQ(WriteNewFile(path, "[InternetShortcut]\r\n"), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(ReadFileBytes(victim), "someone else's");
+    EXPECT_EQ(ReadFileBytes(path), "[InternetShortcut]\r\n");
 }
