@@ -52,7 +52,7 @@ void ChainerApp::BuildCleanupLists(const ChainerSettings& settings) {
 
 void ChainerApp::ExitCleanup() {
     DeleteCleanupFiles(fileCleanupList_, cleanupFolders_);
-    KeepOccupiedFolders(cleanupScript_);
+    KeepOccupiedFolders(cleanupScript_, cleanupFolders_);
 }
 
 void ChainerApp::RunCleanupScript() {

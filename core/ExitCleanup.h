@@ -12,11 +12,13 @@
 namespace velmora::core {
 
 // Deletes each file, then removes the folders above it that are empty now, up to (not including)
-// cleanupFolders; with no cleanupFolders no folder is removed.
+// cleanupFolders; with no cleanupFolders no folder is removed. Links are never followed: a file whose way
+// below cleanupFolders passes through a junction or symbolic link is not deleted (and logged), and the
+// removal of folders stops at one.
 void DeleteCleanupFiles(const std::vector<std::wstring>& files, std::wstring_view cleanupFolders);
 
 // Removes from the runner's paths each folder that holds anything not handed over as well, and the listed
-// folders above it.
-void KeepOccupiedFolders(execution::CleanupScriptRunner& runner);
+// folders above it; and every path below cleanupFolders that is, or lies behind, a link (logged).
+void KeepOccupiedFolders(execution::CleanupScriptRunner& runner, std::wstring_view cleanupFolders);
 
 } // namespace velmora::core

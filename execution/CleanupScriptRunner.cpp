@@ -83,8 +83,11 @@ bool CleanupScriptRunner::Run() {
     const std::wstring copy = CopyToTemporaryScript(scriptPath_);
     if (copy.empty())
         return false;
-    // The script's own folder, not the temporary one, is where it starts.
-    const std::wstring folder = platform::ParentFolder(scriptPath_);
+    // The script's own folder, not the temporary one, is where it starts. "D:" alone would name the
+    // drive's current folder, not its root.
+    std::wstring folder = platform::ParentFolder(scriptPath_);
+    if (folder.size() == 2 && folder[1] == L':')
+        folder += L'\\';
     host_.StartDetached(powerShell, PowerShellParameters(CleanupScriptCommand(copy, paths_, retryCount_)),
                         folder, elevate_);
     return true;

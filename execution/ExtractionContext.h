@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/UniqueHandle.h"
+
 namespace velmora::execution {
 
 class ExtractionContext {
@@ -65,13 +67,16 @@ public:
     const std::vector<std::wstring>& Folders() const { return folders_; }
 
     // When enabled and not done: deletes the registered files and removes the registered folders, the last
-    // created first. What fails stays registered (folders again in creation order); done once both lists
-    // are empty.
+    // created first. Nothing that lies behind a link (below the base folder, or below where the registered
+    // folders begin) is deleted: it stays registered, and the log says so. What fails stays registered
+    // (folders again in creation order); done once both lists are empty.
     void Cleanup();
     bool Done() const { return done_; }
 
 private:
     std::wstring BaseFolder() const;
+    std::wstring AnchorOf(const std::wstring& path) const;
+    bool ReachableWithoutLinks(const std::wstring& path, std::vector<platform::UniqueFile>& held) const;
 
     std::wstring chainerPath_;
     std::wstring chainerFolder_;

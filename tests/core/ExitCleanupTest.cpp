@@ -62,11 +62,11 @@ TEST(Core_ExitCleanup, FoldersThatStillHoldSomethingAreNotHandedToTheScript) {
         velmora::execution::CleanupScriptRunner runner(host);
         for (const std::wstring& path : listed)
             runner.AddPath(path);
-        velmora::core::KeepOccupiedFolders(runner);
+        velmora::core::KeepOccupiedFolders(runner, root.Child(L"S"));
         EXPECT_EQ(runner.Paths(), listed);
 
         velmora::test::WriteFileBytes(root.Child(L"S\\a\\b\\setup.log"), "x");
-        velmora::core::KeepOccupiedFolders(runner);
+        velmora::core::KeepOccupiedFolders(runner, root.Child(L"S"));
         EXPECT_EQ(runner.Paths(), (std::vector<std::wstring>{listed[0], listed[1]}));
     }
 }

@@ -5,12 +5,13 @@ Symbolic links to files cannot be shown here: Wine 8's CreateSymbolicLinkW makes
 Linux link to a file as if it were the file. The decision on what Windows reports for them is tested in
 platform/pure/FileTrustTest.cpp.
 """
+import hashlib
 import os
 import shutil
 import uuid
 from pathlib import Path
 
-from conftest import BIN_DIR, configuration, helper, log_messages, pattern, to_windows_path
+from conftest import BIN_DIR, configuration, helper, log_messages, pattern, reg, to_windows_path
 
 NOT_INSTALLED = {"SearchType1": "5", "SearchString1": "HKCU\\Software\\VelmoraE2E\\never-there"}
 
@@ -105,3 +106,119 @@ def test_download_planted_as_a_second_name_is_fetched_again(kit, registry_key, t
     assert log[start + 1] == "Download completed succesfully."
     assert "Return code of launched file:0" in log
     assert os.stat(other).st_nlink == 1
+
+
+def remote_helper(kit, registry_key, transfer_servers, **keys):
+    download = helper(kit, "Remote", 0, registry_key + "\\Remote", Options="m", **keys)
+    del download["SetupFile"]
+    download["Url"] = f"{transfer_servers.http}/bin/exit_with.exe"
+    return download
+
+
+def unresolved(path):
+    """The Windows path of a link itself, not of where it leads."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def launched_paths(log):
+    return [m[len("Launching file:"):] for m in log if m.startswith("Launching file:")]
+
+
+def test_download_folder_others_may_write_to_is_not_trusted(kit, registry_key, transfer_servers):
+    # A system run's download folder lies in C:\Windows\Temp, where any account can make it first and leave
+    # a file of the right size in it; a world-writable folder stands for that here.
+    real = (BIN_DIR / "exit_with.exe").read_bytes()
+    planted = real[:-1] + bytes([real[-1] ^ 0xFF])
+    digest = hashlib.md5(real).hexdigest()
+    cases = [
+        ("no MD5", {}, planted, False,
+         "may have been left by another account (no MD5 to check it) and is downloaded again: "),
+        ("another MD5", {"MD5": digest}, planted, False, "does not match its MD5 and is downloaded again: "),
+        # A kit laid out for offline use keeps working where it gives the digest: the file is checked where
+        # it lies, and nothing is written there.
+        ("its MD5", {"MD5": digest}, real, True, None),
+    ]
+    folder = kit.folder / "dl"
+    folder.mkdir()
+    for name, keys, data, used, line in cases:
+        (folder / "exit_with.exe").write_bytes(data)
+        os.chmod(folder, 0o777)
+        (kit.folder / "run.log").unlink(missing_ok=True)
+        kit.write_ini(download_configuration(
+            kit, remote_helper(kit, registry_key, transfer_servers, ExactSize=str(len(real)), **keys)))
+        assert kit.run() == 0, name
+        log = log_messages(kit.folder / "run.log")
+        found = to_windows_path(folder / "exit_with.exe")
+        assert f"The download folder {to_windows_path(folder)}\\ is not written to: other accounts may change " \
+               f"what is in {to_windows_path(folder)}." in log, (name, log)
+        assert (folder / "exit_with.exe").read_bytes() == data, name
+        assert sorted(p.name for p in folder.iterdir()) == ["exit_with.exe"], name
+        launched = launched_paths(log)
+        assert len(launched) == 1, (name, log)
+        if used:
+            assert launched[0] == found, (name, log)
+            assert "Starting download of:Remote" not in log, (name, log)
+        else:
+            assert f"The file found for Remote {line}{found}" in log, (name, log)
+            assert launched[0] != found and launched[0].endswith("\\exit_with.exe"), (name, log)
+            assert any(m.startswith("The downloads go to the new folder ") for m in log), (name, log)
+        reg("delete", "HKCU\\" + registry_key + "\\Remote", "/f")
+
+
+def test_download_folder_that_is_a_link_gets_nothing_written(kit, registry_key, transfer_servers, tmp_path):
+    elsewhere = tmp_path / "elsewhere"
+    elsewhere.mkdir()
+    (kit.folder / "dl").symlink_to(elsewhere)
+    dl = unresolved(kit.folder / "dl")
+    kit.write_ini(configuration("q", remote_helper(kit, registry_key, transfer_servers),
+                                general=f"DownloadFolder={dl}\n"))
+    assert kit.run() == 0
+    assert list(elsewhere.iterdir()) == []
+    log = log_messages(kit.folder / "run.log")
+    assert f"The download folder {dl}\\ is not written to: {dl} is a link." in log, log
+    assert "Return code of launched file:0" in log
+    assert not launched_paths(log)[0].startswith(dl + "\\"), log
+
+
+def test_cleanup_file_behind_a_link_is_not_deleted(kit, tmp_path):
+    # CleanupFolders=C:\ProgramData with a listed C:\ProgramData\Documents\x.txt would delete
+    # C:\Users\Public\Documents\x.txt: Documents there is a junction.
+    elsewhere = tmp_path / "elsewhere"
+    elsewhere.mkdir()
+    (elsewhere / "x.txt").write_bytes(b"someone else's")
+    cleanup = kit.folder / "C"
+    cleanup.mkdir()
+    (cleanup / "Documents").symlink_to(elsewhere)
+    (cleanup / "own").mkdir()
+    (cleanup / "own" / "y.txt").write_bytes(b"the kit's")
+    listed = [unresolved(cleanup / "Documents" / "x.txt"), unresolved(cleanup / "own" / "y.txt")]
+    kit.write_ini("[GeneralOptions]\nOptions=q\n[PREREQ_CHAINER]\nLogFile=run.log\n"
+                  f"CleanupFolders={to_windows_path(cleanup)}\nCleanupFiles={chr(1).join(listed)}\n")
+    assert kit.run() == 0
+    assert (elsewhere / "x.txt").read_bytes() == b"someone else's"
+    assert not (cleanup / "own").exists()
+    assert (cleanup / "Documents").is_symlink()
+    log = log_messages(kit.folder / "run.log")
+    assert f"Not cleaned up: {listed[0]} passes through the link {unresolved(cleanup / 'Documents')}." in log, log
+
+
+def test_partial_file_others_may_change_is_continued_only_with_an_md5(kit, transfer_servers):
+    folder = kit.folder / "dl"
+    folder.mkdir()
+    for keys, resumed in (({}, False), ({"MD5": hashlib.md5(pattern(5000)).hexdigest()}, True)):
+        name = "openpart" + uuid.uuid4().hex
+        part = folder / "data.bin.part"
+        part.write_bytes(pattern(1000))
+        os.chmod(part, 0o666)
+        (folder / "data.bin").unlink(missing_ok=True)
+        (kit.folder / "run.log").unlink(missing_ok=True)
+        kit.write_ini(download_configuration(kit, {"name": "Data", "Url": f"{transfer_servers.http}/range/5000/{name}",
+                                                   "Folder": "?data.bin", **NOT_INSTALLED, **keys},
+                                            general="KeepFiles=prereqs\n"))
+        kit.run()
+        assert (folder / "data.bin").read_bytes() == pattern(5000)
+        requests = transfer_servers.requests(name)
+        assert len(requests) == 1 and (" range=bytes=1000- " in requests[0]) == resumed, (keys, requests)
+        line = (f"The partial file {to_windows_path(part)} may have been left by another account; it is not "
+                "continued but made anew.")
+        assert (line in log_messages(kit.folder / "run.log")) != resumed, keys

@@ -112,6 +112,24 @@ TEST(Execution_CleanupScriptRunner,
     EXPECT_EQ(host.starts.size(), 2u) << "destruction runs what was not run";
 }
 
+// "C:" alone is the drive's current folder, which need not be its root.
+TEST(Execution_CleanupScriptRunner, ScriptAtADriveRootStartsInTheRoot) {
+    ScopedFolder temp;
+    ScopedTempFolder useTemp(temp.Path());
+    const std::wstring script = L"C:\\velmora-clean-" + std::to_wstring(::GetCurrentProcessId()) + L".ps1";
+    velmora::test::WriteFileBytes(script, "param($paths, $retry_count)\r\n");
+    RecordingHost host;
+    {
+        CleanupScriptRunner runner(host);
+        runner.SetScript(script, false, 10);
+        runner.AddPath(script);
+        EXPECT_TRUE(runner.Run());
+    }
+    ::DeleteFileW(script.c_str());
+    ASSERT_EQ(host.starts.size(), 1u);
+    EXPECT_EQ(host.starts[0].folder, L"C:\\");
+}
+
 TEST(Execution_CleanupScriptRunner, NothingIsStartedOrCopiedWithoutPathsScriptOrPowerShell) {
     ScopedFolder kit;
     ScopedFolder temp;
