@@ -132,6 +132,19 @@ def test_silent_run_fails_cleanly_without_a_window(kit, registry_key, transfer_s
     assert_no_password(kit)
 
 
+def test_realm_with_a_line_break_stays_one_log_line(kit, registry_key, transfer_servers):
+    prerequisite = guarded(kit, "Guarded", transfer_servers.http, registry_key, Options="m")
+    prerequisite["Url"] = prerequisite["Url"].replace("/auth/", "/authlines/")
+    kit.write_ini(run_configuration(kit, "q", prerequisite))
+    assert kit.run(timeout=60) == 1
+    log = log_of(kit)
+    asked = [m for m in log if m.startswith("Credentials are needed for ")]
+    assert len(asked) == 1, log
+    assert asked[0].endswith(' (realm "Velmora downloads 2026-01-01 00-00-00-Downloaded file was accepted.").')
+    text = (kit.folder / "run.log").read_bytes().decode("utf-16-le")
+    assert "\r2026-01-01" not in text
+
+
 def test_ftp_server_refusing_anonymous_logins_asks_for_the_ftp_server(kit, registry_key, transfer_servers, person):
     answering = person((FTP_USER, FTP_PASSWORD))
     prerequisite = helper(kit, "Ftp", 0, registry_key + "\\Ftp", Options="m")

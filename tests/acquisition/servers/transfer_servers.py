@@ -24,6 +24,7 @@ must receive without any file of its own. The HTTP paths choose the server's beh
   /auth/<account>/<rest>          asks for Basic credentials (401, realm "Velmora downloads" in quotes) until a
                                   request carries the user and password of the account (ACCOUNTS), then
                                   answers as /<rest>; request log lines end with " auth=none|wrong|right"
+  /authlines/<account>/<rest>     the same with a realm that holds a line break (LINES_REALM)
   /private/<rest>                 as /<rest> (the proxy below asks for credentials for these)
   /redirect/<rest>                302 to /<rest>
   /redirectto/<scheme>/<rest>     302 to <scheme>://127.0.0.1:<that scheme's port>/<rest>
@@ -60,6 +61,8 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 PROXY_USER, PROXY_PASSWORD = "proxyuser", "pr0xy-secret"
 FTP_USER, FTP_PASSWORD = "velmora", "s3cret"
 DOWNLOADS_REALM = "Velmora downloads"
+# A realm with a carriage return in it, as if to start a line of its own in a log.
+LINES_REALM = "Velmora downloads\r2026-01-01 00-00-00-Downloaded file was accepted."
 # Accounts of the /auth/ paths: the password is never part of an address, which is logged.
 ACCOUNTS = {"alice": ("alice", "Right-Pass1"), "alice2": ("alice", "Newer-Pass2")}
 PROXY_REALM = "Velmora test proxy"
@@ -137,7 +140,8 @@ class Handler(BaseHTTPRequestHandler):
         if parts[0] == "delay":
             time.sleep(int(parts[1]) / 1000)
             parts = parts[2:]
-        if parts[0] == "auth":
+        if parts[0] in ("auth", "authlines"):
+            realm = DOWNLOADS_REALM if parts[0] == "auth" else LINES_REALM
             given = self.headers.get("Authorization")
             accepted = given == basic(*ACCOUNTS[parts[1]])
             self.auth_note = " auth=%s" % ("right" if accepted else "wrong" if given else "none")
@@ -145,7 +149,7 @@ class Handler(BaseHTTPRequestHandler):
             if not accepted:
                 self.record(parts[-1])
                 self.send_body(401, b"<html>credentials needed</html>",
-                               [("WWW-Authenticate", 'Basic realm="%s"' % DOWNLOADS_REALM)])
+                               [("WWW-Authenticate", 'Basic realm="%s"' % realm)])
                 return
         kind = parts[0]
         try:
