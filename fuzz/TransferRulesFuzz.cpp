@@ -1,4 +1,5 @@
-// Arbitrary URLs and server texts through the transfer rules: no read outside the text (ASan), a file URL's
+// Arbitrary URLs and server texts (Content-Length, Content-Range, FTP replies and SIZE answers, realms)
+// through the transfer rules: no read outside the text (ASan), a file URL's
 // path never keeps a "/" or gains a zero, and an HTTP answer never places data past what it announces.
 #include <cstdlib>
 
@@ -17,6 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NetworkServer(text);
     NetworkServer(path);
     FtpReplyCode(text);
+    FtpSizeReply(text);
+    ContentLengthValue(text);
+    UnsatisfiedRangeSize(text);
     RealmOfChallenge(text);
     ProxyHostOf(text);
 
