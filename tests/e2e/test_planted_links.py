@@ -222,3 +222,20 @@ def test_partial_file_others_may_change_is_continued_only_with_an_md5(kit, trans
         line = (f"The partial file {to_windows_path(part)} may have been left by another account; it is not "
                 "continued but made anew.")
         assert (line in log_messages(kit.folder / "run.log")) != resumed, keys
+
+
+def test_download_found_in_place_that_others_may_change_is_fetched_again(kit, registry_key, transfer_servers):
+    # The folder is the run's to use; the file in it is not: any account may rewrite it.
+    folder = kit.folder / "dl"
+    folder.mkdir()
+    found = folder / "exit_with.exe"
+    found.write_bytes((BIN_DIR / "exit_with.exe").read_bytes())
+    os.chmod(found, 0o666)
+    kit.write_ini(download_configuration(kit, remote_helper(kit, registry_key, transfer_servers)))
+    assert kit.run() == 0
+    log = log_messages(kit.folder / "run.log")
+    assert (f"The file found for Remote may have been left by another account (no MD5 to check it) and is "
+            f"downloaded again: {to_windows_path(found)}") in log, log
+    assert "Starting download of:Remote" in log
+    assert launched_paths(log) == [to_windows_path(found)], log
+    assert not any(m.startswith("The download folder ") for m in log), log
