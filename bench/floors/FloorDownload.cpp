@@ -1,5 +1,8 @@
 // The floor of a download: WinINet, synchronous, 51,200-byte reads written straight to the file, no cache
-// copy, nothing else. Usage: floor_download <url> <file>
+// copy, nothing else. With an MD5 digest given, each read is also digested before it is written (the
+// chainer's own MD5, the fastest at hand: the floor is the platform's work, not a slower digest), and a file
+// whose digest differs fails as the chainer would refuse it.
+// Usage: floor_download <url> <file> [<md5>]
 #include <windows.h>
 #include <wininet.h>
 
@@ -7,11 +10,13 @@
 #include <vector>
 
 #include "FloorArgs.h"
+#include "acquisition/pure/Md5.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::vector<std::wstring> arguments = velmora::bench::Arguments();
     if (arguments.size() < 3)
         return 2;
+    const bool digest = arguments.size() > 3;
     HINTERNET session = ::InternetOpenW(L"floor", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     HINTERNET request = session == nullptr
                             ? nullptr
@@ -24,6 +29,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (file == INVALID_HANDLE_VALUE)
         return 4;
     std::vector<char> buffer(51200);
+    velmora::acquisition::Md5 md5;
     int result = 0;
     for (;;) {
         DWORD read = 0, written = 0;
@@ -33,10 +39,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
         if (read == 0)
             break;
+        if (digest)
+            md5.Update(buffer.data(), read);
         ::WriteFile(file, buffer.data(), read, &written, nullptr);
     }
     ::CloseHandle(file);
     ::InternetCloseHandle(request);
     ::InternetCloseHandle(session);
+    if (result == 0 && digest &&
+        !velmora::acquisition::DigestMatches(arguments[3], velmora::acquisition::DigestText(md5.Finish())))
+        result = 6;
     return result;
 }

@@ -1,7 +1,7 @@
 // The floor of logging: replays a log the chainer wrote, line by line, with the writes and flushes the
-// chainer makes: a line that starts with a time stamp as four pieces (a fresh time stamp, "-", the message,
-// CR LF), any other line (the header) as one; every piece written by its own WriteFile and flushed. Without
-// an output file it only reads and splits the log, which is the part of the floor that is not logging.
+// chainer makes: every line by one WriteFile and one flush, a line that starts with a time stamp with a
+// fresh one. Without an output file it only reads and splits the log, which is the part of the floor that
+// is not logging.
 // Usage: floor_log <chainer log> [<output log>]
 #include <windows.h>
 
@@ -45,10 +45,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             wchar_t stamp[32];
             std::swprintf(stamp, 32, L"%04d-%02d-%02d %02d-%02d-%02d", now.wYear, now.wMonth, now.wDay,
                           now.wHour, now.wMinute, now.wSecond);
-            WritePiece(file, stamp);
-            WritePiece(file, L"-");
-            WritePiece(file, line.substr(kStampLength + 1));
-            WritePiece(file, L"\r\n");
+            std::wstring whole = stamp;
+            whole += line.substr(kStampLength);
+            whole += L"\r\n";
+            WritePiece(file, whole);
         } else {
             WritePiece(file, std::wstring(line) + L"\r\n");
         }
