@@ -96,8 +96,7 @@ struct Downloader::State {
 
     bool Cancelled() const { return aborted.load() || (sink != nullptr && sink->IsCancelled()); }
     bool WrongSize(std::uint64_t total) const {
-        return settings.expectedSize != 0 && total != 0 &&
-               static_cast<std::uint32_t>(total) != settings.expectedSize;
+        return settings.expectedSize != 0 && total != 0 && total != settings.expectedSize;
     }
     void CloseAll();
     std::unique_ptr<TransferSource> MakeSource(SourceUrl url);
@@ -151,7 +150,7 @@ Downloader::~Downloader() {
     state_->CloseAll();
 }
 
-void Downloader::SetExpectedSize(std::uint32_t size) {
+void Downloader::SetExpectedSize(std::uint64_t size) {
     state_->settings.expectedSize = size;
 }
 
@@ -329,6 +328,17 @@ Ending Downloader::State::Receive(std::uint64_t total, std::uint64_t offset) {
         DWORD read = 0;
         error = current->Read(data, read);
         if (error == ERROR_SUCCESS && read != 0) {
+            // Never more than the file may have: a server that keeps sending would fill the disk.
+            const std::uint64_t limit = TransferLimit(settings.expectedSize, total);
+            if (PassesLimit(limit, partSize, read)) {
+                part.reset();
+                (void)platform::DeleteFileLong(partPath);
+                const bool expected = settings.expectedSize != 0;
+                return Failed(expected ? XFER_WRONG_SIZE : wincode::InvalidServerResponse,
+                              L"The server sent more than the " + std::to_wstring(limit) + L" bytes " +
+                                  (expected ? L"expected" : L"it announced") + L" for " +
+                                  current->Url().logged + L"; the download is cut off there.");
+            }
             DWORD written = 0;
             if (!::WriteFile(part.get(), data, read, &written, nullptr) || written != read) {
                 error = ::GetLastError();

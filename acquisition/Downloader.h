@@ -42,8 +42,8 @@ public:
     Downloader(const Downloader&) = delete;
     Downloader& operator=(const Downloader&) = delete;
 
-    // Size the server must announce (compared with the low 32 bits of its size); 0: not checked.
-    void SetExpectedSize(std::uint32_t size);
+    // Size the server must announce, and beyond which nothing is written; 0: not checked.
+    void SetExpectedSize(std::uint64_t size);
     // Default 6. Ignored when negative.
     void SetRetryCount(std::int32_t count);
     // Default true: a partial file is continued rather than fetched again.

@@ -43,10 +43,10 @@ bool DigestOfOpenFile(HANDLE file, std::string& text) {
     return true;
 }
 
-bool OpenFileAccepted(HANDLE file, std::uint32_t expectedSize, std::wstring_view md5) {
+bool OpenFileAccepted(HANDLE file, std::uint64_t expectedSize, std::wstring_view md5) {
     if (expectedSize != 0) {
         LARGE_INTEGER size{};
-        if (!::GetFileSizeEx(file, &size) || static_cast<std::uint32_t>(size.QuadPart) != expectedSize)
+        if (!::GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) != expectedSize)
             return false;
     }
     std::string computed;
@@ -62,11 +62,13 @@ bool FileDigestText(std::wstring_view path, std::string& text) {
     return file && DigestOfOpenFile(file.get(), text);
 }
 
-bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5) {
+bool DownloadedFileAccepted(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5) {
     if (expectedSize != 0) {
-        DWORD size = 0;
-        if (platform::FileInfo(path, nullptr, &size) != ERROR_SUCCESS)
-            size = 0;
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const bool known =
+            ::GetFileAttributesExW(platform::ToLongPath(path).c_str(), GetFileExInfoStandard, &data) != FALSE;
+        const std::uint64_t size =
+            known ? (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow : 0;
         if (size != expectedSize)
             return false;
     }
@@ -78,7 +80,7 @@ bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, 
     return true;
 }
 
-CheckedFile::CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5,
+CheckedFile::CheckedFile(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5,
                          bool plainOnly)
     : file_(OpenForReading(path, FILE_SHARE_READ, plainOnly ? FILE_FLAG_OPEN_REPARSE_POINT : 0)) {
     if (!file_)

@@ -14,9 +14,9 @@ namespace velmora::acquisition {
 // be read, it is empty, or it cannot be read to the size it had when it was opened.
 bool FileDigestText(std::wstring_view path, std::string& text);
 
-// The check after a transfer: with a non-zero expectedSize the file's size (low 32 bits; 0 when it cannot
-// be opened) must equal it; with a non-empty md5 the file's digest must match it. Deletes nothing.
-bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5);
+// The check after a transfer: with a non-zero expectedSize the file's size (0 when it cannot be opened)
+// must equal it; with a non-empty md5 the file's digest must match it. Deletes nothing.
+bool DownloadedFileAccepted(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5);
 
 // The same check on a file that is then held open, shared with readers only, until the object goes: no one
 // can rewrite, rename or delete it meanwhile, so the file launched under its protection is the file that
@@ -25,7 +25,7 @@ bool DownloadedFileAccepted(std::wstring_view path, std::uint32_t expectedSize, 
 // change it after the object is gone, a link would be opened instead of the file.
 class CheckedFile {
 public:
-    CheckedFile(std::wstring_view path, std::uint32_t expectedSize, std::wstring_view md5,
+    CheckedFile(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5,
                 bool plainOnly = false);
     bool Accepted() const { return accepted_; }
     // The error that kept the file from being opened (it is missing, in use, or may not be read); 0 when it

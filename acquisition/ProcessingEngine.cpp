@@ -121,7 +121,7 @@ private:
 } // namespace
 
 std::uint32_t DownloaderTransfer::Download(std::wstring_view url, std::wstring_view targetPath,
-                                           std::uint32_t expectedSize, ProgressSink* sink) {
+                                           std::uint64_t expectedSize, ProgressSink* sink) {
     Downloader downloader(sink, credentials_);
     if (expectedSize != 0)
         downloader.SetExpectedSize(expectedSize);
@@ -282,8 +282,7 @@ void ProcessingEngine::RecheckDownloadsInPlace() {
             if (!folderTrusted || !platform::IsTrustedFile(path))
                 why =
                     L" may have been left by another account (no MD5 to check it) and is downloaded again: ";
-        } else if (!DownloadedFileAccepted(path, static_cast<std::uint32_t>(prerequisite.ExactSize),
-                                           prerequisite.MD5)) {
+        } else if (!DownloadedFileAccepted(path, prerequisite.ExactSize, prerequisite.MD5)) {
             why = L" does not match its MD5 and is downloaded again: ";
             // Only a file in a folder of the run's trust is the run's to remove.
             ours = folderTrusted;
@@ -424,8 +423,7 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
             ConnectShareOf(prerequisite, item.filePath, sink);
             const bool download = !detection::IsFileUrlSource(prerequisite.Source);
             if (download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty())
-                file.emplace(item.filePath, static_cast<std::uint32_t>(prerequisite.ExactSize),
-                             prerequisite.MD5, download);
+                file.emplace(item.filePath, prerequisite.ExactSize, prerequisite.MD5, download);
             if (file && !file->Accepted()) {
                 const bool plain = file->Plain();
                 const std::uint32_t openError = file->OpenError();

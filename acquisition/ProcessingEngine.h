@@ -40,7 +40,7 @@ class FileTransfer {
 public:
     virtual ~FileTransfer() = default;
     [[nodiscard]] virtual std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                                 std::uint32_t expectedSize, ProgressSink* sink) = 0;
+                                                 std::uint64_t expectedSize, ProgressSink* sink) = 0;
 };
 
 // The transfer engine itself: each download is one Downloader reporting to the phase's sink, with the
@@ -49,7 +49,7 @@ class DownloaderTransfer final : public FileTransfer {
 public:
     explicit DownloaderTransfer(CredentialSource* credentials = nullptr) : credentials_(credentials) {}
     [[nodiscard]] std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                         std::uint32_t expectedSize, ProgressSink* sink) override;
+                                         std::uint64_t expectedSize, ProgressSink* sink) override;
 
 private:
     CredentialSource* credentials_;

@@ -38,7 +38,8 @@ inline constexpr std::uint32_t kDefaultReceiveTimeoutMs = 60000;
 
 // What the owner sets before a transfer; the sources read it.
 struct TransferSettings {
-    std::uint32_t expectedSize = 0; // compared with the low 32 bits of the source's size; 0: not checked
+    std::uint64_t expectedSize =
+        0; // the size the source must have and the transfer may reach; 0: not checked
     std::uint32_t retryCount = 6;
     bool resumeAllowed = true;
     bool aclOnPartFile = false;

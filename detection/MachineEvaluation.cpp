@@ -28,14 +28,15 @@ bool MachineEvaluation::RunSearches(core::PrerequisiteRecord& prerequisite, bool
     return searches_.RunSearches(prerequisite, outcomes_[&prerequisite]);
 }
 
-bool MachineEvaluation::FilePresent(const std::wstring& path, std::int32_t exactSize) {
+bool MachineEvaluation::FilePresent(const std::wstring& path, std::uint64_t exactSize) {
     // Asked of the file system as written: a download folder configured as a relative path lies below the
     // chainer's folder, which start-up made current (FileInfo would refuse a relative path).
     WIN32_FIND_DATAW data{};
     platform::UniqueFind find(::FindFirstFileW(platform::ToLongPath(path).c_str(), &data));
     if (!find)
         return false;
-    if (exactSize != 0 && static_cast<DWORD>(exactSize) != data.nFileSizeLow)
+    if (exactSize != 0 &&
+        ((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) != exactSize)
         return false;
     // Anyone who can write to the download folder may have left a link, or a second name of a file they
     // can still change, where the download belongs: that is no download, and it is fetched again.

@@ -22,7 +22,7 @@ public:
     bool IsOsExcluded(std::wstring_view winNtVersions, std::wstring_view winNt64Versions) override;
     bool IsLanguageAccepted(std::wstring_view languageList) override;
     bool RunSearches(core::PrerequisiteRecord& prerequisite, bool use64BitView) override;
-    bool FilePresent(const std::wstring& path, std::int32_t exactSize) override;
+    bool FilePresent(const std::wstring& path, std::uint64_t exactSize) override;
     bool LogEnabled() override;
     void Log(std::wstring_view message) override;
 

@@ -16,7 +16,7 @@ std::vector<DownloadItem> BuildDownloadItems(const std::vector<core::Prerequisit
             continue;
         DownloadItem item;
         item.url = prerequisites[i].Source;
-        item.expectedSize = static_cast<std::uint32_t>(prerequisites[i].ExactSize);
+        item.expectedSize = prerequisites[i].ExactSize;
         item.index = i;
         item.folder = prerequisites[i].Folder;
         items.push_back(std::move(item));

@@ -36,7 +36,7 @@ inline constexpr std::uint32_t kCompletedSequence = 0;
 // One prerequisite of the current download phase.
 struct DownloadItem {
     std::wstring url;               // the record's Source
-    std::uint32_t expectedSize = 0; // ExactSize; 0 is not compared
+    std::uint64_t expectedSize = 0; // ExactSize; 0 is not compared
     std::wstring localPath;         // computed when the item is downloaded
     std::uint32_t status = 4;       // 4 until a transfer succeeds, then 0
     std::size_t index = 0;          // position in the prerequisite list

@@ -140,6 +140,11 @@ HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength,
             return answer;
         }
         answer.offset = resumeOffset;
+        // A length no file can have past the offset is no answer.
+        if (contentLength > UINT64_MAX - resumeOffset) {
+            answer.result = wincode::InvalidServerResponse;
+            return answer;
+        }
         if (contentLength != 0)
             answer.total = resumeOffset + contentLength;
         else if (range && range->size)
@@ -277,6 +282,14 @@ std::uint32_t InternetErrorOf(std::uint32_t code) {
     default:
         return code;
     }
+}
+
+std::uint64_t TransferLimit(std::uint64_t expectedSize, std::uint64_t total) {
+    return expectedSize != 0 ? expectedSize : total;
+}
+
+bool PassesLimit(std::uint64_t limit, std::uint64_t written, std::uint64_t count) {
+    return limit != 0 && (written > limit || count > limit - written);
 }
 
 EndOfData DecideEndOfData(std::uint64_t total, std::uint64_t partSize, bool allNetwork) {

@@ -124,6 +124,12 @@ bool IsInterruptedRead(std::uint32_t code);
 // comes as WSAETIMEDOUT); any other code unchanged.
 std::uint32_t InternetErrorOf(std::uint32_t code);
 
+// The size a transfer may reach: the expected size when one is set, else the size the source announced; 0
+// when neither is known (nothing to bound it by).
+std::uint64_t TransferLimit(std::uint64_t expectedSize, std::uint64_t total);
+// Whether `count` more bytes after `written` would pass `limit` (0: no limit).
+bool PassesLimit(std::uint64_t limit, std::uint64_t written, std::uint64_t count);
+
 // What the end of the data stream means.
 enum class EndOfData { Complete, Reconnect, Incomplete };
 EndOfData DecideEndOfData(std::uint64_t total, std::uint64_t partSize, bool allNetwork);

@@ -65,7 +65,7 @@ public:
     bool RunSearches(core::PrerequisiteRecord& prerequisite, bool use64BitView) override {
         return machine_.RunSearches(prerequisite, use64BitView);
     }
-    bool FilePresent(const std::wstring& path, std::int32_t exactSize) override {
+    bool FilePresent(const std::wstring& path, std::uint64_t exactSize) override {
         return machine_.FilePresent(path, exactSize);
     }
     bool LogEnabled() override { return true; }

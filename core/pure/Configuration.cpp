@@ -43,6 +43,11 @@ public:
             out = ParseInt(*value);
     }
 
+    void Size(std::wstring_view key, std::uint64_t& out) const {
+        if (const std::wstring* value = Find(key))
+            out = ParseSize(*value);
+    }
+
     // "true" in any case of its ASCII letters; anything else is false.
     void Boolean(std::wstring_view key, bool& out) const {
         const std::wstring* value = Find(key);
@@ -134,7 +139,7 @@ bool ReadPrerequisite(const IniDocument& document, int number, const PropertySou
     } else {
         return false;
     }
-    section.Number(L"ExactSize", record.ExactSize);
+    section.Size(L"ExactSize", record.ExactSize);
     section.Text(L"MD5", record.MD5);
     section.Number(L"Operator", record.Operator);
     section.Text(L"CommandLine", record.CommandLine);
@@ -161,6 +166,10 @@ bool ReadPrerequisite(const IniDocument& document, int number, const PropertySou
 
 std::int32_t ParseInt(std::wstring_view text) {
     return platform::ParseWrappingInt32(text, platform::NumberLead::SpacesMinusPlus).value;
+}
+
+std::uint64_t ParseSize(std::wstring_view text) {
+    return platform::ParseWrappingSize(text, platform::NumberLead::SpacesMinusPlus).value;
 }
 
 void Configuration::Load(const IniDocument& document, const PropertySource& properties) {

@@ -18,6 +18,9 @@ namespace velmora::core {
 // Leading spaces (U+0020 only), an optional "-", then an optional "+", then decimal digits up to the first
 // other character, in 32-bit arithmetic that wraps. No digits give 0. Never fails.
 std::int32_t ParseInt(std::wstring_view text);
+// A size in bytes: read as leniently, in 64-bit arithmetic, so files of 4 GB and more are compared whole. A
+// negative text gives a size no file has.
+std::uint64_t ParseSize(std::wstring_view text);
 
 // Which key gave a prerequisite its source; the values are part of the configuration's meaning.
 enum class SourceKey : std::int32_t { SetupFile = 0, Url = 1, OpenSite = 2 };
@@ -57,7 +60,7 @@ struct PrerequisiteRecord {
     std::wstring NoUiCommandLine;
     std::wstring Options;
     std::wstring MD5;
-    std::int32_t ExactSize = 0; // 0: the size is not compared
+    std::uint64_t ExactSize = 0; // bytes; 0: the size is not compared
     std::wstring Folder;
     std::wstring RetValPropName;
     std::wstring ParentPrereq;

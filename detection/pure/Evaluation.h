@@ -46,9 +46,9 @@ public:
     virtual bool IsLanguageAccepted(std::wstring_view languageList) = 0;
     // Runs the prerequisite's searches with its operator; true when it is found.
     virtual bool RunSearches(core::PrerequisiteRecord& prerequisite, bool use64BitView) = 0;
-    // A plain file (platform/pure/FileTrust.h) exists at path and, unless exactSize is 0, its size (low 32
-    // bits) equals exactSize.
-    virtual bool FilePresent(const std::wstring& path, std::int32_t exactSize) = 0;
+    // A plain file (platform/pure/FileTrust.h) exists at path and, unless exactSize is 0, its size equals
+    // exactSize.
+    virtual bool FilePresent(const std::wstring& path, std::uint64_t exactSize) = 0;
     virtual bool LogEnabled() = 0;
     virtual void Log(std::wstring_view message) = 0;
 };

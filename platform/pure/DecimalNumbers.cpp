@@ -1,5 +1,7 @@
 #include "platform/pure/DecimalNumbers.h"
 
+#include <utility>
+
 namespace velmora::platform {
 
 namespace {
@@ -13,7 +15,8 @@ template <typename Char> bool IsCBlank(Char c) {
            c == Char('\r');
 }
 
-template <typename Char> WrappingNumber ParseWrapping(std::basic_string_view<Char> text, NumberLead lead) {
+template <typename Unsigned, typename Char>
+std::pair<Unsigned, std::size_t> ParseWrapping(std::basic_string_view<Char> text, NumberLead lead) {
     std::size_t i = 0;
     bool negative = false;
     switch (lead) {
@@ -43,22 +46,32 @@ template <typename Char> WrappingNumber ParseWrapping(std::basic_string_view<Cha
         break;
     }
     // Unsigned arithmetic wraps by definition; the result is the two's-complement reading of the bits.
-    std::uint32_t value = 0;
+    Unsigned value = 0;
     for (; i < text.size() && IsDecimalDigit(text[i]); ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - Char('0'));
+        value = static_cast<Unsigned>(value * 10u + static_cast<Unsigned>(text[i] - Char('0')));
     if (negative)
-        value = 0u - value;
-    return WrappingNumber{static_cast<std::int32_t>(value), i};
+        value = static_cast<Unsigned>(Unsigned(0) - value);
+    return {value, i};
+}
+
+template <typename Char> WrappingNumber ParseWrapping32(std::basic_string_view<Char> text, NumberLead lead) {
+    const auto [value, end] = ParseWrapping<std::uint32_t>(text, lead);
+    return WrappingNumber{static_cast<std::int32_t>(value), end};
 }
 
 } // namespace
 
 WrappingNumber ParseWrappingInt32(std::wstring_view text, NumberLead lead) {
-    return ParseWrapping(text, lead);
+    return ParseWrapping32(text, lead);
 }
 
 WrappingNumber ParseWrappingInt32(std::string_view text, NumberLead lead) {
-    return ParseWrapping(text, lead);
+    return ParseWrapping32(text, lead);
+}
+
+WrappingSize ParseWrappingSize(std::wstring_view text, NumberLead lead) {
+    const auto [value, end] = ParseWrapping<std::uint64_t>(text, lead);
+    return WrappingSize{value, end};
 }
 
 std::optional<std::uint64_t> ParseUnsigned64(std::wstring_view text, std::size_t& at) {

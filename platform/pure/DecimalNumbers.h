@@ -29,6 +29,14 @@ struct WrappingNumber {
 WrappingNumber ParseWrappingInt32(std::wstring_view text, NumberLead lead);
 WrappingNumber ParseWrappingInt32(std::string_view text, NumberLead lead);
 
+// The same reading in 64-bit arithmetic, as an unsigned number: a negative text gives its two's complement
+// (a size no file has), and a text of more digits than 64 bits hold wraps.
+struct WrappingSize {
+    std::uint64_t value = 0;
+    std::size_t end = 0;
+};
+WrappingSize ParseWrappingSize(std::wstring_view text, NumberLead lead);
+
 // The decimal digits from `at` up to the first other character; `at` moves past them. Nothing when there is
 // no digit there, or when the number does not fit in 64 bits.
 std::optional<std::uint64_t> ParseUnsigned64(std::wstring_view text, std::size_t& at);

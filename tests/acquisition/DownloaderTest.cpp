@@ -178,6 +178,44 @@ TEST_F(TransferTest, Downloader_Http_WrongSizeStopsBeforeAnyDataIsWritten) {
     EXPECT_EQ(sink.reports[0].code, XFER_WRONG_SIZE);
 }
 
+// Nothing is written beyond the size the file may have: ExactSize when it is set, else the size the server
+// announced. A server that sends more is cut off, and what it sent is not kept.
+TEST_F(TransferTest, Downloader_Bounds_NoMoreIsWrittenThanExpectedOrAnnounced) {
+    struct Case {
+        const wchar_t* path;
+        std::uint64_t expected;
+        std::string part;
+        std::uint32_t result;
+        const wchar_t* logged;
+    } cases[] = {
+        // No length, ExactSize 5000: 70,000 bytes come.
+        {L"/nolength/70000/", 5000, "", XFER_WRONG_SIZE,
+         L"The server sent more than the 5000 bytes expected for "},
+        // 206 for bytes 1000 to 4999 of 5000, then 3000 more.
+        {L"/overlong/5000/3000/", 0, Pattern(1000), 12152,
+         L"The server sent more than the 5000 bytes it announced for "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.path)));
+        LogCapture log(folder.Child(L"bounds.log"));
+        const std::wstring target = Target();
+        ::DeleteFileW((target + L".part").c_str());
+        if (!c.part.empty())
+            WriteFileBytes(target + L".part", c.part);
+        RecordingSink local;
+        Downloader downloader(&local);
+        downloader.SetExpectedSize(c.expected);
+        EXPECT_EQ(downloader.Download(HttpBase() + c.path + UniqueName(L"bounds"), target), c.result);
+        EXPECT_FALSE(FileExists(target));
+        EXPECT_FALSE(FileExists(target + L".part"));
+        ASSERT_EQ(local.reports.size(), 1u);
+        EXPECT_EQ(local.reports[0].code, c.result);
+        const std::wstring text = log.Text();
+        EXPECT_NE(text.find(c.logged), std::wstring::npos) << testing::PrintToString(text);
+        EXPECT_NE(text.find(L"; the download is cut off there. Error: "), std::wstring::npos);
+    }
+}
+
 TEST_F(TransferTest, Downloader_Http_ExpectedSizeThatMatchesIsAccepted) {
     const std::wstring target = Target();
     Downloader downloader(&sink);

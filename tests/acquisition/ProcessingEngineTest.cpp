@@ -195,9 +195,9 @@ TEST_F(ProcessingEngine_DownloadAll, FailureWithoutSystemTextLogsTheNumber) {
 
 TEST_F(ProcessingEngine_DownloadAll, WrongSizeOrDigestRejectsAndDeletesEvenAnOptionalFile) {
     struct Case {
-        std::int32_t size;
+        std::uint64_t size;
         const wchar_t* md5;
-    } cases[] = {{3, L""}, {0, L"00000000000000000000000000000000"}};
+    } cases[] = {{3, L""}, {4294967296ull + 7, L""}, {0, L"00000000000000000000000000000000"}};
     for (const Case& c : cases) {
         configuration.Prerequisites.clear();
         auto& record = AddDownload(L"Bad", Source("payload"));

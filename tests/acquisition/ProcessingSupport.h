@@ -28,14 +28,14 @@ public:
     struct Call {
         std::wstring url;
         std::wstring target;
-        std::uint32_t expectedSize;
+        std::uint64_t expectedSize;
         bool withSink;
     };
     std::vector<Call> calls;
     std::uint32_t failWith = 0;
     std::function<void()> during;
 
-    std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint32_t expectedSize,
+    std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint64_t expectedSize,
                            acquisition::ProgressSink* sink) override;
 };
 

@@ -20,7 +20,7 @@ public:
     bool IsOsExcluded(std::wstring_view, std::wstring_view) override { return false; }
     bool IsLanguageAccepted(std::wstring_view) override { return true; }
     bool RunSearches(PrerequisiteRecord& p, bool) override { return installed.count(p.Name) > 0; }
-    bool FilePresent(const std::wstring&, std::int32_t) override { return false; }
+    bool FilePresent(const std::wstring&, std::uint64_t) override { return false; }
     bool LogEnabled() override { return platform::LogEnabled(); }
     void Log(std::wstring_view message) override { platform::TheLogger().Log(message); }
 };

@@ -35,6 +35,8 @@ TEST(MachineEvaluation_FilePresent, ComparesTheSizeOnlyWhenOneIsExpected) {
     EXPECT_TRUE(machine.FilePresent(folder.Child(L"setup.exe"), 0));
     EXPECT_TRUE(machine.FilePresent(folder.Child(L"setup.exe"), 5));
     EXPECT_FALSE(machine.FilePresent(folder.Child(L"setup.exe"), 6));
+    EXPECT_FALSE(
+        machine.FilePresent(folder.Child(L"setup.exe"), 4294967296ull + 5)); // whole, not modulo 4 GB
     EXPECT_FALSE(machine.FilePresent(folder.Child(L"other.exe"), 0));
 }
 

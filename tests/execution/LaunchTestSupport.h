@@ -73,7 +73,7 @@ public:
         searched.push_back(prerequisite.Name);
         return installed.count(prerequisite.Name) > 0;
     }
-    bool FilePresent(const std::wstring&, std::int32_t) override { return false; }
+    bool FilePresent(const std::wstring&, std::uint64_t) override { return false; }
     bool LogEnabled() override { return false; }
     void Log(std::wstring_view) override {}
 };

@@ -145,11 +145,9 @@ bool IsHexDigit(wchar_t c) {
 void CheckDownloadChecks(LintContext& context, const core::IniSection& section) {
     const bool downloaded = IsUrlSource(section);
     if (const core::IniPair* size = Find(&section, L"ExactSize")) {
-        const std::int32_t value = core::ParseInt(size->value);
-        const std::uint32_t compared = static_cast<std::uint32_t>(value);
-        // Sizes from 2 GB to 4 GB wrap to negative numbers when read and back when compared: written plainly
-        // they are right.
-        if (!size->value.empty() && size->value.front() == L'-' && value < 0)
+        const std::uint64_t compared = core::ParseSize(size->value);
+        const std::size_t sign = size->value.find_first_not_of(L' ');
+        if (sign != std::wstring::npos && size->value[sign] == L'-' && compared != 0)
             context.Add("exact-size", section, size,
                         L"ExactSize " + Quoted(size->value) + L" is negative: the chainer compares it as " +
                             std::to_wstring(compared) + L" bytes, so no download is ever accepted");
@@ -157,7 +155,7 @@ void CheckDownloadChecks(LintContext& context, const core::IniSection& section) 
             context.Add("lenient-number", section, size,
                         L"ExactSize " + Quoted(size->value) + L" is read as " + std::to_wstring(compared) +
                             (compared == 0 ? L" (the size is not compared)" : L""));
-        if (!downloaded && value != 0)
+        if (!downloaded && compared != 0)
             context.Add(
                 "download-check-unused", section, size,
                 L"ExactSize is compared only for downloads (Url); this prerequisite is not downloaded");

@@ -320,3 +320,49 @@ TEST(TransferRules_ProxyHostOf, HostBeforeThePort) {
     EXPECT_EQ(ProxyHostOf(L":8080"), L":8080");
     EXPECT_EQ(ProxyHostOf(L""), L"");
 }
+
+// A server announcing 5 GB, and partial files beyond 4 GB: every size and offset is taken whole, never
+// modulo 4 GB (5 GB is 1 GB modulo 4 GB).
+TEST(TransferRules_LargeFiles, FiveGigabytesAreTakenWhole) {
+    constexpr std::uint64_t kGB = 1024ull * 1024 * 1024;
+    constexpr std::uint64_t five = 5 * kGB;
+    HttpAnswer whole = ClassifyHttpAnswer(200, five, 0, L"");
+    EXPECT_EQ(whole.result, 0u);
+    EXPECT_EQ(whole.total, five);
+    // Resumed past 4 GB: the rest of the file, and its size from the range.
+    const std::uint64_t offset = 4 * kGB + 1000;
+    HttpAnswer rest =
+        ClassifyHttpAnswer(206, five - offset, offset, L"bytes 4294968296-5368709119/5368709120");
+    EXPECT_EQ(rest.result, 0u);
+    EXPECT_EQ(rest.offset, offset);
+    EXPECT_EQ(rest.total, five);
+    // The decision to resume: a partial file as large as the file is complete, a larger one is not continued,
+    // and neither is a 5 GB partial file against a 1 GB file.
+    HttpAnswer complete = ClassifyHttpAnswer(200, five, five, L"");
+    EXPECT_EQ(complete.result, XFER_NOTHING_TO_RESUME);
+    EXPECT_EQ(complete.total, five);
+    EXPECT_EQ(ClassifyHttpAnswer(200, five, 6 * kGB, L"").result, XFER_NOTHING_TO_RESUME);
+    EXPECT_EQ(ClassifyHttpAnswer(200, kGB, five, L"").result, XFER_NOTHING_TO_RESUME);
+    EXPECT_EQ(ClassifyHttpAnswer(200, five, kGB, L"").result, 0u); // 200: fetched again from the start
+    // A length that would carry the total past 64 bits is no answer.
+    EXPECT_EQ(ClassifyHttpAnswer(206, UINT64_MAX - 5, 10, L"").result, 12152u);
+    EXPECT_EQ(ContentLengthValue(L"5368709120"), five);
+    EXPECT_EQ(RangeHeader(offset), L"Range: bytes=4294968296-\r\n");
+    EXPECT_EQ(RestCommand(offset), L"REST 4294968296");
+    EXPECT_EQ(DecideEndOfData(five, kGB, true), EndOfData::Reconnect);
+    EXPECT_EQ(DecideEndOfData(five, five, true), EndOfData::Complete);
+    EXPECT_TRUE(ReconnectAccepted(five - 1, five - 1));
+    EXPECT_FALSE(ReconnectAccepted(five - 1, kGB - 1));
+}
+
+TEST(TransferRules_Limits, NothingPastTheExpectedOrAnnouncedSize) {
+    constexpr std::uint64_t five = 5ull * 1024 * 1024 * 1024;
+    EXPECT_EQ(TransferLimit(5000, 7000), 5000u); // ExactSize first
+    EXPECT_EQ(TransferLimit(0, five), five);
+    EXPECT_EQ(TransferLimit(0, 0), 0u); // nothing known: no bound
+    EXPECT_FALSE(PassesLimit(five, five - 51200, 51200));
+    EXPECT_TRUE(PassesLimit(five, five - 51199, 51200));
+    EXPECT_TRUE(PassesLimit(5000, 6000, 1)); // a partial file already past it
+    EXPECT_FALSE(PassesLimit(0, UINT64_MAX, 51200));
+    EXPECT_TRUE(PassesLimit(five, 0, UINT64_MAX));
+}

@@ -18,6 +18,7 @@ must receive without any file of its own. The HTTP paths choose the server's beh
                                   stops for <seconds> and closes; later requests behave like /range
   /badrange/<size>/<name>         answers a Range with 206 for the whole file (Content-Range from byte 0)
   /rangenolength/<size>/<name>    answers a Range with 206 and Content-Range but no Content-Length
+  /overlong/<size>/<extra>/<name> the same, but sends <extra> bytes more than the range it announced
   /flaky/<size>/<cut>/<name>      the first two requests for <name>: announce <size>, send <cut> bytes, close
                                   (ignoring Range); later requests behave like /range
   /status/<code>/<name>           that status with a short text body
@@ -192,16 +193,17 @@ class Handler(BaseHTTPRequestHandler):
                 size = int(parts[1])
                 self.record(parts[2])
                 self.send_body(206, pattern(size), [("Content-Range", "bytes 0-%d/%d" % (size - 1, size))])
-            elif kind == "rangenolength":
+            elif kind in ("rangenolength", "overlong"):
                 size = int(parts[1])
-                self.record(parts[2])
+                extra = int(parts[2]) if kind == "overlong" else 0
+                self.record(parts[-1])
                 requested = self.headers.get("Range", "")
                 start = int(requested[6:-1]) if requested.startswith("bytes=") else 0
                 self.send_response(206 if requested else 200)
                 if requested:
                     self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
                 self.end_headers()
-                self.wfile.write(pattern(size, start))
+                self.wfile.write(pattern(size + extra, start))
                 self.close_connection = True
             elif kind == "stall":
                 self.record(parts[2])

@@ -189,7 +189,7 @@ TEST(Configuration_Load, EveryPrerequisiteKeyReachesItsRecord) {
     EXPECT_EQ(r.WinNT64Versions, L"Windows 7");
     EXPECT_EQ(r.Source, L"http://h/T:\\tmp\\r.exe");
     EXPECT_EQ(r.SourceKind, SourceKey::Url);
-    EXPECT_EQ(r.ExactSize, 1024);
+    EXPECT_EQ(r.ExactSize, 1024u);
     EXPECT_EQ(r.MD5, L"0123abcd");
     EXPECT_EQ(r.Operator, 1);
     EXPECT_EQ(r.CommandLine, L"/full");
@@ -296,7 +296,7 @@ TEST(Configuration_Load, PrerequisiteNumbersAndLists) {
     struct Case {
         const wchar_t* line;
         const wchar_t* languages;
-        std::int32_t exactSize;
+        std::uint64_t exactSize;
         bool flagI;
     };
     const Case cases[] = {
@@ -305,7 +305,8 @@ TEST(Configuration_Load, PrerequisiteNumbersAndLists) {
         {L"LanguageList=", L"", 0, false},
         {L"LanguageList=;", L";", 0, false},
         {L"ExactSize=12abc", L"", 12, false},
-        {L"ExactSize=-5", L"", -5, false},
+        {L"ExactSize=-5", L"", 18446744073709551611ull, false}, // no file has this size
+        {L"ExactSize=5368709120", L"", 5368709120ull, false},   // 5 GB, whole
         {L"ExactSize=  42", L"", 42, false},
         {L"ExactSize=", L"", 0, false},
         {L"Options=mi", L"", 0, true},

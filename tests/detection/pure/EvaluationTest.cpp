@@ -21,9 +21,9 @@ namespace {
 class FakeEnvironment : public EvaluationEnvironment {
 public:
     std::set<std::wstring> installed;
-    std::set<std::wstring> excludedOs;          // matched against WinNTVersions
-    std::set<std::wstring> rejectedLang;        // matched against LanguageList
-    std::map<std::wstring, std::int32_t> files; // path -> size
+    std::set<std::wstring> excludedOs;           // matched against WinNTVersions
+    std::set<std::wstring> rejectedLang;         // matched against LanguageList
+    std::map<std::wstring, std::uint64_t> files; // path -> size
     std::vector<std::wstring> log;
     std::vector<std::wstring> searched;
     std::vector<bool> views;
@@ -39,7 +39,7 @@ public:
         views.push_back(use64);
         return installed.count(p.Name) > 0;
     }
-    bool FilePresent(const std::wstring& path, std::int32_t exactSize) override {
+    bool FilePresent(const std::wstring& path, std::uint64_t exactSize) override {
         auto it = files.find(path);
         return it != files.end() && (exactSize == 0 || exactSize == it->second);
     }

@@ -12,7 +12,7 @@ TEST(Detection_EvaluatorDetection, AnswersWithAFreshEvaluation) {
         bool IsOsExcluded(std::wstring_view, std::wstring_view) override { return false; }
         bool IsLanguageAccepted(std::wstring_view) override { return true; }
         bool RunSearches(core::PrerequisiteRecord&, bool) override { return installed; }
-        bool FilePresent(const std::wstring&, std::int32_t) override { return false; }
+        bool FilePresent(const std::wstring&, std::uint64_t) override { return false; }
         bool LogEnabled() override { return false; }
         void Log(std::wstring_view) override {}
     };

@@ -50,3 +50,21 @@ TEST(DecimalNumbers_ParseUnsigned64, DigitsFromThePositionOrNothing) {
     EXPECT_EQ(ParseUnsigned64(L"-1", at), std::nullopt);
     EXPECT_EQ(at, 0u);
 }
+
+TEST(DecimalNumbers_ParseWrappingSize, SixtyFourBitsThatWrapLikeTheSmallerReading) {
+    struct Case {
+        const wchar_t* text;
+        std::uint64_t value;
+    } cases[] = {
+        {L"5368709120", 5368709120ull}, // 5 GB: no longer read modulo 4 GB
+        {L"4294967296", 4294967296ull},
+        {L"  42abc", 42},
+        {L"-5", 18446744073709551611ull}, // a size no file has
+        {L"+7", 7},
+        {L"18446744073709551616", 0}, // one past the largest wraps
+        {L"", 0},
+        {L"x1", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseWrappingSize(c.text, NumberLead::SpacesMinusPlus).value, c.value) << c.text;
+}
