@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <vector>
 
 #include "acquisition/CredentialSource.h"
 #include "acquisition/FileSource.h"
@@ -13,6 +14,7 @@
 #include "acquisition/ProgressSink.h"
 #include "acquisition/ShareConnections.h"
 #include "acquisition/TransferSource.h"
+#include "acquisition/pure/Md5.h"
 #include "acquisition/pure/TransferRules.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
@@ -93,6 +95,10 @@ struct Downloader::State {
     std::wstring partPath;
     bool allNetwork = true;
     CopyProgressThrottle localProgress;
+    bool computeDigest = false;
+    Md5 md5;                // of the partial file's bytes so far, while `digesting`
+    bool digesting = false; // false when the digest could not follow the file
+    std::string digest;     // of the last transfer's target
 
     bool Cancelled() const { return aborted.load() || (sink != nullptr && sink->IsCancelled()); }
     bool WrongSize(std::uint64_t total) const {
@@ -108,6 +114,8 @@ struct Downloader::State {
     void ReportBytes(DWORD written, std::uint64_t partSize);
     [[nodiscard]] DWORD Reconnect(HANDLE part, std::uint64_t partSize, std::uint64_t& total);
     Ending AdoptWholePartFile(std::uint64_t total);
+    // Starts the digest with the first `size` bytes of the open partial file, read once.
+    void DigestExistingPart(HANDLE part, std::uint64_t size);
     Ending Promote();
 };
 
@@ -181,6 +189,14 @@ void Downloader::SetProxy(std::wstring proxy) {
     state_->settings.proxy = std::move(proxy);
 }
 
+void Downloader::SetComputeDigest(bool compute) {
+    state_->computeDigest = compute;
+}
+
+std::string Downloader::DigestText() const {
+    return state_->digest;
+}
+
 void Downloader::Abort() {
     state_->aborted.store(true);
 }
@@ -196,6 +212,8 @@ std::uint32_t Downloader::DownloadAny(const std::vector<std::wstring>& urls, std
     s.targetPath.assign(targetPath);
     s.partPath = s.targetPath + L".part";
     s.allNetwork = true;
+    s.digest.clear();
+    s.digesting = false;
     const Ending ending = s.Transfer(urls);
     // Whatever happened, every handle is closed before the call returns.
     s.CloseAll();
@@ -311,6 +329,8 @@ Ending Downloader::State::Receive(std::uint64_t total, std::uint64_t offset) {
     if (offset != 0)
         LogLine(L"Resuming the download of " + current->Url().logged + L" at byte " +
                 std::to_wstring(offset) + L".");
+    if (computeDigest)
+        DigestExistingPart(part.get(), offset);
     const bool local = current->IsLocal();
     const std::wstring copyFailure =
         local ? L"Could not copy " + current->Url().localPath + L" to " + partPath + L"." : std::wstring();
@@ -345,6 +365,8 @@ Ending Downloader::State::Receive(std::uint64_t total, std::uint64_t offset) {
                 return Failed(error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT,
                               local ? copyFailure : L"Could not write the partial file " + partPath + L".");
             }
+            if (digesting)
+                md5.Update(data, written);
             partSize += written;
             reconnectsWithoutData = 0;
             ReportBytes(written, partSize);
@@ -416,9 +438,39 @@ DWORD Downloader::State::Reconnect(HANDLE part, std::uint64_t partSize, std::uin
     return ERROR_SUCCESS;
 }
 
+void Downloader::State::DigestExistingPart(HANDLE part, std::uint64_t size) {
+    md5 = Md5();
+    digesting = true;
+    if (size == 0)
+        return;
+    LARGE_INTEGER position{};
+    std::vector<BYTE> block(65536);
+    for (std::uint64_t remaining = size; remaining > 0 && digesting;) {
+        const DWORD want =
+            remaining < block.size() ? static_cast<DWORD>(remaining) : static_cast<DWORD>(block.size());
+        DWORD read = 0;
+        if (!::SetFilePointerEx(part, position, nullptr, FILE_BEGIN) ||
+            !::ReadFile(part, block.data(), want, &read, nullptr) || read == 0) {
+            digesting = false; // the file is then read again for its digest
+            break;
+        }
+        md5.Update(block.data(), read);
+        position.QuadPart += read;
+        remaining -= read;
+    }
+    position.QuadPart = static_cast<LONGLONG>(size);
+    if (!::SetFilePointerEx(part, position, nullptr, FILE_BEGIN))
+        digesting = false;
+}
+
 Ending Downloader::State::AdoptWholePartFile(std::uint64_t total) {
     LogLine(L"The partial file " + partPath + L" already holds all " + std::to_wstring(total) + L" bytes.");
     current->Close();
+    if (computeDigest) {
+        UniqueFile part = OpenPartFileToAppend(partPath);
+        if (part)
+            DigestExistingPart(part.get(), total);
+    }
     if (sink != nullptr) {
         sink->TransferStarted(1, total, targetPath);
         sink->BytesDone(total);
@@ -430,6 +482,9 @@ Ending Downloader::State::Promote() {
     const DWORD error = PromotePartFile(partPath, targetPath);
     if (error != ERROR_SUCCESS)
         return Failed(error, L"Could not rename " + partPath + L" to " + targetPath + L".");
+    if (digesting)
+        digest = velmora::acquisition::DigestText(md5.Finish());
+    digesting = false;
     if (sink != nullptr)
         sink->Completed(1, 0);
     return Success();

@@ -57,6 +57,12 @@ public:
     void SetReceiveTimeout(std::uint32_t milliseconds);
     // "host:port" of a proxy; empty (the default) means the system's proxy configuration.
     void SetProxy(std::wstring proxy);
+    // Default false: the MD5 digest of the file is computed while it is written, so no one has to read the
+    // file again for it (a partial file continued is read once for its first part).
+    void SetComputeDigest(bool compute);
+    // After a successful transfer with SetComputeDigest: the 32-character lowercase digest text of the
+    // target; empty when it could not be computed.
+    std::string DigestText() const;
 
     // Stops the running transfer with XFER_CANCELLED. May be called from any thread.
     void Abort();

@@ -43,14 +43,19 @@ bool DigestOfOpenFile(HANDLE file, std::string& text) {
     return true;
 }
 
-bool OpenFileAccepted(HANDLE file, std::uint64_t expectedSize, std::wstring_view md5) {
+bool OpenFileAccepted(HANDLE file, std::uint64_t expectedSize, std::wstring_view md5,
+                      std::string_view knownDigest) {
     if (expectedSize != 0) {
         LARGE_INTEGER size{};
         if (!::GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) != expectedSize)
             return false;
     }
+    if (md5.empty())
+        return true;
+    if (!knownDigest.empty())
+        return DigestMatches(md5, knownDigest);
     std::string computed;
-    return md5.empty() || (DigestOfOpenFile(file, computed) && DigestMatches(md5, computed));
+    return DigestOfOpenFile(file, computed) && DigestMatches(md5, computed);
 }
 
 } // namespace
@@ -62,7 +67,8 @@ bool FileDigestText(std::wstring_view path, std::string& text) {
     return file && DigestOfOpenFile(file.get(), text);
 }
 
-bool DownloadedFileAccepted(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5) {
+bool DownloadedFileAccepted(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5,
+                            std::string_view knownDigest) {
     if (expectedSize != 0) {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         const bool known =
@@ -72,6 +78,8 @@ bool DownloadedFileAccepted(std::wstring_view path, std::uint64_t expectedSize, 
         if (size != expectedSize)
             return false;
     }
+    if (!md5.empty() && !knownDigest.empty())
+        return DigestMatches(md5, knownDigest);
     if (!md5.empty()) {
         std::string computed;
         if (!FileDigestText(path, computed) || !DigestMatches(md5, computed))
@@ -81,12 +89,13 @@ bool DownloadedFileAccepted(std::wstring_view path, std::uint64_t expectedSize, 
 }
 
 CheckedFile::CheckedFile(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5,
-                         bool plainOnly)
-    : file_(OpenForReading(path, FILE_SHARE_READ, plainOnly ? FILE_FLAG_OPEN_REPARSE_POINT : 0)) {
+                         bool plainOnly, std::string_view knownDigest)
+    : path_(path),
+      file_(OpenForReading(path, FILE_SHARE_READ, plainOnly ? FILE_FLAG_OPEN_REPARSE_POINT : 0)) {
     if (!file_)
         openError_ = ::GetLastError();
     plain_ = !plainOnly || !file_ || platform::IsPlainOpenFile(file_.get());
-    accepted_ = file_ && plain_ && OpenFileAccepted(file_.get(), expectedSize, md5);
+    accepted_ = file_ && plain_ && OpenFileAccepted(file_.get(), expectedSize, md5, knownDigest);
 }
 
 } // namespace velmora::acquisition

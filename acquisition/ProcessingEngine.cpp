@@ -121,11 +121,16 @@ private:
 } // namespace
 
 std::uint32_t DownloaderTransfer::Download(std::wstring_view url, std::wstring_view targetPath,
-                                           std::uint64_t expectedSize, ProgressSink* sink) {
+                                           std::uint64_t expectedSize, ProgressSink* sink,
+                                           std::string* digest) {
     Downloader downloader(sink, credentials_);
     if (expectedSize != 0)
         downloader.SetExpectedSize(expectedSize);
-    return downloader.Download(url, targetPath);
+    downloader.SetComputeDigest(digest != nullptr);
+    const std::uint32_t result = downloader.Download(url, targetPath);
+    if (digest != nullptr)
+        *digest = result == 0 ? downloader.DigestText() : std::string();
+    return result;
 }
 
 ProcessingTexts DefaultProcessingTexts() {
@@ -255,7 +260,9 @@ bool ProcessingEngine::DownloadItemAt(DownloadItem& item) {
     // A folder that cannot be made shows up as the transfer's failure.
     (void)platform::CreateFolderTree(item.localPath, false, &createdFolders_);
     DiscardUntrustedPartFile(item);
-    lastTransferResult_ = transfer_.Download(item.url, item.localPath, item.expectedSize, downloadSink_);
+    const bool digest = !configuration_.Prerequisites.at(item.index).MD5.empty();
+    lastTransferResult_ = transfer_.Download(item.url, item.localPath, item.expectedSize, downloadSink_,
+                                             digest ? &item.digest : nullptr);
     if (lastTransferResult_ == 0)
         item.status = 0;
     return lastTransferResult_ == 0;
@@ -301,6 +308,7 @@ void ProcessingEngine::RecheckDownloadsInPlace() {
 std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
     items_.clear();
     deleteList_.clear();
+    heldDownloads_.clear();
     downloadSink_ = sink;
     RecheckDownloadsInPlace();
     items_ = BuildDownloadItems(configuration_.Prerequisites, Actions());
@@ -335,7 +343,7 @@ std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
         if (!KeepsDownloads(configuration_.KeepFiles))
             deleteList_.push_back(item.localPath);
 
-        if (!DownloadedFileAccepted(item.localPath, item.expectedSize, prerequisite.MD5)) {
+        if (!DownloadedFileAccepted(item.localPath, item.expectedSize, prerequisite.MD5, item.digest)) {
             (void)platform::DeleteFileLong(item.localPath);
             platform::LogLine(L"Downloaded file was rejected.(Invalid size or MD5).");
             if (sink != nullptr)
@@ -344,6 +352,15 @@ std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
         }
         platform::LogLine(L"Downloaded file was accepted.");
         prerequisite.downloaded = true;
+        // The digest of what was written stands for the file's only while the file stays as it was: held
+        // from now to its launch, it need not be read again then. Anything not held (no digest, or a file
+        // that cannot be held now) is checked again right before its launch.
+        if (!item.digest.empty()) {
+            auto held = std::make_unique<CheckedFile>(item.localPath, item.expectedSize, prerequisite.MD5,
+                                                      true, item.digest);
+            if (held->Accepted())
+                heldDownloads_[item.index] = std::move(held);
+        }
     }
     return 0;
 }
@@ -416,14 +433,21 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
         // since. A download is held in any case and must be a plain file: the download folder is open to
         // others, who could have swapped in a link or a second name of a file they can still change. A file
         // that cannot be held is not launched: one missing now could be back by the time it starts.
-        std::optional<CheckedFile> file;
+        std::unique_ptr<CheckedFile> file;
         if (checked.at(item.prerequisiteIndex)) {
             const core::PrerequisiteRecord& prerequisite =
                 configuration_.Prerequisites.at(item.prerequisiteIndex);
             ConnectShareOf(prerequisite, item.filePath, sink);
             const bool download = !detection::IsFileUrlSource(prerequisite.Source);
-            if (download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty())
-                file.emplace(item.filePath, prerequisite.ExactSize, prerequisite.MD5, download);
+            // Downloaded in this run and held since its check, it is that file still.
+            if (const auto held = heldDownloads_.find(item.prerequisiteIndex); held != heldDownloads_.end()) {
+                if (held->second->Path() == item.filePath)
+                    file = std::move(held->second);
+                heldDownloads_.erase(held);
+            }
+            if (!file && (download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty()))
+                file = std::make_unique<CheckedFile>(item.filePath, prerequisite.ExactSize, prerequisite.MD5,
+                                                     download);
             if (file && !file->Accepted()) {
                 const bool plain = file->Plain();
                 const std::uint32_t openError = file->OpenError();
@@ -521,6 +545,7 @@ bool ProcessingEngine::IsPaused() {
 }
 
 void ProcessingEngine::Cleanup() {
+    heldDownloads_.clear();
     for (const std::wstring& path : deleteList_)
         (void)platform::DeleteFileLong(path);
     deleteList_.clear();

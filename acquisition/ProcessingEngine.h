@@ -13,12 +13,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "acquisition/CredentialSource.h"
+#include "acquisition/FileDigest.h"
 #include "acquisition/ProcessingPhases.h"
 #include "acquisition/ProgressSink.h"
 #include "acquisition/ShareConnections.h"
@@ -35,12 +37,14 @@
 namespace velmora::acquisition {
 
 // One download of a URL to a local path, reporting to the sink (absent in silent runs). Returns 0 or the
-// transfer's error code. The transfer engine implements it.
+// transfer's error code. With `digest`, the MD5 text of the file is computed while it is written and stored
+// there (empty when it could not be). The transfer engine implements it.
 class FileTransfer {
 public:
     virtual ~FileTransfer() = default;
     [[nodiscard]] virtual std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                                 std::uint64_t expectedSize, ProgressSink* sink) = 0;
+                                                 std::uint64_t expectedSize, ProgressSink* sink,
+                                                 std::string* digest) = 0;
 };
 
 // The transfer engine itself: each download is one Downloader reporting to the phase's sink, with the
@@ -49,7 +53,8 @@ class DownloaderTransfer final : public FileTransfer {
 public:
     explicit DownloaderTransfer(CredentialSource* credentials = nullptr) : credentials_(credentials) {}
     [[nodiscard]] std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                         std::uint64_t expectedSize, ProgressSink* sink) override;
+                                         std::uint64_t expectedSize, ProgressSink* sink,
+                                         std::string* digest) override;
 
 private:
     CredentialSource* credentials_;
@@ -179,6 +184,8 @@ private:
     std::vector<std::wstring> createdFolders_;
     std::vector<std::wstring> shortcutFiles_;
     std::vector<platform::UniqueKernelHandle> shortcutReaders_; // one per shortcut; empty when none
+    // Downloads accepted in this run, held from their check to their launch: prerequisite index -> file.
+    std::map<std::size_t, std::unique_ptr<CheckedFile>> heldDownloads_;
     ShareConnections shares_;
     ProgressSink* downloadSink_ = nullptr;
     std::uint32_t lastTransferResult_ = 0;

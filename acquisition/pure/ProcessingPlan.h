@@ -37,6 +37,7 @@ inline constexpr std::uint32_t kCompletedSequence = 0;
 struct DownloadItem {
     std::wstring url;               // the record's Source
     std::uint64_t expectedSize = 0; // ExactSize; 0 is not compared
+    std::string digest;             // MD5 text computed while the file was written; empty when none
     std::wstring localPath;         // computed when the item is downloaded
     std::uint32_t status = 4;       // 4 until a transfer succeeds, then 0
     std::size_t index = 0;          // position in the prerequisite list

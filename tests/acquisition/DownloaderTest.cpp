@@ -13,6 +13,7 @@
 
 #include "TransferTest.h"
 #include "acquisition/AsyncInternet.h"
+#include "acquisition/pure/Md5.h"
 #include "acquisition/pure/TransferRules.h"
 #include "support/TestSupport.h"
 
@@ -99,6 +100,36 @@ TEST_F(TransferTest, Downloader_PartialFile_AsLargeAsTheServersIsAdoptedLargerIs
             EXPECT_EQ(ServerRequests(url.substr(url.rfind(L'/') + 1)).size(), c.part == c.expected ? 1u : 2u);
         }
     }
+}
+
+// The digest is computed while the file is written, whichever way its bytes came: at once, continued from
+// a partial file, across a dropped connection, or all already in the partial file.
+TEST_F(TransferTest, Downloader_Digest_IsTheWrittenFilesWhicheverWayItArrived) {
+    struct Case {
+        const wchar_t* path;
+        std::size_t part;
+    } cases[] = {{L"/range/300000/", 0},
+                 {L"/range/300000/", 1000},
+                 {L"/drop/300000/100000/", 0},
+                 {L"/range/300000/", 300000}};
+    const std::string expected = DigestText(Md5Of(Pattern(300000)));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.path)) + " " + std::to_string(c.part));
+        const std::wstring target = Target();
+        ::DeleteFileW(target.c_str());
+        ::DeleteFileW((target + L".part").c_str());
+        if (c.part != 0)
+            WriteFileBytes(target + L".part", Pattern(c.part));
+        Downloader downloader(nullptr);
+        downloader.SetComputeDigest(true);
+        ASSERT_EQ(downloader.Download(HttpBase() + c.path + UniqueName(L"digest"), target), 0u);
+        EXPECT_TRUE(ReadFileBytes(target) == Pattern(300000));
+        EXPECT_EQ(downloader.DigestText(), expected);
+    }
+    Downloader without(nullptr);
+    ASSERT_EQ(without.Download(HttpBase() + L"/range/5000/" + UniqueName(L"digest"), Target(L"other.exe")),
+              0u);
+    EXPECT_EQ(without.DigestText(), "");
 }
 
 TEST_F(TransferTest, Downloader_Http_DroppedConnectionResumesInTheSameCall) {

@@ -259,6 +259,34 @@ TEST_F(ProcessingEngine_DownloadAll, FileFoundInPlaceWithTheWrongDigestIsFetched
     EXPECT_EQ(engine->ActionOf(0), ProcessingAction::InstallDownloaded);
 }
 
+// The digest the transfer computed while it wrote the file is the one checked: the file is not read again
+// for it, neither after the download nor before the launch. Accepted, the file is held until its launch, so
+// nothing can change it meanwhile.
+TEST_F(ProcessingEngine_DownloadAll, DigestComputedWhileWritingIsCheckedAndTheFileHeldUntilItsLaunch) {
+    const std::wstring md5 = velmora::platform::FromAnsi(DigestOf(ExitWithHelper()));
+    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+    // Told a digest that is not the file's: rejected, though the file itself would match.
+    auto& record = AddDownload(L"Fetched", ExitWithHelper(), L"m");
+    record.MD5 = md5;
+    transfer.digest = "00000000000000000000000000000000";
+    Start();
+    EXPECT_EQ(engine->DownloadAll(&sink), 1603u);
+    EXPECT_TRUE(Logged(L"Downloaded file was rejected.(Invalid size or MD5)."));
+
+    transfer.digest = DigestOf(ExitWithHelper());
+    Start();
+    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
+    EXPECT_TRUE(Logged(L"Downloaded file was accepted."));
+    EXPECT_FALSE(
+        ::CopyFileW((TestBinaryFolder() + L"\\exit_with_v10.exe").c_str(), downloaded.c_str(), FALSE));
+    EXPECT_FALSE(::DeleteFileW(downloaded.c_str()));
+    EXPECT_EQ(engine->InstallAll(&sink), 0u);
+    EXPECT_TRUE(MarkerExists(L"Fetched"));
+    EXPECT_TRUE(Logged(L"Launching file:" + downloaded));
+    engine->Cleanup();
+    EXPECT_FALSE(velmora::platform::Exists(downloaded));
+}
+
 TEST_F(ProcessingEngine_InstallAll, FileReplacedAfterItsCheckIsNotLaunched) {
     auto& record = AddDownload(L"Fetched", ExitWithHelper(), L"m");
     record.MD5 = velmora::platform::FromAnsi(DigestOf(ExitWithHelper()));
