@@ -14,7 +14,7 @@ public:
     bool IsOsExcluded(std::wstring_view, std::wstring_view) override { return false; }
     bool IsLanguageAccepted(std::wstring_view) override { return true; }
     bool RunSearches(velmora::core::PrerequisiteRecord&, bool) override { return false; }
-    bool FilePresent(const std::wstring&, std::int32_t) override { return false; }
+    bool FilePresent(const std::wstring&, std::uint64_t) override { return false; }
     bool LogEnabled() override { return true; }
     void Log(std::wstring_view message) override { benchmark::DoNotOptimize(message.data()); }
 };
