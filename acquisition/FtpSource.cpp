@@ -11,7 +11,8 @@ DWORD FtpSource::LogIn() {
     context_.credentials.AllowReuse();
     ScopedCredentials login(Url().user, Url().password);
     for (std::uint32_t round = 0;; ++round) {
-        const DWORD error = Connect(INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, login.user, login.password);
+        const DWORD error =
+            Connect(Url(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, login.user, login.password);
         if (error == ERROR_SUCCESS)
             return error;
         if (!IsFtpLoginError(error) || round >= kCredentialRounds ||

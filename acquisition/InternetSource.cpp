@@ -31,11 +31,11 @@ void InternetSession::Close() {
     async_.reset();
 }
 
-DWORD InternetSource::Connect(DWORD service, DWORD flags, const std::wstring& user,
+DWORD InternetSource::Connect(const SourceUrl& target, DWORD service, DWORD flags, const std::wstring& user,
                               const std::wstring& password) {
     const auto orNull = [](const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); };
     return OpenHandle(PendingCall::Connect, connection_, [&] {
-        return ::InternetConnectW(session_.Handle(), Url().host.c_str(), Url().port, orNull(user),
+        return ::InternetConnectW(session_.Handle(), target.host.c_str(), target.port, orNull(user),
                                   orNull(password), service, flags, session_.Context());
     });
 }

@@ -64,8 +64,8 @@ public:
     void Close() final;
 
 protected:
-    // InternetConnectW to the URL's host and port.
-    [[nodiscard]] DWORD Connect(DWORD service, DWORD flags, const std::wstring& user,
+    // InternetConnectW to the host and port of `target` (the source's URL, or where a server sent it).
+    [[nodiscard]] DWORD Connect(const SourceUrl& target, DWORD service, DWORD flags, const std::wstring& user,
                                 const std::wstring& password);
     // Runs `create` (which returns the new handle, or null with the last error set) and stores the handle
     // it gives, at once or with its completion.

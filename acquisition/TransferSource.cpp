@@ -20,6 +20,7 @@ DWORD ParseSourceUrl(const std::wstring& url, SourceUrl& parts) {
     auto part = [](const wchar_t* text, DWORD length) {
         return text == nullptr ? std::wstring() : std::wstring(text, length);
     };
+    parts.address = url;
     parts.logged = platform::RedactUrlCredentials(url);
     parts.scheme = c.nScheme;
     parts.host = part(c.lpszHostName, c.dwHostNameLength);

@@ -18,7 +18,8 @@ class ProgressSink;
 
 // A URL split into what the sources connect with. Never logged but as `logged`.
 struct SourceUrl {
-    std::wstring logged; // the URL with any credentials redacted
+    std::wstring address; // the URL as given, credentials and all
+    std::wstring logged;  // the URL with any credentials redacted
     INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
     std::wstring host;
     INTERNET_PORT port = 0;

@@ -184,6 +184,10 @@ HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength,
     }
 }
 
+bool IsRedirectStatus(std::uint32_t status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 std::uint64_t ContentLengthValue(std::wstring_view header) {
     std::size_t at = 0;
     return platform::ParseUnsigned64(header, at).value_or(0);

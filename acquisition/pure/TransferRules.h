@@ -89,6 +89,11 @@ struct HttpAnswer {
 HttpAnswer ClassifyHttpAnswer(std::uint32_t status, std::uint64_t contentLength, std::uint64_t resumeOffset,
                               std::wstring_view contentRange);
 
+// An answer that sends the request elsewhere (301, 302, 303, 307, 308), which the engine follows itself.
+bool IsRedirectStatus(std::uint32_t status);
+// How many times one request may be sent elsewhere before the engine gives up.
+inline constexpr std::uint32_t kMaxRedirects = 10;
+
 // The size in a Content-Length header: its leading decimal digits; 0 when there are none or they do not
 // fit in 64 bits.
 std::uint64_t ContentLengthValue(std::wstring_view header);

@@ -172,6 +172,23 @@ TEST_F(CredentialsTest, Credentials_Server_DialogUntilRightThenKeptForThatServer
         EXPECT_EQ(text.find(password), std::wstring::npos) << testing::PrintToString(password);
 }
 
+// Redirected to another host that asks, the transfer asks for that host: what was entered for the first is
+// not sent there, and the dialog names the host that asked.
+TEST_F(CredentialsTest, Credentials_Redirect_AnotherHostThatAsksGetsNothingEnteredForTheFirst) {
+    const std::wstring stored = UniqueName(L"stored");
+    const std::wstring second = UniqueName(L"second");
+    Person person({{L"alice", L"Right-Pass1"}, {}});
+    ASSERT_EQ(Fetch(HttpBase() + L"/auth/alice/range/5000/" + stored, L"stored.bin"), 0u);
+    EXPECT_EQ(Fetch(HttpBase() + L"/redirecthost/auth/alice/range/5000/" + second, L"second.bin"),
+              XFER_AUTH_REQUIRED);
+    const std::vector<CredentialsDialogVisit>& visits = person.Leave();
+    ASSERT_EQ(visits.size(), 2u);
+    EXPECT_EQ(visits[1].title, L"Connect to 127.0.0.2");
+    EXPECT_EQ(visits[1].explanation, Explanation(L"127.0.0.2", L"Velmora downloads"));
+    EXPECT_FALSE(visits[1].entered);
+    EXPECT_EQ(CredentialsSeen(second), (Seen{"none"}));
+}
+
 TEST_F(CredentialsTest, Credentials_Proxy_DialogNamesTheProxyHostWithoutItsPort) {
     const std::wstring name = UniqueName(L"proxied");
     Person person({{L"proxyuser", L"pr0xy-secret"}});

@@ -29,6 +29,7 @@ must receive without any file of its own. The HTTP paths choose the server's beh
   /private/<rest>                 as /<rest> (the proxy below asks for credentials for these)
   /redirect/<rest>                302 to /<rest>
   /redirectto/<scheme>/<rest>     302 to <scheme>://127.0.0.1:<that scheme's port>/<rest>
+  /redirecthost/<rest>            302 to the http_other server (another host, 127.0.0.2), path /<rest>
   /requests/<name>                the requests seen for <name>, one per line: "<path> range=<Range> referer=<Referer> agent=<User-Agent>"
   /ftpsessions                    the number of FTP control connections open now
   /bin/<file>                     the file of that name in --serve-dir, as it is
@@ -36,6 +37,7 @@ must receive without any file of its own. The HTTP paths choose the server's beh
 With --cert the same paths are also served over HTTPS (--https-port-file). With --port-dir more servers
 start, each writing <name>.port there:
   http2                a second HTTP server like the first (another server for credentials)
+  http_other           a third one on 127.0.0.2: another host name for loopback, which dialogs name
   proxy                an HTTP proxy: asks for credentials (407, realm "Velmora test proxy") for addresses
                        holding "/private/" until a request carries PROXY_USER and PROXY_PASSWORD, forwards
                        any other GET and records it for the address's last segment as "proxy <address>"
@@ -248,6 +250,9 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_body(int(parts[1]), b"<html>status page</html>")
             elif kind == "redirect":
                 self.send_body(302, b"", [("Location", "/" + "/".join(parts[1:]))])
+            elif kind == "redirecthost":
+                target = "http://127.0.0.2:%d/%s" % (State.ports["http_other"], "/".join(parts[1:]))
+                self.send_body(302, b"", [("Location", target)])
             elif kind == "redirectto":
                 target = "%s://127.0.0.1:%d/%s" % (parts[1], State.ports[parts[1]], "/".join(parts[2:]))
                 self.send_body(302, b"", [("Location", target)])
@@ -424,6 +429,11 @@ def main():
         http2.daemon_threads = True
         threading.Thread(target=http2.serve_forever, daemon=True).start()
         write_port(os.path.join(args.port_dir, "http2.port"), http2.server_address[1])
+        other = ThreadingHTTPServer(("127.0.0.2", 0), Handler)
+        other.daemon_threads = True
+        threading.Thread(target=other.serve_forever, daemon=True).start()
+        State.ports["http_other"] = other.server_address[1]
+        write_port(os.path.join(args.port_dir, "http_other.port"), other.server_address[1])
         proxy = ThreadingHTTPServer(("127.0.0.1", 0), ProxyHandler)
         proxy.daemon_threads = True
         threading.Thread(target=proxy.serve_forever, daemon=True).start()

@@ -2,7 +2,7 @@
 
 Starts transfer_servers.py, hands its ports to the command through VELMORA_HTTP_PORT, VELMORA_HTTPS_PORT (a
 certificate made here with openssl, signed by no one the client trusts), VELMORA_FTP_PORT, VELMORA_HTTP2_PORT,
-VELMORA_PROXY_PORT and VELMORA_FTP_NOREST_PORT, VELMORA_FTP_SLOWGREETING_PORT, VELMORA_FTP_SLOWLOGIN_PORT,
+VELMORA_HTTP_OTHER_PORT (on 127.0.0.2), VELMORA_PROXY_PORT and VELMORA_FTP_NOREST_PORT, VELMORA_FTP_SLOWGREETING_PORT, VELMORA_FTP_SLOWLOGIN_PORT,
 VELMORA_FTP_LOGIN_PORT (VELMORA_CLOSED_PORT
 names a port nothing listens on), and stops the servers by their PID afterwards. The files of VELMORA_BIN_DIR,
 when it is set, are served under /bin/. Proxy variables are
@@ -18,7 +18,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FTP_FILE_SIZE = 300000
-EXTRA_SERVERS = ("http2", "proxy", "ftp_norest", "ftp_slowgreeting", "ftp_slowlogin", "ftp_login")
+EXTRA_SERVERS = ("http2", "http_other", "proxy", "ftp_norest", "ftp_slowgreeting", "ftp_slowlogin", "ftp_login")
 
 
 def pattern(size):
