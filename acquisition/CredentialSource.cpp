@@ -11,8 +11,8 @@ namespace {
 class NoCredentialSource final : public CredentialSource {
 public:
     void AllowReuse() override {}
-    bool GetReusable(std::wstring&, std::wstring&) override { return false; }
-    bool GetEntered(std::wstring&, std::wstring&) override { return false; }
+    bool GetReusable(std::wstring&, SecretText&) override { return false; }
+    bool GetEntered(std::wstring&, SecretText&) override { return false; }
     void ForbidReuse() override {}
     void SetRealm(std::wstring_view) override {}
     void SetProxyHost(std::wstring_view) override {}
@@ -21,7 +21,7 @@ public:
 };
 
 // The length WinINet takes for these options is the text's character count.
-void SetOnHandle(HINTERNET handle, bool forProxy, const std::wstring& user, const std::wstring& password) {
+void SetOnHandle(HINTERNET handle, bool forProxy, const std::wstring& user, const SecretText& password) {
     ::InternetSetOptionW(handle, forProxy ? INTERNET_OPTION_PROXY_USERNAME : INTERNET_OPTION_USERNAME,
                          const_cast<wchar_t*>(user.c_str()), static_cast<DWORD>(user.size()));
     ::InternetSetOptionW(handle, forProxy ? INTERNET_OPTION_PROXY_PASSWORD : INTERNET_OPTION_PASSWORD,
@@ -32,9 +32,9 @@ void SetOnHandle(HINTERNET handle, bool forProxy, const std::wstring& user, cons
 
 bool RequestCredentials(CredentialSource& source, ProgressSink* sink, HINTERNET handle, std::wstring_view url,
                         std::wstring_view realm, bool forProxy, std::wstring_view proxyHost,
-                        std::wstring& user, std::wstring& password) {
+                        std::wstring& user, SecretText& password) {
     WipeSecret(user);
-    WipeSecret(password);
+    password.Clear();
     // The request is named first: what was entered before counts only for the same server.
     source.SetUrl(url);
     source.SetRealm(realm);
@@ -52,7 +52,7 @@ bool RequestCredentials(CredentialSource& source, ProgressSink* sink, HINTERNET 
         if (answer != ERROR_RETRY || !source.GetEntered(user, password) || user.empty()) {
             platform::LogLine(L"No credentials were entered.");
             WipeSecret(user);
-            WipeSecret(password);
+            password.Clear();
             return false;
         }
         platform::LogLine(L"Credentials were entered.");

@@ -14,7 +14,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SecretText.h"
+
 namespace velmora::acquisition {
+
+using platform::SecretText;
 
 class ProgressSink;
 
@@ -26,9 +30,9 @@ public:
     // A new connection attempt starts: credentials entered earlier may be tried once more in it.
     virtual void AllowReuse() = 0;
     // The credentials entered for the current server, when they were not yet tried in this attempt.
-    virtual bool GetReusable(std::wstring& user, std::wstring& password) = 0;
+    virtual bool GetReusable(std::wstring& user, SecretText& password) = 0;
     // The credentials entered for the current server.
-    virtual bool GetEntered(std::wstring& user, std::wstring& password) = 0;
+    virtual bool GetEntered(std::wstring& user, SecretText& password) = 0;
     // The current server's credentials are being tried: not again in this attempt.
     virtual void ForbidReuse() = 0;
     // The current request: its realm, the host of the proxy that asks (empty when the server asks) and its
@@ -48,25 +52,22 @@ public:
 // can be had.
 bool RequestCredentials(CredentialSource& source, ProgressSink* sink, HINTERNET handle, std::wstring_view url,
                         std::wstring_view realm, bool forProxy, std::wstring_view proxyHost,
-                        std::wstring& user, std::wstring& password);
+                        std::wstring& user, SecretText& password);
 
 // A source without credentials and without a dialog: the sink is still asked, but nothing comes of it.
 CredentialSource& NoCredentials();
 
-// Overwrites the text's characters, then empties it: a password is not left behind in freed memory.
+// Overwrites the text's characters, then empties it: a user name is not left behind in freed memory.
 void WipeSecret(std::wstring& text);
 
 // A user name and password that are wiped when the scope ends.
 struct ScopedCredentials {
     std::wstring user;
-    std::wstring password;
+    SecretText password;
     ScopedCredentials() = default;
     ScopedCredentials(std::wstring_view givenUser, std::wstring_view givenPassword)
         : user(givenUser), password(givenPassword) {}
-    ~ScopedCredentials() {
-        WipeSecret(user);
-        WipeSecret(password);
-    }
+    ~ScopedCredentials() { WipeSecret(user); }
     ScopedCredentials(const ScopedCredentials&) = delete;
     ScopedCredentials& operator=(const ScopedCredentials&) = delete;
 };

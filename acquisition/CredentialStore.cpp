@@ -36,7 +36,7 @@ CredentialStore::~CredentialStore() {
 void CredentialStore::Clear() {
     for (const std::unique_ptr<Entry>& entry : entries_) {
         WipeSecret(entry->user);
-        WipeSecret(entry->password);
+        entry->password.Clear();
     }
     entries_.clear();
 }
@@ -68,19 +68,19 @@ void CredentialStore::AllowReuse() {
         entry->reusable = true;
 }
 
-bool CredentialStore::GetReusable(std::wstring& user, std::wstring& password) {
+bool CredentialStore::GetReusable(std::wstring& user, SecretText& password) {
     const Entry* entry = Find(CurrentServer());
     if (entry == nullptr || !entry->reusable)
         return false;
     return GetEntered(user, password);
 }
 
-bool CredentialStore::GetEntered(std::wstring& user, std::wstring& password) {
+bool CredentialStore::GetEntered(std::wstring& user, SecretText& password) {
     const Entry* entry = Find(CurrentServer());
     if (entry == nullptr || entry->user.empty())
         return false;
     user = entry->user;
-    password = entry->password;
+    password.Assign(entry->password.view());
     return true;
 }
 
@@ -121,9 +121,8 @@ bool CredentialStore::Prompt(HWND owner) {
         entry->server = std::move(server);
     }
     WipeSecret(entry->user);
-    WipeSecret(entry->password);
     entry->user.swap(entered.user);
-    entry->password.swap(entered.password);
+    entry->password = std::move(entered.password);
     entry->reusable = true;
     return true;
 }

@@ -27,8 +27,8 @@ public:
     CredentialStore& operator=(const CredentialStore&) = delete;
 
     void AllowReuse() override;
-    bool GetReusable(std::wstring& user, std::wstring& password) override;
-    bool GetEntered(std::wstring& user, std::wstring& password) override;
+    bool GetReusable(std::wstring& user, SecretText& password) override;
+    bool GetEntered(std::wstring& user, SecretText& password) override;
     void ForbidReuse() override;
     void SetRealm(std::wstring_view realm) override;
     void SetProxyHost(std::wstring_view host) override;
@@ -48,7 +48,7 @@ private:
     struct Entry {
         CredentialServer server;
         std::wstring user;
-        std::wstring password;
+        SecretText password;
         bool reusable = false;
     };
     Entry* Find(const CredentialServer& server);

@@ -1,5 +1,6 @@
 #include "acquisition/CredentialsDialog.h"
 
+#include "acquisition/CredentialSource.h"
 #include "platform/Logger.h"
 #include "ui/Dialog.h"
 #include "ui/WindowTools.h"
@@ -15,6 +16,21 @@ std::wstring ControlText(HWND dialog, int id) {
     text.resize(
         static_cast<std::size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
     return text;
+}
+
+// Overwrites the password in the edit control's own buffer, then empties it: setting an empty text alone
+// would leave the characters in the buffer the control frees. The replacement is not undoable, so the
+// control keeps no copy for undo either.
+void WipePasswordControl(HWND dialog) {
+    HWND control = ::GetDlgItem(dialog, IDC_CREDENTIALS_PASSWORD);
+    const int length = ::GetWindowTextLengthW(control);
+    if (length > 0) {
+        const std::wstring filler(static_cast<std::size_t>(length), L'*');
+        ::SendMessageW(control, EM_SETSEL, 0, -1);
+        ::SendMessageW(control, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(filler.c_str()));
+    }
+    ::SetWindowTextW(control, L"");
+    ::SendMessageW(control, EM_EMPTYUNDOBUFFER, 0, 0);
 }
 
 class CredentialsDialog final : public ui::Dialog {
@@ -48,14 +64,14 @@ protected:
             if (::GetWindowTextLengthW(::GetDlgItem(window, IDC_CREDENTIALS_USER)) == 0)
                 return TRUE;
             entered_.user = ControlText(window, IDC_CREDENTIALS_USER);
-            entered_.password = ControlText(window, IDC_CREDENTIALS_PASSWORD);
+            entered_.password.AssignWindowText(::GetDlgItem(window, IDC_CREDENTIALS_PASSWORD));
             entered_.remember = ::IsDlgButtonChecked(window, IDC_CREDENTIALS_REMEMBER) == BST_CHECKED;
-            ::SetDlgItemTextW(window, IDC_CREDENTIALS_PASSWORD, L"");
+            WipePasswordControl(window);
             ::EndDialog(window, IDOK);
             return TRUE;
         }
         if (id == IDCANCEL) {
-            ::SetDlgItemTextW(window, IDC_CREDENTIALS_PASSWORD, L"");
+            WipePasswordControl(window);
             ::EndDialog(window, IDCANCEL);
             return TRUE;
         }
@@ -70,11 +86,16 @@ private:
 
 } // namespace
 
+EnteredCredentials::~EnteredCredentials() {
+    WipeSecret(user);
+}
+
 bool ShowCredentialsDialog(HWND owner, const std::wstring& title, const std::wstring& explanation,
                            EnteredCredentials& entered) {
     CredentialsDialog dialog(title, explanation, entered);
     INT_PTR result = dialog.Run(owner);
-    // The owner may be another program's window that went away meanwhile: ask without one rather than not at all.
+    // The owner may be another program's window that went away meanwhile: ask without one rather than not at
+    // all.
     if (result == -1 && owner != nullptr)
         result = dialog.Run(nullptr);
     if (result == -1)

@@ -6,16 +6,24 @@
 
 #include <string>
 
+#include "platform/SecretText.h"
+
 namespace velmora::acquisition {
 
+// What was typed; the password has this one owner until it is handed on, and the user name is overwritten
+// when the object goes.
 struct EnteredCredentials {
     std::wstring user;
-    std::wstring password;
+    platform::SecretText password;
     bool remember = false; // read, and left to the caller
+    EnteredCredentials() = default;
+    ~EnteredCredentials();
+    EnteredCredentials(const EnteredCredentials&) = delete;
+    EnteredCredentials& operator=(const EnteredCredentials&) = delete;
 };
 
 // Shows the dialog modally with the given title and explanation (text 1067). True when Ok was pressed;
-// the password never stays in the dialog's controls afterwards.
+// the password is read straight into `entered` and overwritten in the dialog's control, Ok or Cancel.
 bool ShowCredentialsDialog(HWND owner, const std::wstring& title, const std::wstring& explanation,
                            EnteredCredentials& entered);
 

@@ -32,11 +32,11 @@ void InternetSession::Close() {
 }
 
 DWORD InternetSource::Connect(const SourceUrl& target, DWORD service, DWORD flags, const std::wstring& user,
-                              const std::wstring& password) {
-    const auto orNull = [](const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); };
+                              const platform::SecretText& password) {
     return OpenHandle(PendingCall::Connect, connection_, [&] {
-        return ::InternetConnectW(session_.Handle(), target.host.c_str(), target.port, orNull(user),
-                                  orNull(password), service, flags, session_.Context());
+        return ::InternetConnectW(
+            session_.Handle(), target.host.c_str(), target.port, user.empty() ? nullptr : user.c_str(),
+            password.empty() ? nullptr : password.c_str(), service, flags, session_.Context());
     });
 }
 

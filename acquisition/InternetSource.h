@@ -18,6 +18,7 @@
 
 #include "acquisition/AsyncInternet.h"
 #include "acquisition/TransferSource.h"
+#include "platform/SecretText.h"
 #include "platform/UniqueHandle.h"
 
 namespace velmora::acquisition {
@@ -66,7 +67,7 @@ public:
 protected:
     // InternetConnectW to the host and port of `target` (the source's URL, or where a server sent it).
     [[nodiscard]] DWORD Connect(const SourceUrl& target, DWORD service, DWORD flags, const std::wstring& user,
-                                const std::wstring& password);
+                                const platform::SecretText& password);
     // Runs `create` (which returns the new handle, or null with the last error set) and stores the handle
     // it gives, at once or with its completion.
     template <typename Create>

@@ -14,7 +14,7 @@ namespace {
 class MprNetwork final : public NetworkConnector {
 public:
     DWORD AddConnection(const std::wstring& remote, const std::wstring& user,
-                        const std::wstring& password) override {
+                        const platform::SecretText& password) override {
         std::wstring name = remote;
         NETRESOURCEW resource{};
         resource.dwType = RESOURCETYPE_DISK;
@@ -34,7 +34,7 @@ NetworkConnector& SystemNetwork() {
 }
 
 DWORD ShareConnections::Connect(const std::wstring& remoteFolder, const std::wstring& user,
-                                const std::wstring& password) {
+                                const platform::SecretText& password) {
     const DWORD result = network_.AddConnection(remoteFolder, user, password);
     if (result == NO_ERROR)
         made_.push_back(remoteFolder);

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/SecretText.h"
+
 namespace velmora::acquisition {
 
 class CredentialSource;
@@ -25,7 +27,7 @@ public:
     virtual ~NetworkConnector() = default;
     // WNetAddConnection2W for the disk share `remote` with the user and password.
     [[nodiscard]] virtual DWORD AddConnection(const std::wstring& remote, const std::wstring& user,
-                                              const std::wstring& password) = 0;
+                                              const platform::SecretText& password) = 0;
     // WNetCancelConnection2W of a connection made, without forcing it.
     [[nodiscard]] virtual DWORD CancelConnection(const std::wstring& remote) = 0;
 };
@@ -42,7 +44,7 @@ public:
     // Connects the disk share "\\server\share\folder" with the user and password. Returns the system's
     // answer; a connection made is remembered until CancelAll.
     [[nodiscard]] DWORD Connect(const std::wstring& remoteFolder, const std::wstring& user,
-                                const std::wstring& password);
+                                const platform::SecretText& password);
 
     // Reaches the file at `path`: when `login` holds a user and the path is a network path, its folder's
     // share is connected with it first; then probe() tries the file. A logon the share refuses (in either

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <initializer_list>
 #include <string>
@@ -23,6 +24,7 @@
 #include "support/CredentialsDriver.h"
 #include "support/TestSupport.h"
 #include "support/WindowDriver.h"
+#include "ui/resources/ResourceIds.h"
 
 using namespace velmora::acquisition;
 using namespace velmora::test;
@@ -225,10 +227,10 @@ namespace {
 class RefusingNetwork final : public NetworkConnector {
 public:
     DWORD AddConnection(const std::wstring& remote, const std::wstring& user,
-                        const std::wstring& password) override {
-        calls.push_back(L"add " + remote + L" " + user +
-                        (password == L"Share-Right3" ? L" right" : L" wrong"));
-        return password == L"Share-Right3" ? NO_ERROR : ERROR_LOGON_FAILURE;
+                        const SecretText& password) override {
+        const bool right = password.view() == L"Share-Right3";
+        calls.push_back(L"add " + remote + L" " + user + (right ? L" right" : L" wrong"));
+        return right ? NO_ERROR : ERROR_LOGON_FAILURE;
     }
     DWORD CancelConnection(const std::wstring& remote) override {
         calls.push_back(L"cancel " + remote);
@@ -268,10 +270,10 @@ TEST(CredentialStore, Credentials_Store_KeptPerServerAndTriedOncePerAttempt) {
 
     // Once per connection attempt, and again in the next one.
     std::wstring user;
-    std::wstring password;
+    SecretText password;
     const std::wstring url = L"http://files.EXAMPLE.com:8080/kits/b.exe"; // the same server
     EXPECT_TRUE(RequestCredentials(store, nullptr, nullptr, url, L"Downloads", false, L"", user, password));
-    EXPECT_EQ(user + L":" + password, L"builder:Store-Pass5");
+    EXPECT_EQ(user + L":" + std::wstring(password.view()), L"builder:Store-Pass5");
     EXPECT_FALSE(RequestCredentials(store, nullptr, nullptr, url, L"Downloads", false, L"", user, password));
     EXPECT_TRUE(user.empty() && password.empty());
     store.AllowReuse();
@@ -307,6 +309,98 @@ TEST(CredentialStore, Credentials_Store_SilentStoreShowsNothing) {
     EXPECT_FALSE(store.Prompt(nullptr));
     EXPECT_EQ(FindCredentialsDialog(::GetCurrentProcessId()), nullptr);
     std::wstring user;
-    std::wstring password;
+    SecretText password;
     EXPECT_FALSE(store.GetEntered(user, password));
+}
+
+namespace {
+
+// Characters of a password that this test never holds in the clear: each is kept xor kMask.
+constexpr wchar_t kMask = 0x5A5A;
+
+// How often the characters (given masked) stand one after the other in this process's readable memory.
+// Memory is read through a copy that is emptied after each block, so the search leaves no copy of its own.
+std::size_t CountInMemory(const std::vector<wchar_t>& masked) {
+    const std::size_t needle = masked.size() * sizeof(wchar_t);
+    std::vector<unsigned char> block(1 << 16);
+    std::size_t found = 0;
+    MEMORY_BASIC_INFORMATION region{};
+    for (auto* at = static_cast<unsigned char*>(nullptr);
+         ::VirtualQuery(at, &region, sizeof region) == sizeof region;
+         at = static_cast<unsigned char*>(region.BaseAddress) + region.RegionSize) {
+        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+        if (region.State != MEM_COMMIT || (region.Protect & readable) == 0 ||
+            (region.Protect & PAGE_GUARD) != 0)
+            continue;
+        auto* base = static_cast<unsigned char*>(region.BaseAddress);
+        // Blocks overlap by the needle's length, so a match across their border is seen once.
+        for (std::size_t offset = 0; offset + needle <= region.RegionSize; offset += block.size() - needle) {
+            const std::size_t want = std::min<std::size_t>(block.size(), region.RegionSize - offset);
+            SIZE_T read = 0;
+            if (::ReadProcessMemory(::GetCurrentProcess(), base + offset, block.data(), want, &read)) {
+                for (std::size_t i = 0; i + needle <= read; i += 2) {
+                    std::size_t k = 0;
+                    while (k < masked.size() &&
+                           (block[i + 2 * k] | (block[i + 2 * k + 1] << 8)) == (masked[k] ^ kMask))
+                        ++k;
+                    if (k == masked.size())
+                        ++found;
+                }
+            }
+            ::SecureZeroMemory(block.data(), block.size());
+            if (want < block.size())
+                break;
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+// A typed password lives in one owner at a time, which overwrites it: once the store forgets it, no copy is
+// left anywhere in the process, neither in the dialog's edit control nor in a temporary (a short one would
+// sit in a string's own storage on the stack, a longer one on the heap).
+TEST(CredentialStore, Credentials_Dialog_TypedPasswordLeavesNoCopyBehind) {
+    unsigned seed = ::GetTickCount() | 1u;
+    for (int length : {7, 16}) {
+        SCOPED_TRACE(length);
+        std::vector<wchar_t> masked;
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            masked.push_back(static_cast<wchar_t>((L'a' + (seed >> 16) % 26) ^ kMask));
+        }
+        CredentialStore store;
+        store.SetUrl(L"http://127.0.0.1:1/a.exe");
+        store.SetRealm(L"Downloads");
+        std::thread person([&] {
+            HWND dialog = nullptr;
+            WaitUntil([&] { return (dialog = FindCredentialsDialog(::GetCurrentProcessId())) != nullptr; },
+                      20000);
+            DWORD_PTR ignored = 0;
+            for (wchar_t c : std::wstring(L"tester"))
+                ::SendMessageTimeoutW(::GetDlgItem(dialog, IDC_CREDENTIALS_USER), WM_CHAR, c, 1,
+                                      SMTO_ABORTIFHUNG, 10000, &ignored);
+            // Key by key, as typed: never the whole password at once on this side.
+            for (wchar_t c : masked)
+                ::SendMessageTimeoutW(::GetDlgItem(dialog, IDC_CREDENTIALS_PASSWORD), WM_CHAR, c ^ kMask, 1,
+                                      SMTO_ABORTIFHUNG, 10000, &ignored);
+            Press(dialog, IDOK);
+        });
+        const bool entered = store.Prompt(nullptr);
+        person.join();
+        ASSERT_TRUE(entered);
+        {
+            std::wstring user;
+            SecretText password;
+            ASSERT_TRUE(RequestCredentials(store, nullptr, nullptr, L"http://127.0.0.1:1/b.exe", L"Downloads",
+                                           false, L"", user, password));
+            ASSERT_EQ(password.size(), masked.size());
+            for (std::size_t i = 0; i < masked.size(); ++i)
+                EXPECT_EQ(password.view()[i], static_cast<wchar_t>(masked[i] ^ kMask)) << i;
+        }
+        store.Clear();
+        // Without its first character: a control emptied the usual way overwrites only that one.
+        EXPECT_EQ(CountInMemory(std::vector<wchar_t>(masked.begin() + 1, masked.end())), 0u);
+    }
 }
