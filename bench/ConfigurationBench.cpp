@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/pure/Configuration.h"
-#include "core/pure/IniDocument.h"
+#include "config/pure/Configuration.h"
+#include "config/pure/IniDocument.h"
 
 namespace {
 

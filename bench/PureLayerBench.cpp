@@ -5,8 +5,8 @@
 #include <string>
 
 #include "detection/pure/LocalPath.h"
-#include "core/pure/IniDocument.h"
-#include "core/pure/PropertyResolution.h"
+#include "config/pure/IniDocument.h"
+#include "config/pure/PropertyResolution.h"
 #include "detection/pure/Version.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "detection/MachineEvaluation.h"
 
-#include "core/machine/FolderProperties.h"
+#include "config/FolderProperties.h"
 #include "detection/OsConditions.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"

@@ -9,8 +9,8 @@
 
 #include <vector>
 
-#include "core/pure/Configuration.h"
-#include "core/pure/PropertyResolution.h"
+#include "config/pure/Configuration.h"
+#include "config/pure/PropertyResolution.h"
 #include "detection/pure/SearchRules.h"
 #include "execution/ExtractionContext.h"
 #include "execution/Msix.h"

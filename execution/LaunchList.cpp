@@ -1,6 +1,6 @@
 #include "execution/LaunchList.h"
 
-#include "core/machine/FolderProperties.h"
+#include "config/FolderProperties.h"
 #include "execution/Msix.h"
 #include "execution/ProcessStart.h"
 #include "platform/ErrorText.h"

@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/machine/InterbootStore.h"
+#include "config/InterbootStore.h"
 #include "execution/Reboot.h"
 #include "execution/pure/LaunchRules.h"
 #include "execution/pure/RebootRules.h"

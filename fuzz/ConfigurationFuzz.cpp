@@ -3,8 +3,8 @@
 // data, so the data rules see arbitrary bytes too. The exit cleanup is planned from PREREQ_CHAINER as well.
 #include <cstdlib>
 
-#include "core/pure/CleanupLists.h"
-#include "core/pure/Configuration.h"
+#include "config/pure/CleanupLists.h"
+#include "config/pure/Configuration.h"
 #include "execution/pure/CleanupScriptCommand.h"
 #include "fuzz/FuzzText.h"
 #include "platform/pure/PathRules.h"

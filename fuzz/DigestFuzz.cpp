@@ -2,8 +2,8 @@
 // the comparison with a configuration's text never reads past either text.
 #include <cstdlib>
 
-#include "acquisition/pure/Md5.h"
 #include "fuzz/FuzzText.h"
+#include "transfer/pure/Md5.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velmora::acquisition;

@@ -1,7 +1,7 @@
 // Arbitrary text through the INI reader, then every lookup it answers must agree with what it parsed.
 #include <cstdlib>
 
-#include "core/pure/IniDocument.h"
+#include "config/pure/IniDocument.h"
 #include "fuzz/FuzzText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -3,8 +3,8 @@
 // path never keeps a "/" or gains a zero, and an HTTP answer never places data past what it announces.
 #include <cstdlib>
 
-#include "acquisition/pure/TransferRules.h"
 #include "fuzz/FuzzText.h"
+#include "transfer/pure/TransferRules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velmora::acquisition;

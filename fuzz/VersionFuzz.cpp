@@ -2,7 +2,7 @@
 // consistent with what they read.
 #include <cstdlib>
 
-#include "core/pure/IniDocument.h"
+#include "config/pure/IniDocument.h"
 #include "detection/pure/SearchRules.h"
 #include "detection/pure/Version.h"
 #include "fuzz/FuzzText.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FloorArgs.h"
-#include "acquisition/FileDigest.h"
+#include "transfer/FileDigest.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FloorArgs.h"
-#include "acquisition/pure/Md5.h"
+#include "transfer/pure/Md5.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::vector<std::wstring> arguments = velmora::bench::Arguments();

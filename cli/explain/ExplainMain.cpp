@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Entry.h"
 #include "cli/Console.h"
 #include "cli/explain/Explainer.h"
 #include "cli/pure/TextCodec.h"
-#include "core/Entry.h"
 
 namespace {
 

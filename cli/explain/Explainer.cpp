@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "detection/pure/LocalPath.h"
-#include "acquisition/pure/ProcessingPlan.h"
+#include "processing/pure/ProcessingPlan.h"
 #include "cli/pure/TextCodec.h"
-#include "core/ConfigurationFile.h"
-#include "core/machine/FolderProperties.h"
-#include "core/pure/Configuration.h"
-#include "core/pure/IniDocument.h"
+#include "app/ConfigurationFile.h"
+#include "config/FolderProperties.h"
+#include "config/pure/Configuration.h"
+#include "config/pure/IniDocument.h"
 #include "detection/MachineEvaluation.h"
 #include "detection/OsConditions.h"
 #include "detection/OsVersion.h"

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/pure/Configuration.h"
+#include "config/pure/Configuration.h"
 
 namespace velmora::detection {
 

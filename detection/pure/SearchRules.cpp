@@ -1,6 +1,6 @@
 #include "detection/pure/SearchRules.h"
 
-#include "core/pure/IniDocument.h"
+#include "config/pure/IniDocument.h"
 
 namespace velmora::detection {
 

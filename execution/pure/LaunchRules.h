@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/pure/Configuration.h"
+#include "config/pure/Configuration.h"
 #include "execution/pure/RebootRules.h"
 
 namespace velmora::execution {

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "core/machine/FolderProperties.h"
-#include "core/pure/FakeProperties.h"
+#include "config/FolderProperties.h"
+#include "config/pure/FakeProperties.h"
 #include "platform/FileSystem.h"
 #include "detection/ScopedMachineKey.h"
 #include "detection/SearchProducts.h"

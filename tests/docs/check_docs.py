@@ -16,7 +16,7 @@ import sys
 from pathlib import Path
 
 MARKER = re.compile(r"<!-- (file|run): (.+?) -->\s*$")
-PRODUCT_FOLDERS = ("acquisition", "core", "detection", "execution", "platform", "ui")
+PRODUCT_FOLDERS = ("app", "config", "detection", "execution", "platform", "processing", "transfer", "ui")
 # The transfer engine hands its failure lines to Failed()/FailedForTarget(), which log them in one place.
 LOG_CALL = re.compile(r"\b(?:Log|LogLine|LogFailure|LogNote|Failed|FailedForTarget)\s*\(")
 WIDE_TEXT = re.compile(r'L"((?:[^"\\]|\\.)*)"')

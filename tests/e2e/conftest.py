@@ -239,7 +239,7 @@ def powershell(tmp_path):
             _replace_file(target, original)
 
 
-SERVERS_DIR = Path(__file__).resolve().parents[1] / "acquisition" / "servers"
+SERVERS_DIR = Path(__file__).resolve().parents[1] / "transfer" / "servers"
 
 
 def configuration(options, *prerequisites, general=""):
@@ -273,7 +273,7 @@ def registry_key():
 
 
 class TransferServers:
-    """The transfer engine's test servers on 127.0.0.1 (tests/acquisition/servers/transfer_servers.py): HTTP
+    """The transfer engine's test servers on 127.0.0.1 (tests/transfer/servers/transfer_servers.py): HTTP
     (http, and a second server http2), a proxy (proxy_port) and an FTP server that admits no anonymous login
     (ftp_login), the last two serving the build's programs as the HTTP servers do under /bin/."""
 

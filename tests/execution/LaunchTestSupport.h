@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/pure/Configuration.h"
+#include "config/pure/Configuration.h"
 #include "detection/pure/Evaluation.h"
 #include "execution/Reboot.h"
 

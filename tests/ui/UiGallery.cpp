@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 
-#include "acquisition/CredentialStore.h"
 #include "platform/core/ExceptionHandling.h"
 #include "platform/core/ExceptionPresenter.h"
 #include "platform/core/pure/CrashDialogLayout.h"
+#include "transfer/CredentialStore.h"
 #include "ui/Dialog.h"
 #include "ui/StatusWindow.h"
 #include "ui/WindowTools.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/pure/Configuration.h"
+#include "config/pure/Configuration.h"
 #include "detection/pure/Evaluation.h"
 #include "execution/pure/RebootRules.h"
 

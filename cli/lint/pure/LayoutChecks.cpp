@@ -5,7 +5,7 @@
 #include "cli/lint/pure/LintContext.h"
 #include "cli/lint/pure/Names.h"
 #include "cli/pure/TextCodec.h"
-#include "core/pure/IniDocument.h"
+#include "config/pure/IniDocument.h"
 
 namespace velmora::cli {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "cli/lint/pure/Linter.h"
-#include "core/pure/Configuration.h"
-#include "core/pure/IniDocument.h"
+#include "config/pure/Configuration.h"
+#include "config/pure/IniDocument.h"
 
 namespace velmora::cli {
 

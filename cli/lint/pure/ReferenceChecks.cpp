@@ -4,7 +4,7 @@
 
 #include "cli/lint/pure/LintContext.h"
 #include "cli/lint/pure/Names.h"
-#include "core/pure/PropertyResolution.h"
+#include "config/pure/PropertyResolution.h"
 #include "execution/pure/PackageFiles.h"
 #include "platform/pure/PathRules.h"
 

@@ -1,0 +1,77 @@
+// The one application object: finds and reads the configuration beside the chainer, waits for the Windows
+// Installer, runs the main flow and keeps its result as the exit code. No command-line argument is read: the
+// configuration file alone drives a run.
+//
+// Its destruction runs the exit cleanup that start-up planned from PREREQ_CHAINER (none without that
+// section): the chainer deletes its configuration file and the listed files and removes the folders left
+// empty, then hands itself and its folders to the package's cleanup script; the status window and the
+// extraction context go last. Every step is best effort and silent.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/pure/Configuration.h"
+#include "config/pure/IniDocument.h"
+#include "execution/CleanupScriptRunner.h"
+#include "execution/ExtractionContext.h"
+#include "ui/StatusWindow.h"
+
+namespace velmora::core {
+
+class ChainerApp {
+public:
+    ChainerApp() = default;
+    ~ChainerApp();
+    ChainerApp(const ChainerApp&) = delete;
+    ChainerApp& operator=(const ChainerApp&) = delete;
+
+    void Run();
+
+    int ExitCode() const { return exitCode_; }
+    bool Silent() const { return silent_; }
+    const std::wstring& ExePath() const { return exePath_; }
+    const std::wstring& ExeFolder() const { return exeFolder_; }
+    const std::wstring& IniPath() const { return iniPath_; }
+    Configuration& Config() { return configuration_; }
+    const Configuration& Config() const { return configuration_; }
+    // PREREQ_CHAINER as loaded; empty when the section is missing. LogFile names the log when non-empty.
+    const ChainerSettings& Settings() const { return settings_; }
+    bool HasChainerSettings() const { return hasSettings_; }
+    // The configuration's extraction folder (with a trailing backslash), fixed at start-up.
+    const std::wstring& ExtractionFolder() const { return extractionFolder_; }
+    // Locates the package files of the run: beside the chainer, or in a configured extraction folder.
+    execution::ExtractionContext& Extraction() { return extraction_; }
+    const execution::ExtractionContext& Extraction() const { return extraction_; }
+    ui::StatusWindow& Status() { return status_; }
+
+private:
+    void BuildCleanupLists(const ChainerSettings& settings);
+    void ExitCleanup();
+    void RunCleanupScript();
+
+    int exitCode_ = 0;
+    bool silent_ = false;
+    std::wstring exePath_;
+    std::wstring exeFolder_;
+    std::wstring iniPath_;
+    Configuration configuration_;
+    ChainerSettings settings_;
+    bool hasSettings_ = false;
+    std::wstring extractionFolder_;
+    std::vector<std::wstring> fileCleanupList_;
+    std::wstring cleanupFolders_;
+    // Declared before the members that go after it at exit: destruction runs in reverse order.
+    execution::ExtractionContext extraction_;
+    execution::CleanupScriptRunner cleanupScript_;
+    ui::StatusWindow status_;
+};
+
+// The chainer's full path. Empty when the system cannot say.
+std::wstring ModulePath();
+
+// Switches logging on, to the file that LogFile of PREREQ_CHAINER names, when that value is not empty.
+// Nothing is logged before this.
+void StartLogging(const ChainerSettings& settings);
+
+} // namespace velmora::core

@@ -1,0 +1,45 @@
+#include "app/ConfigurationFile.h"
+
+#include <windows.h>
+
+#include "platform/UniqueHandle.h"
+#include "platform/pure/PathRules.h"
+
+namespace velmora::core {
+
+std::wstring ModuleBaseName(std::wstring_view modulePath) {
+    std::wstring name = platform::FileName(modulePath);
+    std::size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos)
+        name.erase(dot);
+    return name;
+}
+
+std::wstring ConfigurationPathFor(std::wstring_view exeFolder, std::wstring_view modulePath) {
+    return platform::WithTrailingBackslash(exeFolder) + ModuleBaseName(modulePath) + L".ini";
+}
+
+bool ReadConfigurationText(const std::wstring& path, unsigned long sizeLow, std::wstring& text) {
+    text.clear();
+    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    if (sizeLow <= 2)
+        return true;
+    if (::SetFilePointer(file.get(), 2, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        return false;
+
+    // Room for every byte the directory announced; what the read really returns decides the length, so a
+    // file that shrank in between is not padded and an odd last byte is not half a character.
+    DWORD wanted = sizeLow - 2;
+    std::wstring buffer((wanted + 1) / 2, L'\0');
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), buffer.data(), wanted, &read, nullptr))
+        return false;
+    buffer.resize(read / 2);
+    text = std::move(buffer);
+    return true;
+}
+
+} // namespace velmora::core

@@ -1,0 +1,40 @@
+// The main flow: evaluates every prerequisite, decides whether there is work and in which mode, drives the
+// processing engine, logs the reboot outcome and turns it all into the exit code. It also ends the
+// interboot store: recorded exit codes are restored into the prerequisites and the key is deleted unless a
+// reboot is pending.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "config/InterbootStore.h"
+#include "config/pure/Configuration.h"
+#include "detection/pure/Evaluation.h"
+#include "processing/ProcessingPhases.h"
+
+namespace velmora::ui {
+class StatusWindow;
+}
+
+namespace velmora::core {
+
+class ChainerApp;
+
+struct MainFlowParts {
+    Configuration& configuration;
+    detection::PrerequisiteEvaluator& evaluator;
+    InterbootStore& store;
+    ui::StatusWindow* status; // null: nothing is shown
+    bool silent;
+    // Called once, only when there is work.
+    std::function<std::unique_ptr<acquisition::ProcessingPhases>()> createEngine;
+};
+
+// Returns the exit code: 0, 1 or -1.
+std::int32_t MainFlow(MainFlowParts& parts);
+
+// The main flow of the running chainer on the configuration ChainerApp loaded.
+int RunMainFlow(ChainerApp& app);
+
+} // namespace velmora::core

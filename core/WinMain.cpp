@@ -1,8 +1,0 @@
-#include <windows.h>
-
-#include "core/Entry.h"
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    velmora::core::HardenProcess();
-    return velmora::core::RunChainerProcess();
-}
