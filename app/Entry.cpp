@@ -4,6 +4,7 @@
 
 #include "app/ChainerApp.h"
 #include "platform/MainThreadCom.h"
+#include "platform/SystemLibrary.h"
 #include "platform/core/ExceptionHandling.h"
 #include "ui/Dialog.h"
 
@@ -17,9 +18,8 @@ void HardenProcess() {
     ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
     // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623); older systems get only the
     // current directory taken off the search path.
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    BOOL(WINAPI * setDefault)(DWORD) = nullptr;
+    platform::FindFunction(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", setDefault);
     if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         ::SetDllDirectoryW(L"");
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/MessageWait.h"
 #include "transfer/CredentialStore.h"
 #include "processing/ProcessingEngine.h"
 #include "app/ChainerApp.h"

@@ -5,10 +5,12 @@
 
 #include <mutex>
 
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/GrowBuffer.h"
 #include "platform/Registry.h"
 #include "platform/SystemLibrary.h"
+#include "platform/TempFiles.h"
 #include "platform/UniqueHandle.h"
 
 namespace velmora::core {
@@ -90,9 +92,7 @@ ShFolderGetPathFn ShFolderGetPath() {
     static ShFolderGetPathFn function = nullptr;
     std::call_once(once, [] {
         static platform::UniqueModule library = platform::LoadSystemLibrary(L"shfolder.dll");
-        if (library)
-            function = reinterpret_cast<ShFolderGetPathFn>(
-                reinterpret_cast<void*>(::GetProcAddress(library.get(), "SHGetFolderPathW")));
+        platform::FindFunction(library.get(), "SHGetFolderPathW", function);
     });
     return function;
 }

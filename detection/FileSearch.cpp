@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "detection/pure/SearchRules.h"
+#include "platform/Bitness.h"
 #include "platform/FileSystem.h"
 #include "platform/UniqueHandle.h"
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Bitness.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/UniqueHandle.h"

@@ -33,7 +33,9 @@ struct Installer {
 };
 
 template <typename Fn> Fn ByOrdinal(HMODULE module, WORD ordinal) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, MAKEINTRESOURCEA(ordinal))));
+    Fn function = nullptr;
+    platform::FindFunction(module, MAKEINTRESOURCEA(ordinal), function);
+    return function;
 }
 
 // Loaded once for the process and kept: the searches run again after every installation.

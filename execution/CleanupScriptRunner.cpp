@@ -9,6 +9,7 @@
 #include "execution/ProcessStart.h"
 #include "execution/pure/CleanupScriptCommand.h"
 #include "platform/FileSystem.h"
+#include "platform/TempFiles.h"
 #include "platform/pure/PathRules.h"
 
 namespace velmora::execution {

@@ -3,6 +3,7 @@
 #include "config/FolderProperties.h"
 #include "execution/Msix.h"
 #include "execution/ProcessStart.h"
+#include "platform/Bitness.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"

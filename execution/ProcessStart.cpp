@@ -7,6 +7,7 @@
 
 #include "execution/pure/ProcessStartRules.h"
 #include "platform/MainThreadCom.h"
+#include "platform/SystemLibrary.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
 
@@ -38,11 +39,8 @@ std::wstring WindowsFolder() {
 // Lets the started process put its windows in front of ours. GetProcessId is looked up at run time:
 // Windows XP before SP1 does not have it.
 void AllowForeground(HANDLE process) {
-    using GetProcessIdFn = DWORD(WINAPI*)(HANDLE);
-    HMODULE kernel = ::GetModuleHandleW(L"Kernel32.dll");
-    auto getProcessId = kernel == nullptr ? nullptr
-                                          : reinterpret_cast<GetProcessIdFn>(reinterpret_cast<void*>(
-                                                ::GetProcAddress(kernel, "GetProcessId")));
+    DWORD(WINAPI * getProcessId)(HANDLE) = nullptr;
+    platform::FindFunction(::GetModuleHandleW(L"Kernel32.dll"), "GetProcessId", getProcessId);
     if (getProcessId != nullptr)
         ::AllowSetForegroundWindow(getProcessId(process));
 }

@@ -4,6 +4,10 @@
 #include <cstdlib>
 
 #include "fuzz/FuzzText.h"
+#include "transfer/pure/CredentialRules.h"
+#include "transfer/pure/FileUrl.h"
+#include "transfer/pure/FtpRules.h"
+#include "transfer/pure/HttpRules.h"
 #include "transfer/pure/TransferRules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

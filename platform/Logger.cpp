@@ -10,6 +10,8 @@
 #include "platform/FileSystem.h"
 #include "platform/GrowBuffer.h"
 #include "platform/Processor.h"
+#include "platform/SystemLibrary.h"
+#include "platform/TempFiles.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
 #include "platform/pure/Redact.h"
@@ -37,11 +39,8 @@ std::wstring CommonAppDataFolder() {
         ::SHGetPathFromIDListW(items.get(), path))
         return path;
     // Second route, for a shell that gives no item list for the folder.
-    using SHGetSpecialFolderPathFn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-    HMODULE shell = ::GetModuleHandleW(L"Shell32.dll");
-    auto getPath = shell == nullptr ? nullptr
-                                    : reinterpret_cast<SHGetSpecialFolderPathFn>(reinterpret_cast<void*>(
-                                          ::GetProcAddress(shell, "SHGetSpecialFolderPathW")));
+    BOOL(WINAPI * getPath)(HWND, LPWSTR, int, BOOL) = nullptr;
+    FindFunction(::GetModuleHandleW(L"Shell32.dll"), "SHGetSpecialFolderPathW", getPath);
     if (getPath != nullptr && getPath(nullptr, path, CSIDL_COMMON_APPDATA, FALSE))
         return path;
     return {};

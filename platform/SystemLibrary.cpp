@@ -2,6 +2,7 @@
 
 #include <delayimp.h>
 
+#include "platform/Bitness.h"
 #include "platform/FileSystem.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32

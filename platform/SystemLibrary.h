@@ -41,9 +41,12 @@ DWORD SystemLibraryLoadFlags();
 // last error set.
 UniqueModule LoadSystemLibrary(std::wstring_view fileName);
 
-// The function of that name in a loaded library, as the typed pointer given; null when the library has none.
+// The function of that name (or ordinal, through MAKEINTRESOURCEA) in a loaded library, as the typed pointer
+// given; null when the library has none or is null itself.
 template <typename Function> void FindFunction(HMODULE module, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    function = module == nullptr
+                   ? nullptr
+                   : reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
 
 } // namespace velmora::platform

@@ -7,6 +7,7 @@
 #include "execution/Reboot.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
+#include "platform/MessageWait.h"
 #include "platform/UniqueHandle.h"
 #include "processing/ProcessingEngine.h"
 #include "processing/pure/ProcessingPlan.h"

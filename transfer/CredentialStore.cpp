@@ -1,7 +1,7 @@
 #include "transfer/CredentialStore.h"
 
 #include "transfer/CredentialsDialog.h"
-#include "transfer/pure/TransferRules.h"
+#include "transfer/pure/FileUrl.h"
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
 

@@ -20,6 +20,7 @@
 #include "transfer/ProgressSink.h"
 #include "transfer/ShareConnections.h"
 #include "transfer/TransferSource.h"
+#include "transfer/pure/CopyProgressThrottle.h"
 #include "transfer/pure/Md5.h"
 #include "transfer/pure/TransferRules.h"
 

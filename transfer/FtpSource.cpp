@@ -3,6 +3,7 @@
 #include "platform/Logger.h"
 #include "transfer/CredentialSource.h"
 #include "transfer/ShareConnections.h"
+#include "transfer/pure/FtpRules.h"
 #include "transfer/pure/TransferRules.h"
 
 namespace velmora::acquisition {

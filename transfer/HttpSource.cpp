@@ -6,6 +6,8 @@
 #include "transfer/CredentialSource.h"
 #include "transfer/ProgressSink.h"
 #include "transfer/ShareConnections.h"
+#include "transfer/pure/CredentialRules.h"
+#include "transfer/pure/HttpRules.h"
 #include "transfer/pure/TransferRules.h"
 
 namespace velmora::acquisition {

@@ -11,7 +11,7 @@ public:
     using InternetSource::InternetSource;
 
     // Connects, sends the request with a range from `offset` when it is not 0, and classifies the answer
-    // (transfer/pure/TransferRules.h). Follows redirects itself, a bounded number of times, and refuses
+    // (transfer/pure/HttpRules.h). Follows redirects itself, a bounded number of times, and refuses
     // one from https to plain http before anything goes there. Asks for credentials on 401 and 407, for the
     // server that answered, and for a decision on a certificate error, both a bounded number of times.
     [[nodiscard]] DWORD Open(std::uint64_t& offset, std::uint64_t& total) override;

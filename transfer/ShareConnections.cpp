@@ -5,7 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
 #include "transfer/CredentialSource.h"
-#include "transfer/pure/TransferRules.h"
+#include "transfer/pure/FileUrl.h"
 
 namespace velmora::acquisition {
 

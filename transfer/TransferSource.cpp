@@ -1,7 +1,7 @@
 #include "transfer/TransferSource.h"
 
 #include "platform/pure/Redact.h"
-#include "transfer/pure/TransferRules.h"
+#include "transfer/pure/FileUrl.h"
 
 namespace velmora::acquisition {
 

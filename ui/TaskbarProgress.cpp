@@ -1,6 +1,7 @@
 #include "ui/TaskbarProgress.h"
 
 #include "platform/MainThreadCom.h"
+#include "platform/SystemLibrary.h"
 #include "ui/pure/WindowLayout.h"
 
 namespace velmora::ui {
@@ -9,9 +10,8 @@ namespace {
 
 // RtlGetVersion tells the real version whatever the manifest declares; GetVersionExW is capped by it.
 bool RunningVersion(RTL_OSVERSIONINFOEXW& info) {
-    using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOEXW*);
-    auto getVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    LONG(WINAPI * getVersion)(RTL_OSVERSIONINFOEXW*) = nullptr;
+    platform::FindFunction(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion", getVersion);
     info = {};
     info.dwOSVersionInfoSize = sizeof info;
     return getVersion != nullptr && getVersion(&info) == 0;

@@ -91,29 +91,6 @@ bool IsFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool UsesBounds(std::int32_t type) {
-    return (type >= 0 && type <= 4) || (type >= 12 && type <= 14);
-}
-
-std::wstring SearchTypeName(std::int32_t type) {
-    static const wchar_t* const names[] = {L"FileVersion",
-                                           L"RegistrySubkeyVersion",
-                                           L"RegistryValueVersion",
-                                           L"MsiProductVersion",
-                                           L"MsiUpgradeCodeVersion",
-                                           L"RegistryKeyExists",
-                                           L"RegistryKeyMissing",
-                                           L"RegistryValueExists",
-                                           L"RegistryValueMissing",
-                                           L"RegistryValueContent",
-                                           L"RunProgram",
-                                           L"MsiComponentInstalled",
-                                           L"RegistryValueNameVersion",
-                                           L"PackageVersion",
-                                           L"FolderNameVersion"};
-    return type >= 0 && type <= 14 ? names[type] : L"unknown: found without looking";
-}
-
 BoundFacts Bound(std::wstring key, const std::wstring& written) {
     BoundFacts bound{std::move(key), written, L""};
     detection::VersionNumber version;
@@ -128,7 +105,8 @@ SearchFacts DescribeSearch(const core::SearchRecord& search, int number, bool us
     SearchFacts facts;
     facts.number = number;
     facts.type = search.SearchType;
-    facts.typeName = SearchTypeName(search.SearchType);
+    const detection::SearchTypeTraits* known = detection::SearchTypeTraitsOf(search.SearchType);
+    facts.typeName = known != nullptr ? std::wstring(known->name) : L"unknown: found without looking";
     facts.searchString = search.SearchString;
     switch (static_cast<detection::SearchType>(search.SearchType)) {
     case detection::SearchType::FileVersion: {
@@ -154,7 +132,7 @@ SearchFacts DescribeSearch(const core::SearchRecord& search, int number, bool us
     default:
         break;
     }
-    facts.usesBounds = UsesBounds(search.SearchType);
+    facts.usesBounds = known != nullptr && known->usesVersionBounds;
     facts.low = Bound(L"VerMin" + std::to_wstring(number), search.VerMin);
     facts.high = Bound(L"VerMax" + std::to_wstring(number), search.VerMax);
     return facts;

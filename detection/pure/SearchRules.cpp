@@ -1,10 +1,41 @@
 #include "detection/pure/SearchRules.h"
 
+#include <iterator>
+
 #include "config/pure/IniDocument.h"
 
 namespace velmora::detection {
 
 namespace {
+
+// One row per type, in the order of their numbers.
+constexpr SearchTypeTraits kSearchTypes[] = {
+    {SearchType::FileVersion, L"FileVersion", true, false},
+    {SearchType::RegistrySubkeyVersion, L"RegistrySubkeyVersion", true, true},
+    {SearchType::RegistryValueVersion, L"RegistryValueVersion", true, true},
+    {SearchType::MsiProductVersion, L"MsiProductVersion", true, false},
+    {SearchType::MsiUpgradeCodeVersion, L"MsiUpgradeCodeVersion", true, false},
+    {SearchType::RegistryKeyExists, L"RegistryKeyExists", false, true},
+    {SearchType::RegistryKeyMissing, L"RegistryKeyMissing", false, true},
+    {SearchType::RegistryValueExists, L"RegistryValueExists", false, true},
+    {SearchType::RegistryValueMissing, L"RegistryValueMissing", false, true},
+    {SearchType::RegistryValueContent, L"RegistryValueContent", false, true},
+    {SearchType::RunProgram, L"RunProgram", false, false},
+    {SearchType::MsiComponentInstalled, L"MsiComponentInstalled", false, false},
+    {SearchType::RegistryValueNameVersion, L"RegistryValueNameVersion", true, true},
+    {SearchType::PackageVersion, L"PackageVersion", true, false},
+    {SearchType::FolderNameVersion, L"FolderNameVersion", true, false},
+};
+constexpr bool RowsInOrder() {
+    for (std::size_t i = 0; i < std::size(kSearchTypes); ++i) {
+        if (static_cast<std::size_t>(kSearchTypes[i].type) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(RowsInOrder(), "a search type's row sits at its number");
+static_assert(std::size(kSearchTypes) == static_cast<std::size_t>(SearchType::FolderNameVersion) + 1,
+              "every search type has its row");
 
 bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
@@ -56,6 +87,15 @@ int CompareDecimal(std::wstring_view a, std::wstring_view b) {
 }
 
 } // namespace
+
+std::int32_t SearchTypeCount() {
+    return static_cast<std::int32_t>(std::size(kSearchTypes));
+}
+
+const SearchTypeTraits* SearchTypeTraitsOf(std::int32_t number) {
+    return number >= 0 && static_cast<std::size_t>(number) < std::size(kSearchTypes) ? &kSearchTypes[number]
+                                                                                     : nullptr;
+}
 
 bool Uses64BitSwitch(std::wstring_view options) {
     return options.find(L'x') != std::wstring_view::npos;

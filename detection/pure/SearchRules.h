@@ -30,6 +30,20 @@ enum class SearchType : std::int32_t {
     FolderNameVersion = 14,
 };
 
+// What a search type is, for whatever describes or checks searches: its name, whether it collects versions
+// that MinVersion and MaxVersion bound, and whether its search string names a registry key or value. A new
+// type is one enumerator above and one row of the table behind SearchTypeTraitsOf.
+struct SearchTypeTraits {
+    SearchType type;
+    std::wstring_view name;
+    bool usesVersionBounds;
+    bool readsRegistry;
+};
+// Null for a number that names no search type (the chainer counts such a search as found without looking).
+const SearchTypeTraits* SearchTypeTraitsOf(std::int32_t number);
+// The types are numbered from 0 up to this count less one.
+std::int32_t SearchTypeCount();
+
 // What one search that ran leaves behind: the texts it collected, in the order found, the one text of a
 // registry content search, and whether it found an acceptable installation.
 struct SearchOutcome {

@@ -1,7 +1,7 @@
 #include "processing/pure/ProcessingPlan.h"
 
 #include "detection/pure/LocalPath.h"
-#include "transfer/pure/TransferRules.h"
+#include "transfer/pure/FileUrl.h"
 #include "detection/pure/Evaluation.h"
 #include "execution/pure/RebootRules.h"
 #include "ui/pure/TextFormat.h"

@@ -8,7 +8,10 @@
 #include <cwctype>
 
 #include "config/pure/Configuration.h"
+#include "platform/Bitness.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/TempFiles.h"
 #include "support/TestSupport.h"
 
 using namespace velmora::core;

@@ -4,7 +4,9 @@
 #include <shlobj.h>
 
 #include "detection/OsVersion.h"
+#include "platform/Bitness.h"
 #include "platform/FileSystem.h"
+#include "platform/TempFiles.h"
 #include "support/TestSupport.h"
 
 using namespace velmora::detection;

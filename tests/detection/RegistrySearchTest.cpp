@@ -6,6 +6,7 @@
 
 #include "detection/OsVersion.h"
 #include "detection/ScopedMachineKey.h"
+#include "platform/Bitness.h"
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 

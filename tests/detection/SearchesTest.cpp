@@ -7,6 +7,7 @@
 
 #include "config/FolderProperties.h"
 #include "config/pure/FakeProperties.h"
+#include "platform/Bitness.h"
 #include "platform/FileSystem.h"
 #include "detection/ScopedMachineKey.h"
 #include "detection/SearchProducts.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/pure/TextCompare.h"
 #include "support/TestSupport.h"

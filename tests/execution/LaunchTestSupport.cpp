@@ -5,6 +5,7 @@
 #include "execution/ProcessStart.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
+#include "platform/TempFiles.h"
 #include "support/TestSupport.h"
 
 namespace velmora::test {

@@ -8,6 +8,7 @@
 #include "FakeDeployment.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
+#include "platform/TempFiles.h"
 #include "support/TestSupport.h"
 
 using namespace velmora::execution;

@@ -56,12 +56,6 @@ bool MakeDirectoryLink(const std::wstring& folder, const std::string& linkName, 
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-HANDLE signalFromTimer = nullptr;
-
-void CALLBACK SignalOnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    ::SetEvent(signalFromTimer);
-}
-
 } // namespace
 
 TEST(FileSystem_FileInfo, ErrorsForEmptyRelativeAndMissingPaths) {
@@ -173,84 +167,6 @@ TEST(FileSystem_DeleteAndRemove, ReportSuccessOnlyWhenTheCallSucceeds) {
     EXPECT_FALSE(RemoveFolderLong(folder.Child(L"d")));
     DeleteContents(folder.Child(L"d"));
     EXPECT_TRUE(RemoveFolderLong(folder.Child(L"d")));
-}
-
-TEST(FileSystem_Temp, TempFolderEndsWithBackslash) {
-    std::wstring folder = TempFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), L'\\');
-}
-
-TEST(FileSystem_Temp, TempFileNameNamesNoExistingFile) {
-    std::wstring name = TempFileName(L".ps1");
-    ASSERT_FALSE(name.empty());
-    EXPECT_EQ(name.rfind(TempFolder(), 0), 0u);
-    EXPECT_EQ(FileName(name).rfind(L"QZ_", 0), 0u);
-    EXPECT_EQ(name.substr(name.size() - 4), L".ps1");
-    EXPECT_FALSE(Exists(name));
-}
-
-TEST(FileSystem_Temp, TempFileWithExtensionLeavesOneEmptyFileAndNoTmp) {
-    std::wstring name = TempFileWithExtension(L"URL", L".url");
-    ASSERT_FALSE(name.empty());
-    EXPECT_EQ(FileName(name).rfind(L"URL", 0), 0u);
-    EXPECT_EQ(name.substr(name.size() - 4), L".url");
-    DWORD size = 1;
-    EXPECT_EQ(FileInfo(name, nullptr, &size), 0u);
-    EXPECT_EQ(size, 0u);
-    std::wstring tmp = name.substr(0, name.size() - 4) + L".tmp";
-    EXPECT_FALSE(Exists(tmp));
-    DeleteFileLong(name);
-}
-
-TEST(FileSystem_Temp, TempFileWithExtensionTriesAgainWhenTheNameIsTaken) {
-    // Occupy the .url names the next calls would pick by making several files first.
-    std::vector<std::wstring> made;
-    for (int i = 0; i < 3; ++i)
-        made.push_back(TempFileWithExtension(L"VT", L"url"));
-    for (const auto& name : made) {
-        EXPECT_TRUE(Exists(name));
-        EXPECT_EQ(name.substr(name.size() - 4), L".url");
-    }
-    EXPECT_NE(made[0], made[1]);
-    for (const auto& name : made)
-        DeleteFileLong(name);
-}
-
-TEST(FileSystem_GetEnv, SetAndMissingVariables) {
-    ::SetEnvironmentVariableW(L"VELMORA_TEST_VAR", L"value 1");
-    std::wstring value;
-    EXPECT_TRUE(GetEnv(L"VELMORA_TEST_VAR", value));
-    EXPECT_EQ(value, L"value 1");
-    ::SetEnvironmentVariableW(L"VELMORA_TEST_VAR", nullptr);
-    value = L"stale";
-    EXPECT_FALSE(GetEnv(L"VELMORA_TEST_VAR", value));
-    EXPECT_TRUE(value.empty());
-}
-
-TEST(FileSystem_WaitPumping, ReturnsWhenSignalledAndDispatchesMessagesMeanwhile) {
-    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    // A timer message arrives first; the wait must dispatch it, and only its handler signals the event.
-    signalFromTimer = event;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 10, SignalOnTimer);
-    EXPECT_TRUE(WaitPumping(event));
-    ::KillTimer(nullptr, timer);
-    ::CloseHandle(event);
-}
-
-TEST(FileSystem_WaitPumping, InvalidHandleReturnsFalse) {
-    EXPECT_FALSE(WaitPumping(nullptr));
-}
-
-TEST(FileSystem_Wow64RedirectionScope, SeesTheRealSystemFolderOnly64BitPrefixes) {
-    wchar_t windows[MAX_PATH];
-    ::GetWindowsDirectoryW(windows, MAX_PATH);
-    std::wstring probe = std::wstring(windows) + L"\\system32\\ntdll.dll";
-    BOOL wow64 = FALSE;
-    ::IsWow64Process(::GetCurrentProcess(), &wow64);
-    Wow64RedirectionScope scope;
-    EXPECT_EQ(scope.Active(), wow64 == TRUE);
-    EXPECT_TRUE(Exists(probe));
 }
 
 // Someone who could write to the folder left a second name of their file where a new file is written.

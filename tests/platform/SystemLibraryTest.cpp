@@ -8,6 +8,7 @@
 #include <wininet.h>
 
 #include "platform/FileSystem.h"
+#include "platform/Bitness.h"
 #include "platform/SystemLibrary.h"
 #include "platform/pure/TextCompare.h"
 

@@ -8,6 +8,8 @@
 #include <functional>
 #include <thread>
 
+#include "platform/Bitness.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "ProcessingSupport.h"
 #include "transfer/CredentialStore.h"

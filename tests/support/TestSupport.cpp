@@ -5,6 +5,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/GrowBuffer.h"
+#include "platform/TempFiles.h"
 
 namespace velmora::test {
 

@@ -23,6 +23,7 @@
 #include "transfer/Downloader.h"
 #include "transfer/ProgressSink.h"
 #include "transfer/ShareConnections.h"
+#include "transfer/pure/FileUrl.h"
 #include "transfer/pure/TransferRules.h"
 #include "ui/resources/ResourceIds.h"
 

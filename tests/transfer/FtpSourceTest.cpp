@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TransferTest.h"
+#include "transfer/pure/FtpRules.h"
 #include "transfer/pure/TransferRules.h"
 #include "support/TestSupport.h"
 #include "platform/UniqueHandle.h"

@@ -5,12 +5,13 @@
 
 #include <atomic>
 
-#include "transfer/AsyncInternet.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
 #include "platform/UniqueHandle.h"
 #include "support/TestSupport.h"
 #include "support/WindowDriver.h"
+#include "transfer/AsyncInternet.h"
 
 namespace velmora::test {
 

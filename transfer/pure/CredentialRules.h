@@ -33,4 +33,11 @@ struct PromptTexts {
 PromptTexts MakePromptTexts(std::wstring_view titleFormat, std::wstring_view explanationFormat,
                             std::wstring_view serverName, std::wstring_view realm);
 
+// The realm of a WWW-Authenticate or Proxy-Authenticate header: after its first blank, the comma-separated
+// part named "realm" (any case), one pair of double quotes removed. Empty when there is none.
+std::wstring RealmOfChallenge(std::wstring_view header);
+// The host of a proxy setting "host:port": the text before its first ":" (all of it when the colon is
+// missing or first).
+std::wstring ProxyHostOf(std::wstring_view proxyServer);
+
 } // namespace velmora::acquisition

@@ -396,33 +396,6 @@ void CheckParents(LintContext& context, const std::vector<NamedPrerequisite>& na
     }
 }
 
-std::wstring_view SearchTypeName(std::int32_t type) {
-    static const wchar_t* const names[] = {L"FileVersion",
-                                           L"RegistrySubkeyVersion",
-                                           L"RegistryValueVersion",
-                                           L"MsiProductVersion",
-                                           L"MsiUpgradeCodeVersion",
-                                           L"RegistryKeyExists",
-                                           L"RegistryKeyMissing",
-                                           L"RegistryValueExists",
-                                           L"RegistryValueMissing",
-                                           L"RegistryValueContent",
-                                           L"RunProgram",
-                                           L"MsiComponentInstalled",
-                                           L"RegistryValueNameVersion",
-                                           L"PackageVersion",
-                                           L"FolderNameVersion"};
-    return type >= 0 && type <= 14 ? names[type] : L"unknown";
-}
-
-bool UsesBounds(std::int32_t type) {
-    return (type >= 0 && type <= 4) || (type >= 12 && type <= 14);
-}
-
-bool IsRegistrySearch(std::int32_t type) {
-    return type == 1 || type == 2 || (type >= 5 && type <= 9) || type == 12;
-}
-
 void CheckRegistryPath(LintContext& context, const core::IniSection& section, const core::IniPair& pair) {
     const std::size_t slash = pair.value.find(L'\\');
     if (slash == std::wstring::npos) {
@@ -500,26 +473,27 @@ void CheckSearches(LintContext& context, const core::IniSection& section) {
             continue;
         CheckNumber(context, section, pair);
         const std::int32_t type = core::ParseInt(pair.value);
-        const std::wstring typeName(SearchTypeName(type));
-        if (type < 0 || type > 14)
-            context.Add(
-                "unknown-search-type", section, &pair,
-                pair.key + L" is " + std::to_wstring(type) +
-                    L", a search type the chainer does not know (0 to 14): the search counts as found "
-                    L"without looking anything up");
-        const bool bounds = UsesBounds(type);
+        const detection::SearchTypeTraits* known = detection::SearchTypeTraitsOf(type);
+        if (known == nullptr)
+            context.Add("unknown-search-type", section, &pair,
+                        pair.key + L" is " + std::to_wstring(type) +
+                            L", a search type the chainer does not know (0 to " +
+                            std::to_wstring(detection::SearchTypeCount() - 1) +
+                            L"): the search counts as found without looking anything up");
+        const bool bounds = known != nullptr && known->usesVersionBounds;
         for (const wchar_t* base : {L"VerMin", L"VerMax"}) {
             const core::IniPair* bound = Find(&section, Numbered(base, *k));
-            if (bound != nullptr && !bound->value.empty() && !bounds && type >= 0 && type <= 14)
+            if (bound != nullptr && !bound->value.empty() && known != nullptr && !bounds)
                 context.Add("unused-key", section, bound,
-                            bound->key + L" has no effect: a " + typeName + L" search compares no version");
+                            bound->key + L" has no effect: a " + std::wstring(known->name) +
+                                L" search compares no version");
         }
         if (bounds)
             CheckBounds(context, section, *k);
         const core::IniPair* ref = Find(&section, Numbered(L"RefContent", *k));
         if (type == static_cast<std::int32_t>(SearchType::RegistryValueContent)) {
             CheckContentTest(context, section, *k, pair);
-        } else if (ref != nullptr && !ref->value.empty() && type >= 0 && type <= 14) {
+        } else if (ref != nullptr && !ref->value.empty() && known != nullptr) {
             const bool hide = type == static_cast<std::int32_t>(SearchType::RunProgram);
             if (!hide || ref->value != L"WND_HIDE")
                 context.Add(
@@ -530,12 +504,12 @@ void CheckSearches(LintContext& context, const core::IniSection& section) {
                                       L"read it");
         }
         const core::IniPair* arguments = Find(&section, Numbered(L"SearchCmdLine", *k));
-        if (arguments != nullptr && !arguments->value.empty() && type >= 0 && type <= 14 &&
-            type != static_cast<std::int32_t>(SearchType::RunProgram))
+        if (arguments != nullptr && !arguments->value.empty() && known != nullptr &&
+            known->type != SearchType::RunProgram)
             context.Add("unused-key", section, arguments,
                         arguments->key + L" has no effect: only a RunProgram search runs a program");
         const core::IniPair* string = Find(&section, Numbered(L"SearchString", *k));
-        if (string != nullptr && IsRegistrySearch(type))
+        if (string != nullptr && known != nullptr && known->readsRegistry)
             CheckRegistryPath(context, section, *string);
     }
 }

@@ -159,3 +159,18 @@ TEST(Detection_CombineSearches, OperatorsAndEarlyStop) {
         EXPECT_EQ(ran, c.ran) << "operator " << c.op;
     }
 }
+
+TEST(Detection_SearchRules, SearchTypeTraitsCoverExactlyTheKnownNumbers) {
+    EXPECT_EQ(SearchTypeTraitsOf(-1), nullptr);
+    EXPECT_EQ(SearchTypeTraitsOf(SearchTypeCount()), nullptr);
+    const SearchTypeTraits* package = SearchTypeTraitsOf(13);
+    ASSERT_NE(package, nullptr);
+    EXPECT_EQ(package->type, SearchType::PackageVersion);
+    EXPECT_EQ(package->name, L"PackageVersion");
+    EXPECT_TRUE(package->usesVersionBounds);
+    EXPECT_FALSE(package->readsRegistry);
+    const SearchTypeTraits* content = SearchTypeTraitsOf(9);
+    ASSERT_NE(content, nullptr);
+    EXPECT_FALSE(content->usesVersionBounds);
+    EXPECT_TRUE(content->readsRegistry);
+}

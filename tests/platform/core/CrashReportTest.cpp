@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
+#include "platform/Bitness.h"
 #include "platform/UniqueHandle.h"
 #include "platform/core/pure/CrashDialogLayout.h"
 #include "platform/core/pure/CrashText.h"

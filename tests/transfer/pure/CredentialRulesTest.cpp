@@ -36,3 +36,29 @@ TEST(CredentialRules_PromptTexts, ProxyHostElseUrlHostFillsTitleAndExplanation) 
     // A realm is the server's text: a "%" in it is shown, never read as a place holder.
     EXPECT_EQ(texts.explanation, L"The server proxy.corp at Staff 100% requires a username and password.");
 }
+
+TEST(CredentialRules_RealmOfChallenge, Table) {
+    struct Case {
+        const wchar_t* header;
+        const wchar_t* realm;
+    } cases[] = {
+        {L"Basic realm=\"Downloads\"", L"Downloads"},
+        {L"Basic realm=Downloads", L"Downloads"},
+        {L"Basic REALM=\"Downloads\", charset=\"UTF-8\"", L"Downloads"},
+        {L"Digest nonce=\"abc\", realm=\"Kits\"", L"Kits"},
+        {L"Basic", L""},
+        {L"Basic charset=x", L""},
+        {L"Basic realm=\"", L""},
+        {L"Basic realm=\"\"", L""},
+        {L"", L""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RealmOfChallenge(c.header), c.realm) << c.header;
+}
+
+TEST(CredentialRules_ProxyHostOf, HostBeforeThePort) {
+    EXPECT_EQ(ProxyHostOf(L"proxy.example.test:8080"), L"proxy.example.test");
+    EXPECT_EQ(ProxyHostOf(L"proxy.example.test"), L"proxy.example.test");
+    EXPECT_EQ(ProxyHostOf(L":8080"), L":8080");
+    EXPECT_EQ(ProxyHostOf(L""), L"");
+}
