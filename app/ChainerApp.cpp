@@ -83,17 +83,11 @@ void ChainerApp::Run() {
     if (!find)
         return;
 
-    // The file's text and its parsed form live only while the model is loaded: the run works on the model,
-    // and a large configuration would otherwise stay in memory three times over.
     {
-        IniDocument document;
-        {
-            std::wstring text;
-            if (ReadConfigurationText(iniPath_, found.nFileSizeLow, text) && !text.empty())
-                document.Parse(text);
-        }
-        configuration_.LoadTaking(document, MachineProperties());
-        hasSettings_ = LoadChainerSettings(document, settings_);
+        std::wstring text;
+        if (!ReadConfigurationText(iniPath_, found.nFileSizeLow, text))
+            text.clear();
+        LoadConfiguration(std::move(text), MachineProperties(), configuration_, settings_, hasSettings_);
     }
     // Without PREREQ_CHAINER nothing is cleaned up at exit, not even the configuration file.
     if (hasSettings_) {
@@ -102,25 +96,13 @@ void ChainerApp::Run() {
     }
     silent_ = configuration_.IsSilent();
     platform::SetUiEnabled(!silent_);
-    extraction_.SetChainerPath(exePath_);
-    // Only a configured extraction folder moves the package files; the default one that GetExtractionFolder
-    // makes from DefaultProdCode is for what the run creates, and a kit without the key carries its files
-    // beside the chainer.
-    const bool extractionFolderConfigured = !configuration_.ExtractionFolder.empty();
-    extractionFolder_ = configuration_.GetExtractionFolder();
-    extraction_.SetExtractionFolder(extractionFolderConfigured ? extractionFolder_ : std::wstring());
-    extraction_.SetFlags(execution::ExtractionContext::kStartupFlags);
+    LocatePackageFiles(configuration_, exePath_, extraction_);
     extraction_.SetEnabled(true);
-    extraction_.SetMode(execution::ExtractionContext::kModeRegisteredOnly);
 
     status_.ShowStatus(IDS_PREPARING, false);
     status_.PrepareTitle();
 
-    // "D:" alone names the drive's current folder, which need not be its root: a chainer at the root of a
-    // drive (a disc, a stick) would resolve relative paths, the log's among them, in whatever folder of
-    // that drive the process started in.
-    const bool driveOnly = exeFolder_.size() == 2 && exeFolder_[1] == L':';
-    ::SetCurrentDirectoryW((driveOnly ? exeFolder_ + L'\\' : exeFolder_).c_str());
+    EnterChainerFolder(exeFolder_);
 
     const InstallerWait wait = WaitForInstallerIdle();
     if (platform::LogEnabled()) {

@@ -30,16 +30,8 @@ public:
 
     int ExitCode() const { return exitCode_; }
     bool Silent() const { return silent_; }
-    const std::wstring& ExePath() const { return exePath_; }
-    const std::wstring& ExeFolder() const { return exeFolder_; }
-    const std::wstring& IniPath() const { return iniPath_; }
     Configuration& Config() { return configuration_; }
     const Configuration& Config() const { return configuration_; }
-    // PREREQ_CHAINER as loaded; empty when the section is missing. LogFile names the log when non-empty.
-    const ChainerSettings& Settings() const { return settings_; }
-    bool HasChainerSettings() const { return hasSettings_; }
-    // The configuration's extraction folder (with a trailing backslash), fixed at start-up.
-    const std::wstring& ExtractionFolder() const { return extractionFolder_; }
     // Locates the package files of the run: beside the chainer, or in a configured extraction folder.
     execution::ExtractionContext& Extraction() { return extraction_; }
     const execution::ExtractionContext& Extraction() const { return extraction_; }
@@ -58,7 +50,6 @@ private:
     Configuration configuration_;
     ChainerSettings settings_;
     bool hasSettings_ = false;
-    std::wstring extractionFolder_;
     std::vector<std::wstring> fileCleanupList_;
     std::wstring cleanupFolders_;
     // Declared before the members that go after it at exit: destruction runs in reverse order.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "config/pure/IniDocument.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
 
@@ -40,6 +41,29 @@ bool ReadConfigurationText(const std::wstring& path, unsigned long sizeLow, std:
     buffer.resize(read / 2);
     text = std::move(buffer);
     return true;
+}
+
+void LoadConfiguration(std::wstring text, const PropertySource& properties, Configuration& configuration,
+                       ChainerSettings& settings, bool& hasSettings) {
+    IniDocument document;
+    if (!text.empty())
+        document.Parse(text);
+    text = std::wstring();
+    configuration.LoadTaking(document, properties);
+    hasSettings = LoadChainerSettings(document, settings);
+}
+
+void LocatePackageFiles(Configuration& configuration, const std::wstring& chainerPath,
+                        execution::ExtractionContext& files) {
+    files.SetChainerPath(chainerPath);
+    const bool configured = !configuration.ExtractionFolder.empty();
+    const std::wstring folder = configuration.GetExtractionFolder();
+    files.SetExtractionFolder(configured ? folder : std::wstring());
+}
+
+void EnterChainerFolder(const std::wstring& folder) {
+    const bool driveOnly = folder.size() == 2 && folder[1] == L':';
+    ::SetCurrentDirectoryW((driveOnly ? folder + L'\\' : folder).c_str());
 }
 
 } // namespace velmora::core

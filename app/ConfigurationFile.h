@@ -1,8 +1,12 @@
-// Finding and reading the configuration file that sits beside the chainer.
+// Finding, reading and loading the configuration file that sits beside the chainer, and the start-up steps
+// that follow from it. chainer-explain takes the same steps for a kit, so that it sees what a run would.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "config/pure/Configuration.h"
+#include "execution/ExtractionContext.h"
 
 namespace velmora::core {
 
@@ -16,5 +20,23 @@ std::wstring ConfigurationPathFor(std::wstring_view exeFolder, std::wstring_view
 // the size the directory reported. Returns false (and no text) when the file cannot be opened or read;
 // a file of two bytes or less gives true and an empty text. A trailing odd byte is dropped.
 bool ReadConfigurationText(const std::wstring& path, unsigned long sizeLow, std::wstring& text);
+
+// The model and PREREQ_CHAINER (hasSettings false when the section is missing) from the file's text, folder
+// properties resolved through `properties`. The text and its parsed form are gone when this returns: the run
+// works on the model, and a large configuration would otherwise stay in memory three times over.
+void LoadConfiguration(std::wstring text, const PropertySource& properties, Configuration& configuration,
+                       ChainerSettings& settings, bool& hasSettings);
+
+// Points the context at the package files of the chainer at chainerPath: beside it, or in the extraction
+// folder when the configuration names one. The default extraction folder that GetExtractionFolder makes from
+// DefaultProdCode is for what the run creates; a kit without the key carries its files beside the chainer.
+// The configuration's extraction folder is fixed from here on.
+void LocatePackageFiles(Configuration& configuration, const std::wstring& chainerPath,
+                        execution::ExtractionContext& files);
+
+// Makes the chainer's folder the current one, where relative paths (the log's among them) resolve. A drive
+// alone ("D:") is entered at its root: "D:" names the drive's current folder, which need not be its root
+// when the chainer sits at the root of a disc or a stick.
+void EnterChainerFolder(const std::wstring& folder);
 
 } // namespace velmora::core

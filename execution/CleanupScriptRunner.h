@@ -43,8 +43,6 @@ public:
     // Removes the entry with exactly this text.
     void RemovePath(std::wstring_view path);
     const std::vector<std::wstring>& Paths() const { return paths_; }
-    const std::wstring& ScriptPath() const { return scriptPath_; }
-    bool Ran() const { return ran_; }
 
     // True when there was nothing to do (no path, no script, no PowerShell) or PowerShell was started;
     // false when the script could not be copied. Only the first call does anything.

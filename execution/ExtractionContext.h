@@ -1,7 +1,7 @@
 // The extraction context that ChainerApp owns: it turns the short names of package files in the
 // configuration (a prerequisite's SetupFile, the program of a run-a-program search) into full paths beside
 // the chainer or in the configured extraction folder. The chainer's kits carry their files unpacked next to
-// it (flag bit 0), so the context only resolves names and never writes a file; no check is made that the
+// it, so the context only resolves names and never writes a file; no check is made that the
 // file is there: a missing one shows up when it is started.
 //
 // What a run creates for the context is registered with it and removed when the context is destroyed, the
@@ -28,29 +28,18 @@ public:
 
     // What LocateSetupFile returns: the file needs no extraction before its launch.
     static constexpr int kNothingToExtract = -1;
-    // Bit 0: package files lie on disk beside the chainer. Start-up sets 3, as every kit of this chainer
-    // does.
-    static constexpr DWORD kFilesBesideChainer = 0x1;
-    static constexpr DWORD kStartupFlags = 0x3;
-    // Exit cleanup limited to the context's registered files and folders.
-    static constexpr int kModeRegisteredOnly = 3;
 
     // The chainer's full path; an empty text makes the context ask the system for the process's own path
     // (left empty when that fails).
     void SetChainerPath(std::wstring_view path);
     // The configured extraction folder, already resolved; empty when the configuration names none.
     void SetExtractionFolder(std::wstring_view folder) { extractionFolder_ = folder; }
-    void SetFlags(DWORD flags) { flags_ = flags; }
-    void SetMode(int mode) { mode_ = mode; }
     void SetEnabled(bool enabled) { enabled_ = enabled; }
 
     const std::wstring& ChainerPath() const { return chainerPath_; }
     // The chainer's folder with a trailing backslash (empty when the path is).
     const std::wstring& ChainerFolder() const { return chainerFolder_; }
     const std::wstring& ExtractionFolder() const { return extractionFolder_; }
-    DWORD Flags() const { return flags_; }
-    int Mode() const { return mode_; }
-    bool Enabled() const { return enabled_; }
 
     // A drive or network path stays as it is; any other name lies in the base folder (the extraction
     // folder, else the chainer's folder). Returns kNothingToExtract.
@@ -81,8 +70,6 @@ private:
     std::wstring chainerPath_;
     std::wstring chainerFolder_;
     std::wstring extractionFolder_;
-    DWORD flags_ = 0;
-    int mode_ = 0;
     bool enabled_ = false;
     std::vector<std::wstring> files_;
     std::vector<std::wstring> folders_;

@@ -248,15 +248,15 @@ bool MsixInstaller::InstallPackage(const std::wstring& packagePath) {
         return false;
     }
     status_ = status;
-    if (status_ != StatusCompleted && platform::LogEnabled()) {
-        std::wstring line = L"Package deployment ended with status " + std::to_wstring(status_) +
+    if (status != StatusCompleted && platform::LogEnabled()) {
+        std::wstring line = L"Package deployment ended with status " + std::to_wstring(status) +
                             L". Error: " + HresultText(static_cast<std::uint32_t>(extendedErrorCode_));
         if (!errorText_.empty())
             line += L" " + errorText_;
         platform::TheLogger().Log(line);
     }
     // A result that cannot be read leaves the outcome unknown, which is not a success.
-    return status_ == StatusCompleted && SUCCEEDED(resultRead);
+    return status == StatusCompleted && SUCCEEDED(resultRead);
 }
 
 DWORD InstallPackageOnOwnThread(const std::wstring& packagePath) {

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/core/ExceptionPresenter.h"
@@ -40,8 +41,8 @@ public:
     bool InstallPackage(const std::wstring& packagePath);
 
     // The deployment's outcome, readable after InstallPackage returns.
-    // AsyncStatus: 0 started, 1 completed, 2 canceled, 3 error; 128 until a result was read.
-    int Status() const { return status_; }
+    // The operation's AsyncStatus (0 started, 1 completed, 2 canceled, 3 error); none until it was read.
+    std::optional<int> Status() const { return status_; }
     const GUID& ActivityId() const { return activityId_; }
     const std::wstring& ErrorText() const { return errorText_; }
     // -1 until a result was read.
@@ -52,7 +53,7 @@ private:
     DeploymentRuntime& runtime_;
     platform::core::CrashReporting reporting_;
     ProgressCallback progress_;
-    int status_ = 128;
+    std::optional<int> status_;
     GUID activityId_{};
     std::wstring errorText_;
     HRESULT extendedErrorCode_ = -1;

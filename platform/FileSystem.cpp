@@ -2,6 +2,7 @@
 
 #include "platform/UniqueHandle.h"
 #include "platform/pure/FileTrust.h"
+#include "platform/pure/FolderTrust.h"
 
 namespace velmora::platform {
 

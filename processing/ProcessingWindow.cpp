@@ -9,6 +9,7 @@
 #include "platform/Logger.h"
 #include "platform/MessageWait.h"
 #include "platform/UniqueHandle.h"
+#include "platform/WindowPlacement.h"
 #include "processing/ProcessingEngine.h"
 #include "processing/pure/ProcessingPlan.h"
 #include "transfer/CredentialSource.h"
@@ -226,7 +227,7 @@ void ProcessingWindow::Completed(std::uint32_t kind, std::uint32_t) {
 void ProcessingWindow::OnInit() {
     HWND window = Window();
     ui::SetChainerIcon(window);
-    ui::CentreWindow(window);
+    platform::CentreWindow(window);
     ::SetWindowTextW(window, title_.c_str());
     ::SetDlgItemTextW(window, IDC_PROCESSING_TEXT, ui::LoadText(IDS_PREPARING).c_str());
     taskbar_ = ui::CreateTaskbarProgress();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the chainer's windows shown in README.md (docs/images/*.png) from the build this
-# machine runs (build/win, or build/win64 where no 32-bit program starts): each window is shown by tests/ui/UiGallery.cpp on a private Xvfb display and Wine prefix,
-# captured with xwd and cut to the window's rectangle. Usage: tools/screenshots.sh
+# machine runs (build/win, or build/win64 where no 32-bit program starts). The processing window is the real
+# chainer's during a real download: tools/demo.sh runs the demo kit and takes it. The other windows are shown
+# by tests/ui/UiGallery.cpp on a private Xvfb display and Wine prefix, captured with xwd and cut to the
+# window's rectangle. Usage: tools/screenshots.sh [status|credentials|crash|processing ...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -25,7 +27,13 @@ trap cleanup EXIT
     </dev/null >/dev/null 2>&1
 
 marker=$(mktemp)
-for shot in ${1:-status processing credentials crash}; do
+for shot in ${@:-status credentials crash processing}; do
+    if [ "$shot" = processing ]; then
+        bash tools/demo.sh >/dev/null
+        cp build/demo/processing-window.png "$out/processing.png"
+        echo "docs/images/processing.png"
+        continue
+    fi
     rm -f "$marker"
     "$velmora_wine" "$bin/ui_gallery.exe" "$shot" "Z:${marker//\//\\}" </dev/null >/dev/null 2>&1 &
     pid=$!

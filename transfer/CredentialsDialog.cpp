@@ -2,6 +2,7 @@
 
 #include "transfer/CredentialSource.h"
 #include "platform/Logger.h"
+#include "platform/WindowPlacement.h"
 #include "ui/Dialog.h"
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
@@ -45,7 +46,7 @@ protected:
         HWND window = Window();
         if (message == WM_INITDIALOG) {
             ui::SetChainerIcon(window);
-            ui::CentreWindow(window);
+            platform::CentreWindow(window);
             ::SetWindowTextW(window, title_.c_str());
             ::SetDlgItemTextW(window, IDC_CREDENTIALS_EXPLANATION, explanation_.c_str());
             ::EnableWindow(::GetDlgItem(window, IDOK), FALSE);

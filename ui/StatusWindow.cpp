@@ -4,6 +4,7 @@
 
 #include "platform/GrowBuffer.h"
 #include "platform/UiEnabled.h"
+#include "platform/WindowPlacement.h"
 #include "ui/WindowTools.h"
 #include "ui/pure/TextFormat.h"
 #include "ui/pure/WindowLayout.h"
@@ -13,7 +14,7 @@ namespace velmora::ui {
 
 namespace {
 
-Rect ControlRect(HWND dialog, int id) {
+platform::Rect ControlRect(HWND dialog, int id) {
     RECT r{};
     HWND control = ::GetDlgItem(dialog, id);
     ::GetWindowRect(control, &r);
@@ -95,10 +96,10 @@ void StatusWindow::CloseStatus() {
 void StatusWindow::ApplyLayout() {
     HWND window = Window();
     HWND skip = ::GetDlgItem(window, IDC_STATUS_SKIP);
-    Rect text = ControlRect(window, IDC_STATUS_TEXT);
+    platform::Rect text = ControlRect(window, IDC_STATUS_TEXT);
     if (savedTextRight_ < 0)
         savedTextRight_ = text.right;
-    Rect target = StatusTextRect(text, savedTextRight_, ControlRect(window, IDC_STATUS_SKIP), skipAllowed_);
+    platform::Rect target = StatusTextRect(text, savedTextRight_, ControlRect(window, IDC_STATUS_SKIP), skipAllowed_);
     ::ShowWindow(skip, skipAllowed_ ? SW_SHOW : SW_HIDE);
     ::SetWindowPos(::GetDlgItem(window, IDC_STATUS_TEXT), nullptr, target.left, target.top, target.Width(),
                    target.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -109,7 +110,7 @@ INT_PTR StatusWindow::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
         SetChainerIcon(Window());
         ApplyLayout();
-        CentreWindow(Window());
+        platform::CentreWindow(Window());
         return TRUE;
     case WM_COMMAND:
         // Escape reaches a dialog as ID 2 too: only a visible Skip button may set the request.

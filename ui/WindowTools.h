@@ -1,12 +1,10 @@
 // Small services every dialog of the chainer shares: string-table texts, the window title with the
-// product name, the centring rule and the window icon.
+// product name and the window icon (the centring rule is platform/WindowPlacement.h's).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-
-#include "platform/WindowPlacement.h"
 
 namespace velmora::ui {
 
@@ -20,9 +18,6 @@ std::wstring ReadProductName(const std::wstring& filePath);
 // Window title of the chainer's dialogs: string 161 ("%s Setup") filled with the product name of the file,
 // or with the file's path when it has no product name.
 std::wstring WindowTitleFor(const std::wstring& filePath);
-
-// Centres the window over its owner, else over the work area (the rule every window shares).
-using platform::CentreWindow;
 
 // Icon 128 as the window's large and small icon.
 void SetChainerIcon(HWND window);

@@ -241,20 +241,17 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
     e.configurationPath = path;
     e.chainerPath = kitFolder + core::ModuleBaseName(path) + L".exe";
 
-    core::IniDocument document;
-    if (!text.empty())
-        document.Parse(text);
+    // What a chainer in the kit folder would load, find and enter at start.
     const KitProperties properties(kitFolder);
     core::Configuration configuration;
-    configuration.Load(document, properties);
-
-    // The package files lie where a chainer in the kit folder would look for them.
-    execution::ExtractionContext files;
-    files.SetChainerPath(e.chainerPath);
+    core::ChainerSettings settings;
+    bool hasSettings = false;
+    core::LoadConfiguration(std::move(text), properties, configuration, settings, hasSettings);
     e.extractionFolderConfigured = !configuration.ExtractionFolder.empty();
+    execution::ExtractionContext files;
+    core::LocatePackageFiles(configuration, e.chainerPath, files);
     e.extractionFolder = configuration.GetExtractionFolder();
-    files.SetExtractionFolder(e.extractionFolderConfigured ? e.extractionFolder : std::wstring());
-    ::SetCurrentDirectoryW(kitFolder.c_str());
+    core::EnterChainerFolder(platform::ParentFolder(path));
 
     detection::MachineEvaluation machine(files, properties);
     RecordingEvaluation environment(machine, e.log);

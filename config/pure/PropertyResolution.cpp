@@ -49,9 +49,10 @@ const NamedRule kRules[] = {
     {L"CommonAppDataFolder", {FolderPropertyKind::Shell, kCsidlCommonAppData}},
 };
 
-std::wstring Replacement(int kind, std::wstring_view name, bool use64BitView, const PropertySource& source) {
+std::wstring Replacement(ReferenceKind kind, std::wstring_view name, bool use64BitView,
+                         const PropertySource& source) {
     switch (kind) {
-    case 0: {
+    case ReferenceKind::FolderProperty: {
         std::wstring folder;
         if (source.FolderProperty(name, use64BitView, folder))
             return folder;
@@ -62,11 +63,12 @@ std::wstring Replacement(int kind, std::wstring_view name, bool use64BitView, co
         unchanged += L']';
         return unchanged;
     }
-    case 1:
+    case ReferenceKind::EnvironmentVariable:
         return source.EnvironmentValue(name);
-    default:
-        return source.RegistryValue(name, use64BitView);
+    case ReferenceKind::RegistryValue:
+        break;
     }
+    return source.RegistryValue(name, use64BitView);
 }
 
 } // namespace
@@ -96,7 +98,7 @@ std::wstring ResolveProperties(std::wstring_view text, bool use64BitView, const 
     std::size_t position = 0;
     for (const PropertyReference& reference : ScanReferences(text).references) {
         result += text.substr(position, reference.at - position);
-        result += Replacement(static_cast<int>(reference.kind), reference.name, use64BitView, source);
+        result += Replacement(reference.kind, reference.name, use64BitView, source);
         position = reference.at + reference.name.size() + 2;
     }
     result += text.substr(position);

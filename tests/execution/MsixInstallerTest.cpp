@@ -41,7 +41,7 @@ TEST_F(Execution_MsixInstaller, CompletedDeploymentSucceedsForEveryPackageKind) 
         EXPECT_EQ(runtime.record->uriText, path);
         EXPECT_FALSE(runtime.record->dependenciesPassed);
         EXPECT_EQ(runtime.record->options, 0u);
-        EXPECT_EQ(installer.Status(), 1);
+        EXPECT_EQ(installer.Status(), std::optional<int>(1));
         EXPECT_EQ(installer.ActivityId(), runtime.deployment.activityId);
         EXPECT_EQ(installer.ErrorText(), L"");
         EXPECT_EQ(installer.ExtendedErrorCode(), S_OK);
@@ -68,7 +68,7 @@ TEST_F(Execution_MsixInstaller, CanceledOrFailedDeploymentFailsAndKeepsTheResult
 
         EXPECT_FALSE(installer.InstallPackage(L"C:\\p\\app.msix"));
 
-        EXPECT_EQ(installer.Status(), static_cast<int>(c.status));
+        EXPECT_EQ(installer.Status(), std::optional<int>(static_cast<int>(c.status)));
         EXPECT_EQ(installer.ErrorText(), c.errorText);
         EXPECT_EQ(installer.ExtendedErrorCode(), c.extended);
         EXPECT_FALSE(installer.Registered());
@@ -92,7 +92,7 @@ TEST_F(Execution_MsixInstaller, WaitsForAnEndReportedOnAnotherThreadAndForwardsP
 
     EXPECT_TRUE(installer.InstallPackage(L"C:\\p\\app.msix"));
 
-    EXPECT_EQ(installer.Status(), 1);
+    EXPECT_EQ(installer.Status(), std::optional<int>(1));
     std::lock_guard<std::mutex> guard(lock);
     EXPECT_EQ(seen, (std::vector<unsigned>{10, 55, 100}));
     EXPECT_NE(callbackThread, ::GetCurrentThreadId());
@@ -152,7 +152,7 @@ TEST_F(Execution_MsixInstaller, RuntimeFailuresBeforeTheEndFailTheInstallation) 
         EXPECT_FALSE(installer.InstallPackage(L"C:\\p\\app.msix")) << static_cast<int>(c.step);
 
         EXPECT_EQ(runtime.record->addCalls, c.addCalls);
-        EXPECT_EQ(installer.Status(), 128);
+        EXPECT_FALSE(installer.Status().has_value());
         EXPECT_EQ(installer.ExtendedErrorCode(), -1);
         EXPECT_EQ(installer.ErrorText(), L"");
     }
@@ -165,7 +165,7 @@ TEST_F(Execution_MsixInstaller, UnreadableResultIsNoSuccess) {
 
     EXPECT_FALSE(installer.InstallPackage(L"C:\\p\\app.msix"));
 
-    EXPECT_EQ(installer.Status(), 1);
+    EXPECT_EQ(installer.Status(), std::optional<int>(1));
     EXPECT_EQ(installer.ExtendedErrorCode(), -1);
 }
 

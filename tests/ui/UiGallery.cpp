@@ -1,9 +1,8 @@
 // Shows one of the chainer's windows as a run would, for screenshots.
-// Usage: ui_gallery status|processing|credentials|crash MARKER_FILE
+// Usage: ui_gallery status|credentials|crash MARKER_FILE
 // Writes "left top right bottom" of the window (screen pixels, frame included) to MARKER_FILE once it is
 // on screen, then keeps it there until the window is closed or the program is ended.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -18,7 +17,6 @@
 #include "ui/StatusWindow.h"
 #include "ui/WindowTools.h"
 #include "ui/WorkerThread.h"
-#include "ui/pure/TextFormat.h"
 #include "ui/resources/ResourceIds.h"
 
 using namespace velmora;
@@ -44,37 +42,6 @@ std::wstring ChainerPath() {
     std::wstring folder(path);
     return folder.substr(0, folder.find_last_of(L'\\')) + L"\\chainer.exe";
 }
-
-// Dialog 216 filled as the processing sequence fills it.
-class SampleDialog final : public ui::Dialog {
-public:
-    INT_PTR Run() { return ShowModal(IDD_PROCESSING, nullptr); }
-
-protected:
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
-        HWND window = Window();
-        if (message == WM_INITDIALOG) {
-            ui::SetChainerIcon(window);
-            ui::CentreWindow(window);
-            ::SetWindowTextW(window, ui::WindowTitleFor(ChainerPath()).c_str());
-            std::wstring text = ui::FormatText(ui::LoadText(IDS_DOWNLOADING), {L"Example Runtime 4.8"});
-            ::SetDlgItemTextW(window, IDC_PROCESSING_TEXT, text.c_str());
-            ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETRANGE32, 0, 5);
-            ::SendDlgItemMessageW(window, IDC_PROCESSING_PROGRESS, PBM_SETPOS, 2, 0);
-            ::PostMessageW(window, WM_APP, 0, 0);
-            return TRUE;
-        }
-        if (message == WM_APP) {
-            Announce(window);
-            return TRUE;
-        }
-        if (message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) {
-            ::EndDialog(window, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
-    }
-};
 
 // The credentials dialog as the store shows it for a server that asks, filled in as a person would
 // before pressing Ok.
@@ -125,8 +92,6 @@ int wmain(int argc, wchar_t** argv) {
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
-    } else if (what == L"processing") {
-        SampleDialog().Run();
     } else if (what == L"credentials") {
         ShowCredentials();
     } else if (what == L"crash") {

@@ -2,8 +2,9 @@
 
 namespace velmora::ui {
 
-Rect StatusTextRect(const Rect& text, int savedRight, const Rect& skipButton, bool skipAllowed) {
-    Rect result = text;
+platform::Rect StatusTextRect(const platform::Rect& text, int savedRight, const platform::Rect& skipButton,
+                              bool skipAllowed) {
+    platform::Rect result = text;
     result.right = skipAllowed ? savedRight : skipButton.right;
     return result;
 }

@@ -7,13 +7,10 @@
 
 namespace velmora::ui {
 
-using platform::CentredPosition;
-using platform::Point;
-using platform::Rect;
-
 // The status text's rectangle: its own right edge (savedRight, the edge it had in the dialog template) while
 // the Skip button shows, the Skip button's right edge while the button is hidden.
-Rect StatusTextRect(const Rect& text, int savedRight, const Rect& skipButton, bool skipAllowed);
+platform::Rect StatusTextRect(const platform::Rect& text, int savedRight, const platform::Rect& skipButton,
+                              bool skipAllowed);
 
 // Taskbar progress exists from Windows 6.1 on: major, minor, service pack and build compared in that order
 // against 6, 1, 0, 0.

@@ -28,7 +28,6 @@ public:
     // The template, valid until the next AddControl. Its first unit is at offset 0 of a vector, which
     // the allocator aligns for any fundamental type.
     const std::vector<uint16_t>& Units() const { return units_; }
-    int ControlCount() const { return count_; }
 
 private:
     void Put16(uint16_t value) { units_.push_back(value); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using namespace velmora::ui;
+using velmora::platform::Rect;
 
 TEST(Ui_StatusTextRect, TakesTheSkipButtonsPlaceWhileItIsHidden) {
     const Rect text{15, 28, 285, 44};
