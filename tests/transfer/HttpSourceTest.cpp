@@ -11,6 +11,7 @@
 
 #include "TransferTest.h"
 #include "support/TestSupport.h"
+#include "transfer/pure/HttpRules.h"
 #include "transfer/pure/TransferRules.h"
 
 using namespace velmora::acquisition;
