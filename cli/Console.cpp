@@ -45,7 +45,8 @@ std::filesystem::path NativePath(std::wstring_view text) {
 
 std::wstring DisplayPath(const std::filesystem::path& path) {
 #ifdef _WIN32
-    return path.wstring();
+    // A folder given with "/" and a file name appended with "\" would otherwise read "kit/sub\setup.ini".
+    return std::filesystem::path(path).make_preferred().wstring();
 #else
     return FromUtf8(path.string());
 #endif
@@ -57,6 +58,10 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
         return false;
     bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return !file.bad();
+}
+
+std::string VersionText(std::string_view tool) {
+    return std::string(tool) + " " VELMORA_VERSION " (Velmora package chainer)\n";
 }
 
 void WriteOut(std::string_view utf8) {

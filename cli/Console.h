@@ -21,6 +21,9 @@ std::wstring DisplayPath(const std::filesystem::path& path);
 // False when the file cannot be opened or read to its end.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
 
+// "<tool> <version> (Velmora package chainer)" and a line break: what --version prints.
+std::string VersionText(std::string_view tool);
+
 void WriteOut(std::string_view utf8);
 void WriteError(std::string_view utf8);
 

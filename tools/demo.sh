@@ -86,7 +86,10 @@ step="checking the kit"
 echo "--- chainer-lint $kit"
 "$velmora_wine" "$bin/chainer-lint.exe" "$kit" </dev/null
 echo "--- chainer-explain $kit: what the chainer will do on this machine"
-"$velmora_wine" "$bin/chainer-explain.exe" "$kit" </dev/null
+# Exit code 1: the run would install something, as it should on a machine without the demo's programs.
+explained=0
+"$velmora_wine" "$bin/chainer-explain.exe" "$kit" </dev/null || explained=$?
+[ "$explained" -le 1 ]
 
 step="running the chainer"
 echo "Running $kit/setup.exe with $kit/setup.ini in $mode mode ..."

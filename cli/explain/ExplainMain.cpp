@@ -17,14 +17,20 @@ namespace {
 using namespace velmora::cli;
 
 constexpr char kUsage[] =
-    "Usage: chainer-explain [--json] CONFIGURATION\n"
+    "Usage: chainer-explain [--json] [--] CONFIGURATION\n"
+    "       chainer-explain --version | --help\n"
     "Runs the chainer's evaluation of a kit's configuration file (or the one .ini file of a kit folder) on\n"
     "this machine and prints, per prerequisite, the system and language decisions, each search with what\n"
     "it collected, the result, the state and what the processing sequence would do. Nothing is downloaded\n"
     "or launched (the programs of RunProgram searches excepted) and nothing is written.\n"
-    "  --json   a machine-readable report\n"
-    "Exit code: 0 explained, 2 the configuration could not be read or the arguments are wrong.\n";
+    "  --json      a machine-readable report\n"
+    "  --version   the tool's version\n"
+    "  --          what follows is the configuration, even when it starts with \"-\"\n"
+    "Exit code: 0 explained, and the run would do nothing; 1 explained, and the run would download, open a\n"
+    "site or launch something; 2 the configuration could not be read or the arguments are wrong.\n";
 
+constexpr int kNothingToDo = 0;
+constexpr int kWouldAct = 1;
 constexpr int kFailed = 2;
 
 int Fail(const std::string& message) {
@@ -35,14 +41,23 @@ int Fail(const std::string& message) {
 int Run(const std::vector<std::wstring>& arguments) {
     bool json = false;
     std::wstring given;
+    bool optionsEnded = false;
     for (const std::wstring& argument : arguments) {
-        if (argument == L"--json") {
+        const bool option = !optionsEnded && !argument.empty() && argument.front() == L'-';
+        if (!option) {
+            if (!given.empty())
+                return Fail("unexpected argument " + ToUtf8(argument));
+            given = argument;
+        } else if (argument == L"--") {
+            optionsEnded = true;
+        } else if (argument == L"--json") {
             json = true;
+        } else if (argument == L"--version") {
+            WriteOut(VersionText("chainer-explain"));
+            return kNothingToDo;
         } else if (argument == L"--help" || argument == L"-h") {
             WriteOut(kUsage);
-            return 0;
-        } else if (given.empty() && !argument.empty() && argument.front() != L'-') {
-            given = argument;
+            return kNothingToDo;
         } else {
             return Fail("unexpected argument " + ToUtf8(argument));
         }
@@ -58,7 +73,7 @@ int Run(const std::vector<std::wstring>& arguments) {
     if (!Explain(DisplayPath(path), explanation, error))
         return Fail(error);
     WriteOut(json ? ExplanationJson(explanation) : ExplanationText(explanation));
-    return 0;
+    return RunWouldAct(explanation) ? kWouldAct : kNothingToDo;
 }
 
 } // namespace

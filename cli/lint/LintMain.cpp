@@ -15,8 +15,8 @@ namespace {
 using namespace velmora::cli;
 
 constexpr char kUsage[] =
-    "Usage: chainer-lint [--json] [--warnings-as-errors] [--chainer-folder FOLDER] CONFIGURATION\n"
-    "       chainer-lint --list-kinds\n"
+    "Usage: chainer-lint [--json] [--warnings-as-errors] [--chainer-folder FOLDER] [--] CONFIGURATION\n"
+    "       chainer-lint --list-kinds | --version | --help\n"
     "Checks a kit's configuration file (or the one .ini file of a kit folder) as the chainer reads it and\n"
     "reports, with line numbers, what it would ignore, drop or read otherwise than written.\n"
     "  --json                 a machine-readable report\n"
@@ -24,6 +24,8 @@ constexpr char kUsage[] =
     "  --chainer-folder F     the folder the chainer will run from on the target machine (a Windows path);\n"
     "                         CleanupFolders is checked against it\n"
     "  --list-kinds           every kind of finding with its severity\n"
+    "  --version              the tool's version\n"
+    "  --                     what follows is the configuration, even when it starts with \"-\"\n"
     "Exit code: 0 no errors, 1 errors, 2 the configuration could not be read or the arguments are wrong.\n";
 
 constexpr int kClean = 0;
@@ -40,9 +42,17 @@ int Run(const std::vector<std::wstring>& arguments) {
     bool strict = false;
     std::wstring chainerFolder;
     std::wstring given;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
-        if (argument == L"--json") {
+        const bool option = !optionsEnded && !argument.empty() && argument.front() == L'-';
+        if (!option) {
+            if (!given.empty())
+                return Fail("unexpected argument " + ToUtf8(argument));
+            given = argument;
+        } else if (argument == L"--") {
+            optionsEnded = true;
+        } else if (argument == L"--json") {
             json = true;
         } else if (argument == L"--warnings-as-errors") {
             strict = true;
@@ -51,11 +61,12 @@ int Run(const std::vector<std::wstring>& arguments) {
         } else if (argument == L"--list-kinds") {
             WriteOut(KindsText());
             return kClean;
+        } else if (argument == L"--version") {
+            WriteOut(VersionText("chainer-lint"));
+            return kClean;
         } else if (argument == L"--help" || argument == L"-h") {
             WriteOut(kUsage);
             return kClean;
-        } else if (given.empty() && !argument.empty() && argument.front() != L'-') {
-            given = argument;
         } else {
             return Fail("unexpected argument " + ToUtf8(argument));
         }

@@ -82,6 +82,21 @@ std::wstring RedactUrlCredentials(std::wstring_view text) {
     return redacted;
 }
 
+bool HoldsUrlPassword(std::wstring_view text) {
+    for (;;) {
+        const UserInformation found = FindUserInformation(text);
+        if (found.start == std::wstring_view::npos)
+            return false;
+        if (found.at != std::wstring_view::npos) {
+            if (text.substr(found.start, found.at - found.start).find(L':') != std::wstring_view::npos)
+                return true;
+            text.remove_prefix(found.at);
+        } else {
+            text.remove_prefix(found.start);
+        }
+    }
+}
+
 std::wstring WithoutUrlCredentials(std::wstring_view url) {
     const UserInformation found = FindUserInformation(url);
     if (found.at == std::wstring_view::npos)

@@ -14,6 +14,10 @@ namespace velmora::platform {
 // In doubt more is hidden, never less.
 std::wstring RedactUrlCredentials(std::wstring_view text);
 
+// Whether some URL in the text carries a password: user information (as RedactUrlCredentials finds it) that
+// holds a ":". A user name alone is no password.
+bool HoldsUrlPassword(std::wstring_view text);
+
 // The URL without its user information (and without the "@" that ends it): "ftp://u:p@host/a" gives
 // "ftp://host/a". Only the first "://" counts. Text without user information comes back unchanged.
 std::wstring WithoutUrlCredentials(std::wstring_view url);

@@ -48,14 +48,14 @@ def main():
         names = json.loads(lint_json)["prerequisites"]
         if "explain" in commands:
             code, explained, errors = run(commands["explain"], kit, "--json", ".")
-            if code != 0:
+            if code not in (0, 1):
                 failures.append(f"{kit.name}: the explainer failed with {code}: {errors}")
                 continue
             report = json.loads(explained)
             if [p["name"] for p in report["prerequisites"]] != names:
                 failures.append(f"{kit.name}: the explainer reads other prerequisites than the linter")
             code, text, _ = run(commands["explain"], kit, ".")
-            if code != 0 or "Evaluation log:" not in text:
+            if code != (1 if report["wouldAct"] else 0) or "Evaluation log:" not in text:
                 failures.append(f"{kit.name}: the explainer's text report is incomplete:\n{text}")
         print(f"{kit.name}: {len(names)} prerequisites, checked")
     for failure in failures:

@@ -106,6 +106,10 @@ struct Explanation {
     std::vector<std::wstring> log; // the evaluation's log lines, as the chainer would write them
 };
 
+// The run would download, open a site or launch something: a prerequisite needs work and the general
+// Options ask for a mode that processes it.
+bool RunWouldAct(const Explanation& explanation);
+
 std::string ExplanationText(const Explanation& explanation);
 std::string ExplanationJson(const Explanation& explanation);
 

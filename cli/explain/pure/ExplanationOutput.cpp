@@ -239,7 +239,7 @@ std::string ExplanationText(const Explanation& e) {
     }
 
     out.Add(0, L"");
-    if (e.prerequisites.empty() || !e.work)
+    if (!e.work)
         out.Add(0, L"Outcome: no prerequisite must be installed; the chainer ends with exit code 0");
     else if (e.mode == L"none")
         out.Add(
@@ -253,6 +253,10 @@ std::string ExplanationText(const Explanation& e) {
     for (const std::wstring& line : e.log)
         out.Add(1, Printable(line));
     return out.Text();
+}
+
+bool RunWouldAct(const Explanation& e) {
+    return e.work && e.mode != L"none";
 }
 
 std::string ExplanationJson(const Explanation& e) {
@@ -275,6 +279,7 @@ std::string ExplanationJson(const Explanation& e) {
     json.Member("extractionFolder", e.extractionFolder);
     json.Member("extractionFolderConfigured", e.extractionFolderConfigured);
     json.Member("work", e.work);
+    json.Member("wouldAct", RunWouldAct(e));
     json.Key("prerequisites");
     json.BeginArray();
     for (const PrerequisiteFacts& p : e.prerequisites) {

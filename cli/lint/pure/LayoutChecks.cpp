@@ -32,6 +32,7 @@ const std::vector<std::wstring> kPrerequisiteKeys{L"VerMin",
                                                   L"Url",
                                                   L"ExactSize",
                                                   L"MD5",
+                                                  L"SHA256",
                                                   L"Operator",
                                                   L"CommandLine",
                                                   L"BasicUiCommandLine",
@@ -180,9 +181,16 @@ void CheckSections(LintContext& context) {
             std::vector<std::wstring> candidates = SectionCandidates(context.document);
             for (std::wstring& numbered : NumberedCandidates(section.name, {L"App"}))
                 candidates.push_back(std::move(numbered));
-            context.Add("unknown-section", section, nullptr,
-                        L"the chainer reads no section named [" + Printable(section.name) + L"]" +
-                            DidYouMean(Suggest(section.name, candidates), L"[", L"]"));
+            const std::wstring suggestion = Suggest(section.name, candidates);
+            if (EqualsIgnoringCase(suggestion, section.name))
+                context.Add("letter-case", section, nullptr,
+                            L"[" + Printable(section.name) + L"] is not [" + suggestion +
+                                L"]: section names are case-sensitive, so the chainer reads none of the keys "
+                                L"below it");
+            else
+                context.Add("unknown-section", section, nullptr,
+                            L"the chainer reads no section named [" + Printable(section.name) + L"]" +
+                                DidYouMean(suggestion, L"[", L"]"));
             continue;
         }
         if (NumberOf(section.name, L"App") && list != nullptr && Find(list, section.name) == nullptr)
@@ -209,10 +217,23 @@ void CheckKeys(LintContext& context) {
                                 L", never " + Quoted(pair.value));
                 continue;
             }
-            if (!IsKnownKey(section.name, pair.key))
+            if (IsKnownKey(section.name, pair.key))
+                continue;
+            const std::wstring suggestion = Suggest(pair.key, KeyCandidates(section.name, pair.key));
+            const bool commandLine = suggestion.size() >= 11 &&
+                                     suggestion.compare(suggestion.size() - 11, 11, L"CommandLine") == 0;
+            if (EqualsIgnoringCase(suggestion, pair.key))
+                context.Add("letter-case", section, &pair,
+                            Quoted(pair.key) + L" is not " + Quoted(suggestion) +
+                                L": key names are case-sensitive, so the chainer drops this key and runs as "
+                                L"if it were not there" +
+                                (commandLine ? L" (the prerequisite starts with an empty command line, "
+                                               L"without its quiet switch)"
+                                             : L""));
+            else
                 context.Add("unknown-key", section, &pair,
                             L"the chainer reads no key " + Quoted(pair.key) + L" in [" + section.name + L"]" +
-                                DidYouMean(Suggest(pair.key, KeyCandidates(section.name, pair.key))));
+                                DidYouMean(suggestion));
         }
     }
 }

@@ -28,6 +28,7 @@ struct LintContext {
     std::vector<core::IniSkippedLine> skipped;
     core::Configuration configuration; // as the chainer loads it
     bool firstCharacterLost = false;   // no byte-order mark: the first character of line 1 is gone
+    std::vector<std::size_t> passwordLines; // lines with a password in an address, before it was hidden
 
     void Add(std::string_view kind, std::size_t line, std::wstring_view section, std::wstring_view key,
              std::wstring message);

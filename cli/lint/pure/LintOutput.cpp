@@ -41,6 +41,7 @@ std::string LintText(const LintReport& report, std::wstring_view fileName) {
 std::string LintJson(const LintReport& report, std::wstring_view fileName) {
     JsonWriter json;
     json.BeginObject();
+    json.Member("formatVersion", kLintJsonFormatVersion);
     json.Member("file", fileName);
     json.Member("encoding", report.encoding);
     json.Member("byteOrderMark", report.byteOrderMark);
@@ -56,7 +57,11 @@ std::string LintJson(const LintReport& report, std::wstring_view fileName) {
     json.BeginArray();
     for (const Finding& finding : report.findings) {
         json.BeginObject();
-        json.Member("line", finding.line);
+        json.Key("line");
+        if (finding.line != 0)
+            json.Number(static_cast<std::int64_t>(finding.line));
+        else
+            json.Null();
         json.Member("severity", SeverityName(finding.severity));
         json.Member("kind", finding.kind);
         json.Member("section", finding.section);

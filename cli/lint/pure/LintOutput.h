@@ -9,6 +9,11 @@
 
 namespace velmora::cli {
 
+// The JSON report's "formatVersion". Version 2 added it and gives "line" as null, not 0, for a finding
+// about the whole file; reports without it are version 1. It changes when a member changes its meaning or
+// goes away, not when one is added.
+inline constexpr int kLintJsonFormatVersion = 2;
+
 std::string LintText(const LintReport& report, std::wstring_view fileName);
 std::string LintJson(const LintReport& report, std::wstring_view fileName);
 // Every kind with its severity and summary, one per line.

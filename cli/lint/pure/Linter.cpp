@@ -119,16 +119,46 @@ void CheckLineBreaks(LintContext& context, std::wstring_view text) {
 // Each line with the user information of its URLs hidden, as the log shows it. A finding quotes what it
 // is about, sometimes only a piece of a value (from a "%" or a "[" on): were the password still there, a
 // piece of it could reach a report that ends up in a ticket or a build log. Lines stay where they are.
-std::wstring WithoutPasswords(std::wstring_view text) {
+// The lines that held a password are noted in passwordLines.
+std::wstring WithoutPasswords(std::wstring_view text, std::vector<std::size_t>& passwordLines) {
     std::wstring redacted;
     redacted.reserve(text.size());
-    for (std::size_t start = 0;;) {
+    for (std::size_t start = 0, line = 1;; ++line) {
         const std::size_t end = text.find(L"\r\n", start);
-        redacted += platform::RedactUrlCredentials(text.substr(start, end - start));
+        const std::wstring_view content = text.substr(start, end - start);
+        if (platform::HoldsUrlPassword(content))
+            passwordLines.push_back(line);
+        redacted += platform::RedactUrlCredentials(content);
         if (end == std::wstring_view::npos)
             return redacted;
         redacted += L"\r\n";
         start = end + 2;
+    }
+}
+
+// A password in the file is read by everyone the kit passes through; the chainer asks for one when a
+// server wants it.
+void CheckPasswords(LintContext& context) {
+    for (const std::size_t line : context.passwordLines) {
+        const core::IniSection* section = nullptr;
+        const core::IniPair* pair = nullptr;
+        for (const core::IniSection& candidate : context.document.Sections()) {
+            for (const core::IniPair& key : candidate.pairs) {
+                if (key.line == line) {
+                    section = &candidate;
+                    pair = &key;
+                }
+            }
+        }
+        const std::wstring where = pair != nullptr ? pair->key : std::wstring(L"this line");
+        const std::wstring message =
+            L"the address in " + where +
+            L" holds a password (shown as ***): whoever has the kit can read it in clear text; leave it "
+            L"out and let the server ask for it, or give an account that may only read these files";
+        if (section != nullptr)
+            context.Add("url-password", *section, pair, message);
+        else
+            context.Add("url-password", line, L"", L"", message);
     }
 }
 
@@ -152,11 +182,12 @@ std::size_t LintReport::Count(Severity severity) const {
 
 LintReport Lint(const LintInput& input) {
     LintReport report;
-    LintContext context{input, report, {}, {}, {}, false};
+    LintContext context{input, report, {}, {}, {}, false, {}};
 
     // The chainer reads from byte 2 on, whatever the first two bytes are.
     const std::wstring text = WithoutPasswords(
-        input.bytes.size() > 2 ? Utf16LeUnits(std::string_view(input.bytes).substr(2)) : std::wstring());
+        input.bytes.size() > 2 ? Utf16LeUnits(std::string_view(input.bytes).substr(2)) : std::wstring(),
+        context.passwordLines);
     if (CheckEncoding(context, std::wstring_view(text).substr(0, text.find(L"\r\n")))) {
         context.document.Parse(text, &context.skipped);
         context.configuration.Load(context.document, kNoMachine);
@@ -166,6 +197,7 @@ LintReport Lint(const LintInput& input) {
         CheckList(context);
         CheckValues(context);
         CheckReferences(context);
+        CheckPasswords(context);
     } else {
         context.document.Parse(text);
         context.configuration.Load(context.document, kNoMachine);

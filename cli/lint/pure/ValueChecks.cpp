@@ -5,6 +5,7 @@
 
 #include "cli/lint/pure/LintContext.h"
 #include "cli/lint/pure/Names.h"
+#include "detection/pure/LocalPath.h"
 #include "detection/pure/OsNames.h"
 #include "detection/pure/SearchRules.h"
 #include "detection/pure/Version.h"
@@ -176,6 +177,51 @@ void CheckDownloadChecks(LintContext& context, const core::IniSection& section) 
             context.Add("download-check-unused", section, md5,
                         L"MD5 is checked only for downloads (Url); this prerequisite is not downloaded");
     }
+}
+
+std::wstring LowerAscii(std::wstring_view text) {
+    std::wstring lower(text);
+    for (wchar_t& c : lower)
+        c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    return lower;
+}
+
+// The host of an address as written ("host" of "http://user@host:80/a"), lower case; empty without "://".
+std::wstring HostOf(std::wstring_view url) {
+    const std::size_t scheme = url.find(L"://");
+    if (scheme == std::wstring_view::npos)
+        return {};
+    std::wstring_view authority = url.substr(scheme + 3);
+    authority = authority.substr(0, authority.find_first_of(L"/\\?#"));
+    if (const std::size_t at = authority.rfind(L'@'); at != std::wstring_view::npos)
+        authority.remove_prefix(at + 1);
+    if (!authority.empty() && authority.front() == L'[')
+        return LowerAscii(authority.substr(0, authority.find(L']') + 1));
+    return LowerAscii(authority.substr(0, authority.find(L':')));
+}
+
+// Traffic to these never leaves the machine: nobody on the way can change it.
+bool IsLoopbackHost(std::wstring_view host) {
+    return host == L"localhost" || host == L"[::1]" || host.substr(0, 4) == L"127.";
+}
+
+// What a download is fetched over, and how the file that arrives is known to be the right one.
+void CheckDownloadAddress(LintContext& context, const core::IniSection& section) {
+    const core::IniPair* url = Find(&section, L"Url");
+    if (!IsUrlSource(section) || url->value.empty() || detection::IsFileUrlSource(url->value))
+        return;
+    const core::IniPair* md5 = Find(&section, L"MD5");
+    const core::IniPair* sha256 = Find(&section, L"SHA256");
+    if ((md5 == nullptr || md5->value.empty()) && (sha256 == nullptr || sha256->value.empty()))
+        context.Add("no-digest", section, url,
+                    L"Url has neither SHA256 nor MD5: the chainer starts whatever file arrives under that "
+                    L"name (a replaced file, an error page the server sends with status 200); give the "
+                    L"file's SHA256");
+    const std::wstring scheme = LowerAscii(url->value.substr(0, url->value.find(L':')));
+    if ((scheme == L"http" || scheme == L"ftp") && !IsLoopbackHost(HostOf(url->value)))
+        context.Add("plain-transfer", section, url,
+                    L"Url is fetched over plain " + scheme +
+                        L": anyone on the network path can read it and replace the file; use https");
 }
 
 void CheckPrerequisiteOptions(LintContext& context, const core::IniSection& section) {
@@ -525,6 +571,7 @@ void CheckValues(LintContext& context) {
         const core::IniSection& section = *prerequisite.section;
         CheckSourceKeys(context, section);
         CheckDownloadChecks(context, section);
+        CheckDownloadAddress(context, section);
         CheckPrerequisiteOptions(context, section);
         CheckLanguages(context, section);
         CheckOsList(context, section, L"WinNTVersions", false);

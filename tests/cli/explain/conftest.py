@@ -27,12 +27,12 @@ def configuration(*prerequisites, general="Options=q\n", chainer=""):
     return text
 
 
-def explain(kit, *options):
+def explain(kit, *options, configuration="setup.ini"):
     """Runs the explainer from inside the kit on its setup.ini. Its output goes to files, not pipes: a Wine
     process that starts the prefix's desktop hands its streams on to it, and a pipe would then stay open
     until the desktop ends."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        result = subprocess.run(e2e.wine(EXPLAIN, *options, "setup.ini"), cwd=kit, env=e2e.wine_env(),
+        result = subprocess.run(e2e.wine(EXPLAIN, *options, configuration), cwd=kit, env=e2e.wine_env(),
                                 stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=300)
         out.seek(0)
         err.seek(0)
@@ -42,8 +42,11 @@ def explain(kit, *options):
 
 def explain_json(kit):
     result = explain(kit, "--json")
-    assert result.returncode == 0, result.stderr.decode("utf-8", "replace")
-    return json.loads(result.stdout.decode("utf-8"))
+    assert result.returncode in (0, 1), result.stderr.decode("utf-8", "replace")
+    report = json.loads(result.stdout.decode("utf-8"))
+    # 1 tells a script that the run would do something.
+    assert result.returncode == (1 if report["wouldAct"] else 0)
+    return report
 
 
 def snapshot(folder):

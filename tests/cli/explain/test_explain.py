@@ -1,6 +1,7 @@
 """chainer-explain under Wine: the real evaluation of a kit's configuration on the prefix's machine, every
 search kind with what it collected, the system and language exclusions, parent and child selection, and the
 action the processing sequence would take, while nothing is downloaded, launched or written."""
+import re
 import shutil
 
 from conftest import EXIT_WITH, configuration, e2e, explain, explain_json, snapshot
@@ -184,13 +185,24 @@ def test_text_report_and_failures(kit):
         {"name": "Runtime", "SetupFile": "runtime.exe",
          "SearchType1": 5, "SearchString1": "HKCU\\Software\\VelmoraExplain\\NoSuchKey"}, general="Options=b\n"))
 
-    text = explain(kit).stdout.decode("utf-8")
+    explained = explain(kit)
+    text = explained.stdout.decode("utf-8")
 
     assert 'App1 "Runtime"' in text
     assert "    1. RegistryKeyExists (5) \"HKCU\\Software\\VelmoraExplain\\NoSuchKey\"" in text
     assert "  Action: install it from the package" in text
     assert "command line (BasicUiCommandLine): \"\"" in text
     assert "Evaluation log:\n  Searching for:Runtime\n" in text
+    assert explained.returncode == 1
+    # Without a mode that processes it, a missing prerequisite is left alone: nothing to do.
+    e2e.write_ini(kit / "-setup.ini", configuration({"name": "Runtime", "SetupFile": "runtime.exe"}, general=""))
+    unprocessed = explain(kit, "--", configuration="-setup.ini")
+    assert unprocessed.returncode == 0, unprocessed.stderr
+    assert "the general Options ask for neither" in unprocessed.stdout.decode("utf-8")
+    version = explain(kit, "--version")
+    assert version.returncode == 0
+    assert re.fullmatch(r"chainer-explain \d+\.\d+\.\d+ \(Velmora package chainer\)\n", version.stdout.decode("utf-8"))
+    (kit / "-setup.ini").unlink()
 
     (kit / "setup.ini").unlink()
     failed = explain(kit)

@@ -57,12 +57,32 @@ def main():
             failures.append(f"{kit.name}: exit code {code} with {errors} errors")
         json_code, json_text = run(linter, kit, "--json")
         report = json.loads(json_text)
-        from_json = [(f["line"], f["severity"], f["kind"]) for f in report["findings"]]
+        # A finding about the whole file has no line: null, where the text shows none.
+        from_json = [(f["line"] if f["line"] is not None else 0, f["severity"], f["kind"])
+                     for f in report["findings"]]
+        if any(f["line"] == 0 for f in report["findings"]) or report.get("formatVersion") != 2:
+            failures.append(f"{kit.name}: the JSON report has a line 0 or another format version")
         if from_json != findings or json_code != code or report["errors"] != errors:
             failures.append(f"{kit.name}: the JSON report differs from the text one: {from_json} / {findings}")
         if kit.name != "clean" and kit.name not in {f[2] for f in findings}:
             failures.append(f"{kit.name}: the kit does not show the finding it is named after")
         shown.update(f[2] for f in findings)
+
+    # "--" ends the options: the same report as without it.
+    ended = [subprocess.run([*linter, *options, "setup.ini"], cwd=KITS / "clean", capture_output=True, timeout=120,
+                            stdin=subprocess.DEVNULL) for options in ([], ["--"])]
+    if ended[0].stdout != ended[1].stdout or ended[1].returncode != 0:
+        failures.append("the report after -- differs")
+    # A kit folder given with "/" is shown with the platform's separator, all through.
+    separator = "\\" if any(a.lower().endswith(".exe") for a in linter) else "/"
+    named = subprocess.run([*linter, "kits/clean"], cwd=KITS.parent, capture_output=True, timeout=120,
+                           stdin=subprocess.DEVNULL).stdout.decode("utf-8")
+    if not named.startswith(f"kits{separator}clean{separator}setup.ini: "):
+        failures.append(f"the kit's file is shown as {named.split(': ')[0]}")
+    version = subprocess.run([*linter, "--version"], capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
+    if version.returncode != 0 or not re.fullmatch(rb"chainer-lint \d+\.\d+\.\d+ \(Velmora package chainer\)\n",
+                                                   version.stdout):
+        failures.append(f"--version printed {version.stdout!r}")
 
     kinds = subprocess.run([*linter, "--list-kinds"], capture_output=True, timeout=120,
                            stdin=subprocess.DEVNULL).stdout.decode().split("\n")
