@@ -140,7 +140,14 @@ ProcessingTexts DefaultProcessingTexts() {
     texts.download = ui::LoadText(IDS_DOWNLOADING);
     texts.install = ui::LoadText(IDS_INSTALLING);
     texts.openSite = ui::LoadText(IDS_OPENING_SITE);
+    texts.siteNotice = ui::LoadText(IDS_SITE_NOTICE);
     return texts;
+}
+
+void ProcessingEngine::SetTexts(ProcessingTexts texts) {
+    if (texts.siteNotice.empty())
+        texts.siteNotice = ui::LoadText(IDS_SITE_NOTICE);
+    texts_ = std::move(texts);
 }
 
 ProcessingEngine::ProcessingEngine(const ProcessingEngineParts& parts)

@@ -65,7 +65,7 @@ struct ProcessingTexts {
     std::wstring download;   // string 199 "Downloading %s"
     std::wstring install;    // string 153 "Installing %s"
     std::wstring openSite;   // string 198 "Opening site of %s"
-    std::wstring siteNotice; // empty
+    std::wstring siteNotice; // string 200: what to do on the page; a supplied text is kept
 };
 ProcessingTexts DefaultProcessingTexts();
 
@@ -117,7 +117,9 @@ public:
     std::uint32_t ReportError(std::wstring_view, std::uint32_t, std::uintptr_t) override { return 0; }
     void SetStatus(std::wstring_view, std::uint32_t, std::uint32_t) override {}
 
-    void SetTexts(ProcessingTexts texts) { texts_ = std::move(texts); }
+    // An empty site notice gets the string table's: a notice without a body leaves the person at the machine
+    // guessing what the opened page is for.
+    void SetTexts(ProcessingTexts texts);
     // The selection list last handed over; the engine has no receiver for it.
     const std::wstring& HandedOverSelection() const { return selection_; }
     const std::vector<DownloadItem>& DownloadItems() const { return items_; }
