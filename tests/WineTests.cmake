@@ -53,7 +53,7 @@ add_test(NAME chainer.pe COMMAND sh -c "file -b \"$1\" | grep -E \"$2\"" sh $<TA
     "^${velmora_pe_kind}")
 # Nothing in their import tables can be replaced by a library left in their folder (the tools run in kits
 # too); checked even where they cannot run.
-foreach(program chainer chainer-explain chainer-lint)
+foreach(program chainer chainer-explain chainer-lint chainer-layout)
     add_test(NAME ${program}.imports COMMAND sh ${PROJECT_SOURCE_DIR}/tests/platform/chainer_imports.sh
         ${CMAKE_OBJDUMP} $<TARGET_FILE:${program}>)
 endforeach()

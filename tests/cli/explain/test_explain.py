@@ -195,7 +195,9 @@ def test_text_report_and_failures(kit):
     assert "Evaluation log:\n  Searching for:Runtime\n" in text
     assert explained.returncode == 1
     # Without a mode that processes it, a missing prerequisite is left alone: nothing to do.
-    e2e.write_ini(kit / "-setup.ini", configuration({"name": "Runtime", "SetupFile": "runtime.exe"}, general=""))
+    e2e.write_ini(kit / "-setup.ini", configuration(
+        {"name": "Runtime", "SetupFile": "runtime.exe", "SearchType1": 5,
+         "SearchString1": "HKCU\\Software\\VelmoraExplain\\NoSuchKey"}, general=""))
     unprocessed = explain(kit, "--", configuration="-setup.ini")
     assert unprocessed.returncode == 0, unprocessed.stderr
     assert "the general Options ask for neither" in unprocessed.stdout.decode("utf-8")
