@@ -39,4 +39,8 @@ template <typename Buffer, typename Fill>
 // GetModuleFileNameW of a module (null: the program) at any length.
 [[nodiscard]] DWORD ModuleFileName(HMODULE module, std::wstring& path);
 
+// GetFullPathNameW at any length: a relative path is taken from the current folder. The path as given when
+// the system cannot make it full.
+std::wstring FullPath(const std::wstring& path);
+
 } // namespace velmora::platform

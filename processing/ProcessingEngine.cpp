@@ -8,6 +8,7 @@
 #include "detection/pure/LocalPath.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
+#include "platform/GrowBuffer.h"
 #include "platform/Logger.h"
 #include "platform/MainThreadCom.h"
 #include "platform/TempFiles.h"
@@ -76,19 +77,6 @@ std::wstring WithoutTrailingBackslashes(std::wstring path) {
     while (path.size() > 3 && path.back() == L'\\')
         path.pop_back();
     return path;
-}
-
-// A relative download folder lies below the chainer's folder, which start-up made current.
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return path;
-    std::wstring full(needed, L'\0');
-    const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed)
-        return path;
-    full.resize(written);
-    return full;
 }
 
 std::wstring WhyNotTrusted(const platform::FolderInspection& inspection) {
@@ -188,7 +176,8 @@ void ProcessingEngine::InspectDownloadFolder() {
     if (inspected_)
         return;
     inspected_ = true;
-    foundFolderPath_ = FullPath(foundFolder_);
+    // A relative download folder lies below the chainer's folder, which start-up made current.
+    foundFolderPath_ = platform::FullPath(foundFolder_);
     const std::wstring temp = platform::TempFolder();
     // In the temporary folder every folder on the way may be someone else's; elsewhere the author chose
     // the place, and the folder itself is looked at.

@@ -3,7 +3,9 @@
 # shows with chainer-explain what the run will do, then runs the chainer on the kit under Wine, with one of
 # its prerequisites downloaded from a server on 127.0.0.1 that the demo starts and stops: in basic UI on a
 # private Xvfb display (a screenshot of the processing window goes to build/demo/processing-window.png), or
-# silently where no display can be started. Shows the exit code and the log. Installs what the machine lacks
+# silently where no display can be started. Shows the exit code and the log. Then lays a copy of the kit out
+# with chainer-layout (its download folder set inside it), stops the server and runs the copy again on a
+# machine without the demo's programs: every download is found in place. Installs what the machine lacks
 # first. Runs the shipped 32-bit chainer where the machine starts 32-bit programs, and the 64-bit flavour of the
 # same sources under Wine's 64-bit loader elsewhere.
 # Usage: tools/demo.sh
@@ -24,7 +26,7 @@ else
     echo "(${velmora_probe_line#no: })."
 fi
 step="building the chainer and the package authors' tools"
-velmora_build "$flavour" chainer chainer-lint chainer-explain
+velmora_build "$flavour" chainer chainer-lint chainer-explain chainer-layout
 bin=$(velmora_build_dir "$flavour")/bin
 
 step="preparing the demo kit"
@@ -54,15 +56,24 @@ if [ -z "${DISPLAY:-}" ]; then
         unset DISPLAY
     fi
 fi
+# Rewrites a kit's configuration for the demo's mode (Options=q when silent) and, with a second argument,
+# sets DownloadFolder to it.
+prepare_configuration() {
+    /usr/bin/python3 - "$1" "$mode" "${2:-}" <<'PYTHON'
+import sys
+path, mode, download_folder = sys.argv[1:4]
+text = open(path, "rb").read().decode("utf-16-le")
+if mode == "silent":
+    text = text.replace("\r\nOptions=b\r\n", "\r\nOptions=q\r\n", 1)
+if download_folder:
+    text = text.replace("[GeneralOptions]\r\n", "[GeneralOptions]\r\nDownloadFolder=" + download_folder + "\r\n", 1)
+open(path, "wb").write(text.encode("utf-16-le"))
+PYTHON
+}
 if [ "$mode" = silent ]; then
     echo "No display could be started: the demo runs silently (Options=q), with no window to show."
-    /usr/bin/python3 - "$kit/setup.ini" <<'PYTHON'
-import sys
-path = sys.argv[1]
-text = open(path, "rb").read().decode("utf-16-le")
-open(path, "wb").write(text.replace("\r\nOptions=b\r\n", "\r\nOptions=q\r\n", 1).encode("utf-16-le"))
-PYTHON
 fi
+prepare_configuration "$kit/setup.ini"
 (wineserver -p; "$velmora_wine" cmd /c exit) </dev/null >/dev/null 2>&1
 # OS quirk (Wine 8, no window manager on Xvfb): managed windows wait two seconds on every close.
 "$velmora_wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
@@ -121,4 +132,45 @@ cat "$demo/requests.txt" 2>/dev/null || echo "(none)"
 if [ -f "$kit/setup.log" ]; then
     echo "--- $kit/setup.log"
     iconv -f UTF-16 -t UTF-8 "$kit/setup.log"
+fi
+
+# The same kit for machines without a network: chainer-layout puts every download where the chainer looks
+# for it, which must be inside the kit; the kit above downloads to the temporary folder, so the layout is
+# refused and says which key to set.
+step="laying the demo kit out"
+offline=$demo/offline
+mkdir -p "$offline"
+cp examples/demo/setup.ini examples/demo/demo-install.cmd "$offline/"
+cp "$bin/chainer.exe" "$offline/setup.exe"
+prepare_configuration "$offline/setup.ini"
+echo "--- chainer-layout $offline (as shipped: its download folder is the temporary folder)"
+laid_out=0
+"$velmora_wine" "$bin/chainer-layout.exe" "$offline" </dev/null || laid_out=$?
+[ "$laid_out" -eq 3 ]
+prepare_configuration "$offline/setup.ini" '[SETUPEXEDIR]Downloads'
+echo "--- chainer-layout $offline (with DownloadFolder=[SETUPEXEDIR]Downloads)"
+"$velmora_wine" "$bin/chainer-layout.exe" "$offline" </dev/null
+
+step="running the laid-out kit without a network"
+kill "$server_pid" 2>/dev/null || true
+wait "$server_pid" 2>/dev/null || true
+server_pid=""
+echo "Download server stopped."
+echo "--- chainer-layout --check $offline"
+"$velmora_wine" "$bin/chainer-layout.exe" --check "$offline" </dev/null
+"$velmora_wine" reg delete 'HKCU\Software\Velmora' /f </dev/null >/dev/null 2>&1 || true
+echo "Running $offline/setup.exe in $mode mode, every server stopped ..."
+set +e
+"$velmora_wine" "$offline/setup.exe" </dev/null >/dev/null 2>&1
+code=$?
+set -e
+[ "$code" -eq 255 ] && code=-1
+echo "chainer exit code: $code"
+if [ -f "$offline/setup.log" ]; then
+    echo "--- $offline/setup.log"
+    iconv -f UTF-16 -t UTF-8 "$offline/setup.log"
+    if iconv -f UTF-16 -t UTF-8 "$offline/setup.log" | grep -q "Starting download of:"; then
+        echo "The offline run downloaded something: the layout was not used." >&2
+        exit 1
+    fi
 fi

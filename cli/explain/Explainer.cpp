@@ -5,10 +5,8 @@
 #include "detection/pure/LocalPath.h"
 #include "processing/pure/ProcessingPlan.h"
 #include "cli/pure/TextCodec.h"
-#include "app/ConfigurationFile.h"
-#include "config/FolderProperties.h"
+#include "cli/Kit.h"
 #include "config/pure/Configuration.h"
-#include "config/pure/IniDocument.h"
 #include "detection/MachineEvaluation.h"
 #include "detection/OsConditions.h"
 #include "detection/OsVersion.h"
@@ -23,30 +21,6 @@
 namespace velmora::cli {
 
 namespace {
-
-// The machine's properties, with [SETUPEXEDIR] naming the kit folder: the chainer would sit there.
-class KitProperties final : public core::PropertySource {
-public:
-    explicit KitProperties(std::wstring kitFolder) : kitFolder_(std::move(kitFolder)) {}
-
-    bool FolderProperty(std::wstring_view name, bool use64BitView, std::wstring& folder) const override {
-        if (name == L"SETUPEXEDIR") {
-            folder = kitFolder_;
-            return true;
-        }
-        return core::MachineProperties().FolderProperty(name, use64BitView, folder);
-    }
-    std::wstring EnvironmentValue(std::wstring_view name) const override {
-        return core::MachineProperties().EnvironmentValue(name);
-    }
-    std::wstring RegistryValue(std::wstring_view path, bool use64BitView) const override {
-        return core::MachineProperties().RegistryValue(path, use64BitView);
-    }
-    std::wstring TempFolder() const override { return core::MachineProperties().TempFolder(); }
-
-private:
-    std::wstring kitFolder_;
-};
 
 // The machine's evaluation environment with the log kept in memory: the chainer's own log stays off.
 class RecordingEvaluation final : public detection::EvaluationEnvironment {
@@ -75,16 +49,6 @@ private:
     detection::MachineEvaluation& machine_;
     std::vector<std::wstring>& log_;
 };
-
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return path;
-    std::wstring full(needed, L'\0');
-    const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    full.resize(written < needed ? written : 0);
-    return full.empty() ? path : full;
-}
 
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(platform::ToLongPath(path).c_str());
@@ -223,35 +187,18 @@ ActionFacts DescribeAction(detection::ProcessingAction code, const core::Prerequ
 } // namespace
 
 bool Explain(const std::wstring& configurationPath, Explanation& explanation, std::string& error) {
-    const std::wstring path = FullPath(configurationPath);
-    WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes) ||
-        (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        error = "no such file: " + ToUtf8(path);
-        return false;
-    }
-    std::wstring text;
-    if (!core::ReadConfigurationText(path, attributes.nFileSizeLow, text)) {
-        error = "cannot read " + ToUtf8(path);
-        return false;
-    }
-
-    Explanation& e = explanation;
-    const std::wstring kitFolder = platform::WithTrailingBackslash(platform::ParentFolder(path));
-    e.configurationPath = path;
-    e.chainerPath = kitFolder + core::ModuleBaseName(path) + L".exe";
-
     // What a chainer in the kit folder would load, find and enter at start.
-    const KitProperties properties(kitFolder);
-    core::Configuration configuration;
-    core::ChainerSettings settings;
-    bool hasSettings = false;
-    core::LoadConfiguration(std::move(text), properties, configuration, settings, hasSettings);
-    e.extractionFolderConfigured = !configuration.ExtractionFolder.empty();
-    execution::ExtractionContext files;
-    core::LocatePackageFiles(configuration, e.chainerPath, files);
+    Kit kit;
+    if (!kit.Load(configurationPath, error))
+        return false;
+    Explanation& e = explanation;
+    e.configurationPath = kit.ConfigurationPath();
+    e.chainerPath = kit.ChainerPath();
+    core::Configuration& configuration = kit.Configuration();
+    const core::PropertySource& properties = kit.Properties();
+    const execution::ExtractionContext& files = kit.Files();
+    e.extractionFolderConfigured = kit.ExtractionFolderConfigured();
     e.extractionFolder = configuration.GetExtractionFolder();
-    core::EnterChainerFolder(platform::ParentFolder(path));
 
     detection::MachineEvaluation machine(files, properties);
     RecordingEvaluation environment(machine, e.log);

@@ -2,59 +2,21 @@
 
 #include <windows.h>
 
-#include "acquisition/FileDigest.h"
-#include "acquisition/ProcessingEngine.h"
-#include "acquisition/ProgressSink.h"
-#include "acquisition/pure/TransferRules.h"
+#include "cli/Kit.h"
 #include "cli/pure/TextCodec.h"
-#include "core/ConfigurationFile.h"
-#include "core/machine/FolderProperties.h"
-#include "core/pure/Configuration.h"
-#include "core/pure/IniDocument.h"
 #include "detection/pure/LocalPath.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystem.h"
+#include "platform/GrowBuffer.h"
 #include "platform/pure/PathRules.h"
+#include "processing/ProcessingEngine.h"
+#include "transfer/FileDigest.h"
+#include "transfer/ProgressSink.h"
+#include "transfer/pure/TransferRules.h"
 
 namespace velmora::cli {
 
 namespace {
-
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return path;
-    std::wstring full(needed, L'\0');
-    const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed)
-        return path;
-    full.resize(written);
-    return full;
-}
-
-// The machine's properties, with [SETUPEXEDIR] naming the kit folder: the chainer would sit there.
-class KitProperties final : public core::PropertySource {
-public:
-    explicit KitProperties(std::wstring kitFolder) : kitFolder_(std::move(kitFolder)) {}
-
-    bool FolderProperty(std::wstring_view name, bool use64BitView, std::wstring& folder) const override {
-        if (name == L"SETUPEXEDIR") {
-            folder = kitFolder_;
-            return true;
-        }
-        return core::MachineProperties().FolderProperty(name, use64BitView, folder);
-    }
-    std::wstring EnvironmentValue(std::wstring_view name) const override {
-        return core::MachineProperties().EnvironmentValue(name);
-    }
-    std::wstring RegistryValue(std::wstring_view path, bool use64BitView) const override {
-        return core::MachineProperties().RegistryValue(path, use64BitView);
-    }
-    std::wstring TempFolder() const override { return core::MachineProperties().TempFolder(); }
-
-private:
-    std::wstring kitFolder_;
-};
 
 // "12029 The connection with the server could not be established" or "0xE0000018 XFER_NOT_FOUND", as the
 // transfer engine's log lines name a code.
@@ -131,44 +93,22 @@ private:
 
 } // namespace
 
-struct KitLayout::Kit {
-    explicit Kit(const std::wstring& folder) : properties(folder) {}
-    KitProperties properties;
-    core::Configuration configuration; // resolves through properties
-};
-
-KitLayout::KitLayout() = default;
+KitLayout::KitLayout() : kit_(std::make_unique<Kit>()) {}
 KitLayout::~KitLayout() = default;
 
 LayoutOpening KitLayout::Open(const std::wstring& configurationPath, std::string& error) {
-    const std::wstring path = FullPath(configurationPath);
-    WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes) ||
-        (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        error = "no such file: " + ToUtf8(path);
-        return LayoutOpening::Unreadable;
-    }
-    std::wstring text;
-    if (!core::ReadConfigurationText(path, attributes.nFileSizeLow, text)) {
-        error = "cannot read " + ToUtf8(path);
-        return LayoutOpening::Unreadable;
-    }
     report_ = LayoutReport();
-    report_.configurationPath = path;
-    report_.kitFolder = platform::WithTrailingBackslash(platform::ParentFolder(path));
-    kit_ = std::make_unique<Kit>(report_.kitFolder);
-    core::IniDocument document;
-    if (!text.empty())
-        document.Parse(text);
-    core::Configuration& configuration = kit_->configuration;
-    configuration.Load(document, kit_->properties);
-    // A relative download folder lies below the chainer's folder, which start-up makes current.
-    ::SetCurrentDirectoryW(report_.kitFolder.c_str());
-
-    const std::wstring configured = configuration.DownloadFolder;
-    report_.downloadFolder = platform::WithTrailingBackslash(FullPath(configuration.GetDownloadFolder()));
+    if (!kit_->Load(configurationPath, error))
+        return LayoutOpening::Unreadable;
+    report_.configurationPath = kit_->ConfigurationPath();
+    report_.kitFolder = kit_->Folder();
+    core::Configuration& configuration = kit_->Configuration();
+    // A relative download folder lies below the kit folder, which is the current one now, as in a run.
+    report_.downloadFolder =
+        platform::WithTrailingBackslash(platform::FullPath(configuration.GetDownloadFolder()));
     if (!FolderIsInKit(report_.downloadFolder, report_.kitFolder)) {
-        error = ToUtf8(OutsideKitText(report_.downloadFolder, configured, report_.kitFolder));
+        error = ToUtf8(
+            OutsideKitText(report_.downloadFolder, kit_->ConfiguredDownloadFolder(), report_.kitFolder));
         return LayoutOpening::OutsideKit;
     }
 
@@ -200,7 +140,7 @@ LayoutOpening KitLayout::Open(const std::wstring& configurationPath, std::string
 
 void KitLayout::Run(bool check, LayoutObserver& observer) {
     report_.check = check;
-    const auto& prerequisites = kit_->configuration.Prerequisites;
+    const auto& prerequisites = kit_->Configuration().Prerequisites;
     for (std::size_t position = 0; position < report_.files.size(); ++position) {
         LayoutFile& file = report_.files[position];
         observer.Starting(file, position + 1, report_.files.size());

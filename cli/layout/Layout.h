@@ -31,6 +31,8 @@ public:
     virtual bool Stopped() { return false; }
 };
 
+class Kit;
+
 enum class LayoutOpening {
     Opened,
     Unreadable, // the configuration cannot be read
@@ -52,7 +54,6 @@ public:
     const LayoutReport& Report() const { return report_; }
 
 private:
-    struct Kit;
     std::unique_ptr<Kit> kit_;
     LayoutReport report_;
 };

@@ -10,8 +10,9 @@
 #include "cli/Console.h"
 #include "cli/layout/Layout.h"
 #include "cli/pure/TextCodec.h"
-#include "core/ChainerApp.h"
-#include "core/Entry.h"
+#include "app/ChainerApp.h"
+#include "app/Entry.h"
+#include "platform/GrowBuffer.h"
 
 namespace {
 
@@ -46,12 +47,6 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
         return FALSE;
     g_stopped.store(true);
     return TRUE;
-}
-
-std::wstring FullPathOf(const std::wstring& path) {
-    wchar_t full[MAX_PATH];
-    const DWORD written = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-    return written == 0 || written >= MAX_PATH ? path : std::wstring(full, written);
 }
 
 int Fail(const std::string& message) {
@@ -150,7 +145,7 @@ int Run(const std::vector<std::wstring>& arguments) {
     // Before the kit is read: relative to the folder the tool was started in, not the kit's.
     if (!logFile.empty()) {
         velmora::core::ChainerSettings settings;
-        settings.LogFile = FullPathOf(logFile);
+        settings.LogFile = velmora::platform::FullPath(logFile);
         velmora::core::StartLogging(settings);
     }
     KitLayout layout;
