@@ -1,6 +1,6 @@
 """The repository's example kits, run by the real chainer as their readers would run them: the demo kit of
-tools/demo.sh with its download server, and the kits of docs/examples, each with the exit code and the log
-lines its page shows."""
+tools/demo.sh with its download server, the kits of docs/examples, each with the exit code and the log
+lines its page shows, and the example setups that start the chainer and act on its exit code."""
 import shutil
 import subprocess
 import sys
@@ -8,7 +8,8 @@ from pathlib import Path
 
 import pytest
 
-from conftest import log_messages, reg, to_windows_path, wait_for
+from conftest import (BIN_DIR, IS_64BIT_PROCESS, RUN_TIMEOUT, configuration, log_messages, reg, to_windows_path,
+                      wait_for, wine, wine_env)
 
 ROOT = Path(__file__).resolve().parents[2]
 DEMO = ROOT / "examples" / "demo"
@@ -75,3 +76,54 @@ def test_docs_example_kit_runs_as_its_page_shows(kit, example, example_keys):
     code = kit.run()
     log = [m.replace(to_windows_path(kit.folder), DOCS_KIT) for m in log_messages(kit.folder / "setup.log")]
     assert (code, log) == (int(first.removeprefix("# exit code: ")), expected)
+
+
+CALLING = ROOT / "docs" / "examples" / "calling-setup"
+
+
+@pytest.fixture(scope="module")
+def nsis_product_setup(tmp_path_factory):
+    """docs/examples/calling-setup/product-setup.nsi built by Debian's makensis for the flavour under test."""
+    work = tmp_path_factory.mktemp("nsis")
+    shutil.copyfile(CALLING / "product-setup.nsi", work / "product-setup.nsi")
+    target = "amd64-unicode" if IS_64BIT_PROCESS else "x86-unicode"
+    subprocess.run(["makensis", "-V1", f"-XTarget {target}", "product-setup.nsi"], cwd=work, check=True,
+                   stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+    return work / "product-setup.exe"
+
+
+@pytest.mark.parametrize("caller", ["nsis", "batch"])
+@pytest.mark.parametrize("case, setup_exit_code, says", [
+    ("ready", 0, "installing Example Product"),
+    ("missing", 1603, "could not be installed"),
+    ("restart", 3010, "Run this setup again"),
+    ("crashed", 1603, "ended unexpectedly (exit code -1073741819)"),
+])
+def test_calling_setup_acts_on_the_chainers_exit_code(make_kit, nsis_product_setup, example_keys, caller, case,
+                                                     setup_exit_code, says):
+    kit = make_kit("prerequisites.exe")
+    found = {"SearchType1": "2", "SearchString1": "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\CurrentVersion",
+             "VerMin1": "5.0"}
+    missing = {"SetupFile": "not-in-the-kit.exe", "Options": "m", "SearchType1": "5",
+               "SearchString1": "HKCU\\Software\\Velmora Examples\\Never"}
+    kit.write_ini(configuration("q", {"name": "Runtime", "SetupFile": "runtime.exe",
+                                      **(missing if case == "missing" else found)}))
+    env = {}
+    # A restart and a crash are not for a test machine: a stand-in ends with the chainer's code for them.
+    if case in ("restart", "crashed"):
+        shutil.copyfile(BIN_DIR / "exit_with.exe", kit.exe)
+        env["VELMORA_EXIT_WITH"] = "-1" if case == "restart" else "-1073741819"
+    if caller == "nsis":
+        shutil.copyfile(nsis_product_setup, kit.folder / "product-setup.exe")
+        command = wine(kit.folder / "product-setup.exe", "/S")
+    else:
+        shutil.copyfile(CALLING / "product-setup.cmd", kit.folder / "product-setup.cmd")
+        command = wine("cmd", "/c", to_windows_path(kit.folder / "product-setup.cmd"))
+    result = subprocess.run(command, cwd=kit.folder, env=wine_env(env), stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=RUN_TIMEOUT)
+    # Linux sees the low byte of a Windows exit code.
+    assert result.returncode == setup_exit_code & 0xFF
+    if caller == "batch":
+        assert says in result.stdout.decode("utf-8", "replace")
+    installed = reg("query", "HKCU\\Software\\Velmora Examples\\Product") == 0
+    assert installed == (caller == "nsis" and case == "ready")

@@ -1,5 +1,6 @@
 // Exits with the code it is given, after writing what it was started with, so a test can see how a
-// process was started. Usage: exit_with CODE [RECORD_FILE [SLEEP_MS [HKCU_SUBKEY [READ_FILE]]]]
+// process was started. Usage: exit_with CODE [RECORD_FILE [SLEEP_MS [HKCU_SUBKEY [READ_FILE]]]], or without
+// arguments with CODE in the environment variable VELMORA_EXIT_WITH.
 // RECORD_FILE ("-" for none) receives UTF-8 lines "cmdline=", "cwd=", "show=" (the STARTUPINFO show
 // state, or -1 when the starter set none) and "read=" (the first line of READ_FILE, "<missing>" when it
 // cannot be read), written after the sleep: a caller that waited finds the file complete. HKCU_SUBKEY ("-"
@@ -14,9 +15,12 @@
 #include "StartRecord.h"
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2)
+    // Without arguments it stands in for a program its starter gives none (the chainer started by a setup):
+    // the code then comes from the environment.
+    wchar_t fromEnvironment[32] = {};
+    if (argc < 2 && ::GetEnvironmentVariableW(L"VELMORA_EXIT_WITH", fromEnvironment, 32) == 0)
         return 2;
-    const DWORD code = std::wcstoul(argv[1], nullptr, 0);
+    const DWORD code = std::wcstoul(argc < 2 ? fromEnvironment : argv[1], nullptr, 0);
     if (argc >= 4)
         ::Sleep(std::wcstoul(argv[3], nullptr, 10));
     if (argc >= 5 && std::wcscmp(argv[4], L"-") != 0) {
