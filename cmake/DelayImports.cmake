@@ -10,7 +10,7 @@
 # The user interface libraries and COM are among them although every Windows has them: loading any of them
 # costs about 10 ms of every start under Wine (user32's display connection), and a silent run that finds
 # everything installed never calls them.
-set(VELMORA_DELAY_IMPORTED version mpr wininet crypt32 user32 gdi32 shell32 shlwapi ole32)
+set(VELMORA_DELAY_IMPORTED version mpr wininet crypt32 wintrust bcrypt user32 gdi32 shell32 shlwapi ole32)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(velmora_symbol_prefix "_")

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <objbase.h>
 #include <wininet.h>
 
@@ -85,6 +86,13 @@ struct InternetHandleTraits {
     static void Close(type h) noexcept { ::InternetCloseHandle(h); }
 };
 
+// A CNG hash object (BCryptCreateHash).
+struct BCryptHashTraits {
+    using type = BCRYPT_HASH_HANDLE;
+    static type Invalid() noexcept { return nullptr; }
+    static void Close(type h) noexcept { ::BCryptDestroyHash(h); }
+};
+
 // Security identifiers made by AllocateAndInitializeSid.
 struct SidTraits {
     using type = PSID;
@@ -130,6 +138,7 @@ using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueInternet = UniqueHandle<InternetHandleTraits>;
 using UniqueSid = UniqueHandle<SidTraits>;
+using UniqueBCryptHash = UniqueHandle<BCryptHashTraits>;
 template <typename T>
 using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits<T>>;
 template <typename T>

@@ -15,7 +15,7 @@
 #include "platform/TextConversion.h"
 #include "platform/pure/Redact.h"
 #include "transfer/Downloader.h"
-#include "transfer/FileDigest.h"
+#include "transfer/FileVerification.h"
 #include "transfer/PartFile.h"
 #include "transfer/pure/FileUrl.h"
 #include "transfer/pure/TransferRules.h"
@@ -111,15 +111,15 @@ private:
 } // namespace
 
 std::uint32_t DownloaderTransfer::Download(std::wstring_view url, std::wstring_view targetPath,
-                                           std::uint64_t expectedSize, ProgressSink* sink,
-                                           std::string* digest) {
+                                           std::uint64_t expectedSize, DigestKinds digests,
+                                           ProgressSink* sink, TransferReceipt& receipt) {
     Downloader downloader(sink, credentials_);
     if (expectedSize != 0)
         downloader.SetExpectedSize(expectedSize);
-    downloader.SetComputeDigest(digest != nullptr);
+    downloader.SetDigests(digests);
     const std::uint32_t result = downloader.Download(url, targetPath);
-    if (digest != nullptr)
-        *digest = result == 0 ? downloader.DigestText() : std::string();
+    receipt.digests = result == 0 ? downloader.Digests() : FileDigests();
+    receipt.reply = downloader.Reply();
     return result;
 }
 
@@ -241,8 +241,10 @@ bool ProcessingEngine::PrepareDownloadFolder() {
 void ProcessingEngine::DiscardUntrustedPartFile(const DownloadItem& item) {
     const core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.index);
     const std::wstring part = item.localPath + L".part";
-    // A link or second name the transfer sees to itself; a digest checks whatever the transfer continues.
-    if (!prerequisite.MD5.empty() || !platform::IsPlainFileAt(part) || platform::IsTrustedFile(part))
+    // A link or second name the transfer sees to itself; a digest or signer checks whatever the transfer
+    // continues.
+    if (ChecksOf(prerequisite).PinsContent() || !platform::IsPlainFileAt(part) ||
+        platform::IsTrustedFile(part))
         return;
     platform::LogLine(L"The partial file " + part +
                       L" may have been left by another account; it is not continued but made anew.");
@@ -258,13 +260,38 @@ bool ProcessingEngine::DownloadItemAt(DownloadItem& item) {
     // A folder that cannot be made shows up as the transfer's failure.
     (void)platform::CreateFolderTree(item.localPath, false, &createdFolders_);
     DiscardUntrustedPartFile(item);
-    const bool digest = !configuration_.Prerequisites.at(item.index).MD5.empty();
-    lastTransferResult_ = transfer_.Download(item.url, item.localPath, item.expectedSize, downloadSink_,
-                                             digest ? &item.digest : nullptr);
+    TransferReceipt receipt;
+    lastTransferResult_ = transfer_.Download(item.url, item.localPath, item.expectedSize,
+                                             ChecksOf(configuration_.Prerequisites.at(item.index)).Digests(),
+                                             downloadSink_, receipt);
+    item.digests = std::move(receipt.digests);
+    item.reply = std::move(receipt.reply);
     if (lastTransferResult_ == 0)
         item.status = 0;
     return lastTransferResult_ == 0;
 }
+
+namespace {
+
+// Why a file found in place is not used, by what its check found.
+const wchar_t* FoundFileRefusal(const VerifiedFile& file) {
+    if (!file.Plain())
+        return L" is a link or has another name and is downloaded again: ";
+    switch (file.Result().verdict) {
+    case FileVerdict::Unreadable:
+        return L" cannot be read for its check and is downloaded again: ";
+    case FileVerdict::WrongSize:
+        return L" does not match its ExactSize and is downloaded again: ";
+    case FileVerdict::WrongMd5:
+        return L" does not match its MD5 and is downloaded again: ";
+    case FileVerdict::WrongSha256:
+        return L" does not match its SHA256 and is downloaded again: ";
+    default:
+        return L" fails its signature check and is downloaded again: ";
+    }
+}
+
+} // namespace
 
 void ProcessingEngine::RecheckDownloadsInPlace() {
     InspectDownloadFolder();
@@ -279,28 +306,86 @@ void ProcessingEngine::RecheckDownloadsInPlace() {
         // temporary folder of a system run) could have left it there.
         const std::wstring path =
             detection::LocalPathFor(foundFolder_, prerequisite.Source, prerequisite.Folder);
+        const FileChecks checks = ChecksOf(prerequisite);
         const wchar_t* why = nullptr;
         bool ours = false;
+        std::unique_ptr<VerifiedFile> file;
         if (inspection_.state == platform::FolderInspection::State::Linked) {
             why = L" lies behind a link and is downloaded again: ";
-        } else if (prerequisite.MD5.empty()) {
+        } else if (!checks.PinsContent()) {
             if (!folderTrusted || !platform::IsTrustedFile(path))
-                why =
-                    L" may have been left by another account (no MD5 to check it) and is downloaded again: ";
-        } else if (!DownloadedFileAccepted(path, prerequisite.ExactSize, prerequisite.MD5)) {
-            why = L" does not match its MD5 and is downloaded again: ";
-            // Only a file in a folder of the run's trust is the run's to remove.
-            ours = folderTrusted;
+                why = L" may have been left by another account (no digest or signer to check it) and is "
+                      L"downloaded again: ";
+        } else {
+            // Checked now and held until its launch, which need not check it again.
+            file = std::make_unique<VerifiedFile>(path, checks, VerifyOptions{true, {}});
+            if (!file->Accepted()) {
+                why = FoundFileRefusal(*file);
+                // Only a file in a folder of the run's trust is the run's to remove.
+                ours = folderTrusted && file->Plain() && file->OpenError() == ERROR_SUCCESS;
+            }
         }
         if (why == nullptr) {
             foundInPlace_[i] = true;
+            if (file)
+                heldDownloads_[i] = std::move(file);
             continue;
         }
         platform::LogLine(L"The file found for " + prerequisite.Name + why + path);
+        if (file) {
+            LogRefusal(prerequisite, *file);
+            file.reset();
+        }
         if (ours)
             (void)platform::DeleteFileLong(path);
         prerequisite.downloaded = false;
     }
+}
+
+void ProcessingEngine::LogRefusal(const core::PrerequisiteRecord& prerequisite, const VerifiedFile& file,
+                                  const SourceReply* reply) {
+    const FileVerification& result = file.Result();
+    if (!file.Plain() || file.OpenError() != ERROR_SUCCESS || result.Accepted())
+        return;
+    const std::wstring& name = prerequisite.Name;
+    const std::wstring& path = file.Path();
+    wchar_t code[16];
+    ::wsprintfW(code, L"0x%08X", result.error);
+    switch (result.verdict) {
+    case FileVerdict::Unreadable:
+        platform::LogLine(L"The file for " + name + L" could not be read for its check. Error: " +
+                          std::to_wstring(result.error) + L" " + platform::SystemErrorText(result.error) +
+                          L": " + path);
+        return;
+    case FileVerdict::NotSigned:
+        platform::LogLine(L"The file for " + name + L" is not signed: " + path);
+        break;
+    case FileVerdict::SignatureBroken:
+        platform::LogLine(L"The signature of the file for " + name +
+                          L" is broken: the file was changed after it was signed: " + path);
+        break;
+    case FileVerdict::OtherSigner:
+        platform::LogLine(L"The file for " + name + L" is signed by another certificate: " +
+                          result.signerSubject + L", thumbprint " +
+                          std::wstring(result.signerSha1.begin(), result.signerSha1.end()) + L": " + path);
+        break;
+    case FileVerdict::ChainNotTrusted:
+        platform::LogLine(L"The certificate of the file for " + name + L" is not trusted by this machine: " +
+                          ErrorTextOf(result.error) + L" (" + std::wstring(code) + L"): " + path);
+        break;
+    case FileVerdict::SignatureNotChecked:
+        platform::LogLine(L"The signature of the file for " + name + L" could not be checked: " +
+                          ErrorTextOf(result.error) + L" (" + std::wstring(code) + L"): " + path);
+        break;
+    default:
+        break;
+    }
+    ReceivedFile received = file.Received();
+    if (reply != nullptr) {
+        received.contentType = reply->contentType;
+        received.finalUrl = reply->finalUrl;
+    }
+    platform::LogLine(TriageLine(received));
 }
 
 std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
@@ -341,24 +426,23 @@ std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
         if (!KeepsDownloads(configuration_.KeepFiles))
             deleteList_.push_back(item.localPath);
 
-        if (!DownloadedFileAccepted(item.localPath, item.expectedSize, prerequisite.MD5, item.digest)) {
-            (void)platform::DeleteFileLong(item.localPath);
+        // The digests of what was written stand for the file's only while the file stays as it was: held
+        // from now to its launch, it need not be read again then.
+        FileChecks checks = ChecksOf(prerequisite);
+        checks.size = item.expectedSize;
+        auto file = std::make_unique<VerifiedFile>(item.localPath, checks, VerifyOptions{true, item.digests});
+        if (!file->Accepted()) {
             platform::LogLine(L"Downloaded file was rejected.(Invalid size or MD5).");
+            LogRefusal(prerequisite, *file, &item.reply);
+            file.reset();
+            (void)platform::DeleteFileLong(item.localPath);
             if (sink != nullptr)
                 sink->ReportError(L"", PROCESS_FILE_REJECTED, 0);
             return kPhaseFailed;
         }
         platform::LogLine(L"Downloaded file was accepted.");
         prerequisite.downloaded = true;
-        // The digest of what was written stands for the file's only while the file stays as it was: held
-        // from now to its launch, it need not be read again then. Anything not held (no digest, or a file
-        // that cannot be held now) is checked again right before its launch.
-        if (!item.digest.empty()) {
-            auto held = std::make_unique<CheckedFile>(item.localPath, item.expectedSize, prerequisite.MD5,
-                                                      true, item.digest);
-            if (held->Accepted())
-                heldDownloads_[item.index] = std::move(held);
-        }
+        heldDownloads_[item.index] = std::move(file);
     }
     return 0;
 }
@@ -431,30 +515,30 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
         // since. A download is held in any case and must be a plain file: the download folder is open to
         // others, who could have swapped in a link or a second name of a file they can still change. A file
         // that cannot be held is not launched: one missing now could be back by the time it starts.
-        std::unique_ptr<CheckedFile> file;
+        // A kit's setup file with a SignerThumbprint is checked and held the same way.
+        std::unique_ptr<VerifiedFile> file;
+        const core::PrerequisiteRecord& prerequisite =
+            configuration_.Prerequisites.at(item.prerequisiteIndex);
+        const FileChecks checks = ChecksOf(prerequisite);
         if (checked.at(item.prerequisiteIndex)) {
-            const core::PrerequisiteRecord& prerequisite =
-                configuration_.Prerequisites.at(item.prerequisiteIndex);
             ConnectShareOf(prerequisite, item.filePath, sink);
             const bool download = !detection::IsFileUrlSource(prerequisite.Source);
-            // Downloaded in this run and held since its check, it is that file still.
+            // Downloaded (or found) in this run and held since its check, it is that file still.
             if (const auto held = heldDownloads_.find(item.prerequisiteIndex); held != heldDownloads_.end()) {
                 if (held->second->Path() == item.filePath)
                     file = std::move(held->second);
                 heldDownloads_.erase(held);
             }
-            if (!file && (download || prerequisite.ExactSize != 0 || !prerequisite.MD5.empty()))
-                file = std::make_unique<CheckedFile>(item.filePath, prerequisite.ExactSize, prerequisite.MD5,
-                                                     download);
-            if (file && !file->Accepted()) {
-                const bool plain = file->Plain();
-                const std::uint32_t openError = file->OpenError();
-                file.reset();
-                RejectBeforeLaunch(item, plain, openError);
-                if (sink != nullptr)
-                    sink->ReportError(L"", PROCESS_FILE_REJECTED, 0);
-                return kPhaseFailed;
-            }
+            if (!file && (download || checks.Any()))
+                file = std::make_unique<VerifiedFile>(item.filePath, checks, VerifyOptions{download, {}});
+        } else if (prerequisite.SourceKind == core::SourceKey::SetupFile && checks.HasSigner()) {
+            file = std::make_unique<VerifiedFile>(item.filePath, checks);
+        }
+        if (file && !file->Accepted()) {
+            RejectBeforeLaunch(item, std::move(file));
+            if (sink != nullptr)
+                sink->ReportError(L"", PROCESS_FILE_REJECTED, 0);
+            return kPhaseFailed;
         }
         const execution::LaunchOutcome outcome =
             launchList_->LaunchAndReboot(i, question ? &*question : nullptr);
@@ -481,22 +565,37 @@ std::uint32_t ProcessingEngine::AfterLaunch(execution::LaunchOutcome outcome,
     return kContinue;
 }
 
-void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item, bool plain,
-                                          std::uint32_t openError) {
+void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item,
+                                          std::unique_ptr<VerifiedFile> checked) {
+    const VerifiedFile& file = *checked;
     core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.prerequisiteIndex);
+    const std::wstring& name = prerequisite.Name;
     // Missing, in use or unreadable: nothing says it was planted, so it is left where it is.
-    if (openError != ERROR_SUCCESS) {
-        platform::LogLine(L"The file to launch for " + prerequisite.Name +
+    if (const std::uint32_t openError = file.OpenError(); openError != ERROR_SUCCESS) {
+        platform::LogLine(L"The file to launch for " + name +
                           L" could not be opened for its check and is not launched: " + item.filePath +
                           L". Error: " + std::to_wstring(openError) + L" " +
                           platform::SystemErrorText(openError));
         return;
     }
-    platform::LogLine(L"The file to launch for " + prerequisite.Name +
-                      (plain ? L" does not match its size or MD5" : L" is a link or has another name") +
-                      L" and is not launched: " + item.filePath);
-    // A download is ours to delete, so the next run fetches it again; a file URL's file is not.
-    if (!detection::IsFileUrlSource(prerequisite.Source)) {
+    const FileVerdict verdict = file.Result().verdict;
+    std::wstring why;
+    if (!file.Plain())
+        why = L" is a link or has another name";
+    else if (verdict == FileVerdict::Unreadable)
+        why = L" could not be read for its check";
+    else if (IsSignatureVerdict(verdict))
+        why = L" fails its signature check";
+    else
+        why = L" does not match its " + FailedKey(verdict);
+    platform::LogLine(L"The file to launch for " + name + why + L" and is not launched: " + item.filePath);
+    LogRefusal(prerequisite, file);
+    const bool deletable = !file.Plain() || verdict != FileVerdict::Unreadable;
+    checked.reset();
+    // A download is ours to delete, so the next run fetches it again; a file URL's or the kit's file is not.
+    // One that could not be read to its end is left like one that could not be opened.
+    if (prerequisite.SourceKind == core::SourceKey::Url && !detection::IsFileUrlSource(prerequisite.Source) &&
+        deletable) {
         (void)platform::DeleteFileLong(item.filePath);
         prerequisite.downloaded = false;
     }

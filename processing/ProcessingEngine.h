@@ -30,21 +30,27 @@
 #include "processing/ProcessingPhases.h"
 #include "processing/pure/ProcessingPlan.h"
 #include "transfer/CredentialSource.h"
-#include "transfer/FileDigest.h"
+#include "transfer/FileVerification.h"
 #include "transfer/ProgressSink.h"
 #include "transfer/ShareConnections.h"
 
 namespace velmora::acquisition {
 
+// What a transfer gave besides its result: the digests asked for, computed while the file was written
+// (empty when they could not be), and what the source said about the data.
+struct TransferReceipt {
+    FileDigests digests;
+    SourceReply reply;
+};
+
 // One download of a URL to a local path, reporting to the sink (absent in silent runs). Returns 0 or the
-// transfer's error code. With `digest`, the MD5 text of the file is computed while it is written and stored
-// there (empty when it could not be). The transfer engine implements it.
+// transfer's error code. The transfer engine implements it.
 class FileTransfer {
 public:
     virtual ~FileTransfer() = default;
     [[nodiscard]] virtual std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                                 std::uint64_t expectedSize, ProgressSink* sink,
-                                                 std::string* digest) = 0;
+                                                 std::uint64_t expectedSize, DigestKinds digests,
+                                                 ProgressSink* sink, TransferReceipt& receipt) = 0;
 };
 
 // The transfer engine itself: each download is one Downloader reporting to the phase's sink, with the
@@ -53,8 +59,8 @@ class DownloaderTransfer final : public FileTransfer {
 public:
     explicit DownloaderTransfer(CredentialSource* credentials = nullptr) : credentials_(credentials) {}
     [[nodiscard]] std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                         std::uint64_t expectedSize, ProgressSink* sink,
-                                         std::string* digest) override;
+                                         std::uint64_t expectedSize, DigestKinds digests, ProgressSink* sink,
+                                         TransferReceipt& receipt) override;
 
 private:
     CredentialSource* credentials_;
@@ -145,17 +151,24 @@ private:
     // be made; the error is kept for the download that needed it.
     bool PrepareDownloadFolder();
     // Downloads found in place are used only when they are what the kit describes and no other account
-    // can have left them: with an MD5 that matches, or, without one, a file of this account, the
-    // administrators or the system in a trusted folder. Never through a link. The rest is fetched again.
+    // can have left them: with a digest or signer that matches (they are then held until their launch),
+    // or, without one, a file of this account, the administrators or the system in a trusted folder. Never
+    // through a link. The rest is fetched again.
     void RecheckDownloadsInPlace();
-    // A partial file without an MD5 to check the result against is continued only when it is trusted.
+    // A partial file without a digest or signer to check the result against is continued only when it is
+    // trusted.
     void DiscardUntrustedPartFile(const DownloadItem& item);
+    // The lines that say why a checked file was refused, after the caller's own: the failed signature
+    // check's, and what was received (with what the server said, when the file was just downloaded).
+    void LogRefusal(const core::PrerequisiteRecord& prerequisite, const VerifiedFile& file,
+                    const SourceReply* reply = nullptr);
     // The phase result a launch outcome asks for, or kContinue.
     [[nodiscard]] std::uint32_t AfterLaunch(execution::LaunchOutcome outcome,
                                             const execution::LaunchItem& item, ProgressSink* sink);
-    // A file refused right before its launch: it could not be opened (openError), its size or digest did
-    // not match, or it is no plain file.
-    void RejectBeforeLaunch(const execution::LaunchItem& item, bool plain, std::uint32_t openError);
+    // A file refused right before its launch: it could not be opened, a check failed, or it is no plain
+    // file.
+    // The file is let go before it is deleted.
+    void RejectBeforeLaunch(const execution::LaunchItem& item, std::unique_ptr<VerifiedFile> file);
     // The download folder's own trust after InspectDownloadFolder: trusted, or missing (made by this run).
     bool DownloadFolderTrusted() const;
     // A file URL on a share: the share is connected before the launch, with the URL's user when it has
@@ -186,8 +199,9 @@ private:
     std::vector<std::wstring> createdFolders_;
     std::vector<std::wstring> shortcutFiles_;
     std::vector<platform::UniqueKernelHandle> shortcutReaders_; // one per shortcut; empty when none
-    // Downloads accepted in this run, held from their check to their launch: prerequisite index -> file.
-    std::map<std::size_t, std::unique_ptr<CheckedFile>> heldDownloads_;
+    // Downloads accepted in this run or found in place with a digest or signer, held from their check to
+    // their launch: prerequisite index -> file.
+    std::map<std::size_t, std::unique_ptr<VerifiedFile>> heldDownloads_;
     ShareConnections shares_;
     ProgressSink* downloadSink_ = nullptr;
     std::uint32_t lastTransferResult_ = 0;

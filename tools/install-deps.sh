@@ -42,6 +42,8 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v clang++ >/dev/null || need+=(clang)
 [ -d /usr/src/googletest ] || need+=(googletest)
 command -v openssl >/dev/null || need+=(openssl)
+# Signs the end-to-end scenarios' test programs with certificates openssl makes at build time.
+command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v file >/dev/null || need+=(file)
 # The pure layer's micro-benchmarks (bench/) build in every native build, so they cannot rot; tools/bench.sh
 # also needs GNU time (peak memory) and curl (a peer of the download benchmark).

@@ -12,6 +12,7 @@
 #include "platform/pure/PathRules.h"
 #include "platform/pure/Redact.h"
 #include "transfer/CredentialSource.h"
+#include "transfer/FileDigest.h"
 #include "transfer/FileSource.h"
 #include "transfer/FtpSource.h"
 #include "transfer/HttpSource.h"
@@ -21,7 +22,6 @@
 #include "transfer/ShareConnections.h"
 #include "transfer/TransferSource.h"
 #include "transfer/pure/CopyProgressThrottle.h"
-#include "transfer/pure/Md5.h"
 #include "transfer/pure/TransferRules.h"
 
 namespace velmora::acquisition {
@@ -96,10 +96,11 @@ struct Downloader::State {
     std::wstring partPath;
     bool allNetwork = true;
     CopyProgressThrottle localProgress;
-    bool computeDigest = false;
-    Md5 md5;                // of the partial file's bytes so far, while `digesting`
-    bool digesting = false; // false when the digest could not follow the file
-    std::string digest;     // of the last transfer's target
+    DigestKinds digestKinds;
+    DigestComputer digester; // of the partial file's bytes so far, while `digesting`
+    bool digesting = false;  // false when the digests could not follow the file
+    FileDigests digests;     // of the last transfer's target
+    SourceReply reply;       // of the source the last transfer's data came from
 
     bool Cancelled() const { return aborted.load() || (sink != nullptr && sink->IsCancelled()); }
     bool WrongSize(std::uint64_t total) const {
@@ -190,12 +191,16 @@ void Downloader::SetProxy(std::wstring proxy) {
     state_->settings.proxy = std::move(proxy);
 }
 
-void Downloader::SetComputeDigest(bool compute) {
-    state_->computeDigest = compute;
+void Downloader::SetDigests(DigestKinds kinds) {
+    state_->digestKinds = kinds;
 }
 
-std::string Downloader::DigestText() const {
-    return state_->digest;
+const FileDigests& Downloader::Digests() const {
+    return state_->digests;
+}
+
+const SourceReply& Downloader::Reply() const {
+    return state_->reply;
 }
 
 void Downloader::Abort() {
@@ -213,8 +218,9 @@ std::uint32_t Downloader::DownloadAny(const std::vector<std::wstring>& urls, std
     s.targetPath.assign(targetPath);
     s.partPath = s.targetPath + L".part";
     s.allNetwork = true;
-    s.digest.clear();
+    s.digests = {};
     s.digesting = false;
+    s.reply = {};
     const Ending ending = s.Transfer(urls);
     // Whatever happened, every handle is closed before the call returns.
     s.CloseAll();
@@ -289,6 +295,9 @@ DWORD Downloader::State::ConnectWithFailover(std::uint64_t& offset, std::uint64_
         if (result == ERROR_SUCCESS) {
             offset = accepted;
             current = &source;
+            reply = source.Reply();
+            if (reply.finalUrl.empty())
+                reply.finalUrl = source.Url().logged;
             return ERROR_SUCCESS;
         }
         source.Close();
@@ -330,7 +339,7 @@ Ending Downloader::State::Receive(std::uint64_t total, std::uint64_t offset) {
     if (offset != 0)
         LogLine(L"Resuming the download of " + current->Url().logged + L" at byte " +
                 std::to_wstring(offset) + L".");
-    if (computeDigest)
+    if (digestKinds.Any())
         DigestExistingPart(part.get(), offset);
     const bool local = current->IsLocal();
     const std::wstring copyFailure =
@@ -367,7 +376,7 @@ Ending Downloader::State::Receive(std::uint64_t total, std::uint64_t offset) {
                               local ? copyFailure : L"Could not write the partial file " + partPath + L".");
             }
             if (digesting)
-                md5.Update(data, written);
+                digester.Update(data, written);
             partSize += written;
             reconnectsWithoutData = 0;
             ReportBytes(written, partSize);
@@ -440,7 +449,7 @@ DWORD Downloader::State::Reconnect(HANDLE part, std::uint64_t partSize, std::uin
 }
 
 void Downloader::State::DigestExistingPart(HANDLE part, std::uint64_t size) {
-    md5 = Md5();
+    digester = DigestComputer(digestKinds);
     digesting = true;
     if (size == 0)
         return;
@@ -455,7 +464,7 @@ void Downloader::State::DigestExistingPart(HANDLE part, std::uint64_t size) {
             digesting = false; // the file is then read again for its digest
             break;
         }
-        md5.Update(block.data(), read);
+        digester.Update(block.data(), read);
         position.QuadPart += read;
         remaining -= read;
     }
@@ -467,7 +476,7 @@ void Downloader::State::DigestExistingPart(HANDLE part, std::uint64_t size) {
 Ending Downloader::State::AdoptWholePartFile(std::uint64_t total) {
     LogLine(L"The partial file " + partPath + L" already holds all " + std::to_wstring(total) + L" bytes.");
     current->Close();
-    if (computeDigest) {
+    if (digestKinds.Any()) {
         UniqueFile part = OpenPartFileToAppend(partPath);
         if (part)
             DigestExistingPart(part.get(), total);
@@ -484,7 +493,7 @@ Ending Downloader::State::Promote() {
     if (error != ERROR_SUCCESS)
         return Failed(error, L"Could not rename " + partPath + L" to " + targetPath + L".");
     if (digesting)
-        digest = velmora::acquisition::DigestText(md5.Finish());
+        digests = digester.Finish();
     digesting = false;
     if (sink != nullptr)
         sink->Completed(1, 0);

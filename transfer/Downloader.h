@@ -25,6 +25,9 @@
 #include <string_view>
 #include <vector>
 
+#include "transfer/TransferSource.h"
+#include "transfer/pure/FileChecks.h"
+
 namespace velmora::acquisition {
 
 class ProgressSink;
@@ -57,12 +60,15 @@ public:
     void SetReceiveTimeout(std::uint32_t milliseconds);
     // "host:port" of a proxy; empty (the default) means the system's proxy configuration.
     void SetProxy(std::wstring proxy);
-    // Default false: the MD5 digest of the file is computed while it is written, so no one has to read the
-    // file again for it (a partial file continued is read once for its first part).
-    void SetComputeDigest(bool compute);
-    // After a successful transfer with SetComputeDigest: the 32-character lowercase digest text of the
-    // target; empty when it could not be computed.
-    std::string DigestText() const;
+    // Default none: the digests asked for are computed while the file is written, so no one has to read the
+    // file again for them (a partial file continued is read once for its first part).
+    void SetDigests(DigestKinds kinds);
+    // After a successful transfer: the digests of the target asked for with SetDigests; empty when they
+    // could not be computed (the file is then read for them when it is checked).
+    const FileDigests& Digests() const;
+    // After a transfer that reached a server or file: what it said about the data
+    // (transfer/TransferSource.h).
+    const SourceReply& Reply() const;
 
     // Stops the running transfer with XFER_CANCELLED. May be called from any thread.
     void Abort();

@@ -1,12 +1,12 @@
 #include "transfer/FileDigest.h"
 
-#include <windows.h>
+#include <bcrypt.h>
 
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/pure/PathRules.h"
 #include "platform/UniqueHandle.h"
-#include "transfer/pure/Md5.h"
 
 namespace velmora::acquisition {
 
@@ -14,88 +14,159 @@ namespace {
 
 constexpr DWORD kDigestBlock = 65536;
 
-platform::UniqueFile OpenForReading(std::wstring_view path, DWORD share, DWORD flags = 0) {
-    return platform::UniqueFile(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ, share,
-                                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | flags,
-                                              nullptr));
+bool Succeeded(NTSTATUS status) {
+    return status >= 0;
 }
 
-bool DigestOfOpenFile(HANDLE file, std::string& text) {
-    text.clear();
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file, &size) || size.QuadPart <= 0)
-        return false;
-
-    // Bytes that arrive after the size was taken are not digested. A file that ends early or fails to
-    // read gives no digest: the digest of part of a file would only be a mismatch reported as a result.
-    std::vector<unsigned char> buffer(kDigestBlock);
-    Md5 md5;
-    std::uint64_t remaining = static_cast<std::uint64_t>(size.QuadPart);
-    while (remaining > 0) {
-        DWORD want = remaining < kDigestBlock ? static_cast<DWORD>(remaining) : kDigestBlock;
-        DWORD read = 0;
-        if (!::ReadFile(file, buffer.data(), want, &read, nullptr) || read == 0)
-            return false;
-        md5.Update(buffer.data(), read);
-        remaining -= read;
-    }
-    text = DigestText(md5.Finish());
-    return true;
+// One provider per algorithm for the whole process, opened on first use: opening one costs far more than
+// a hash (and under Wine it loads the provider's Unix side). Never closed; the process's end takes it.
+BCRYPT_ALG_HANDLE Provider(const wchar_t* algorithm) {
+    BCRYPT_ALG_HANDLE provider = nullptr;
+    if (!Succeeded(::BCryptOpenAlgorithmProvider(&provider, algorithm, nullptr, 0)))
+        return nullptr;
+    return provider;
 }
 
-bool OpenFileAccepted(HANDLE file, std::uint64_t expectedSize, std::wstring_view md5,
-                      std::string_view knownDigest) {
-    if (expectedSize != 0) {
-        LARGE_INTEGER size{};
-        if (!::GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) != expectedSize)
-            return false;
+BCRYPT_ALG_HANDLE Sha256Provider() {
+    static const BCRYPT_ALG_HANDLE provider = Provider(BCRYPT_SHA256_ALGORITHM);
+    return provider;
+}
+
+BCRYPT_ALG_HANDLE Sha1Provider() {
+    static const BCRYPT_ALG_HANDLE provider = Provider(BCRYPT_SHA1_ALGORITHM);
+    return provider;
+}
+
+// A hash of one provider. Windows Vista wants the hash object's memory from the caller.
+class CngHash {
+public:
+    explicit CngHash(BCRYPT_ALG_HANDLE provider) {
+        DWORD objectSize = 0;
+        DWORD written = 0;
+        if (provider == nullptr ||
+            !Succeeded(::BCryptGetProperty(provider, BCRYPT_OBJECT_LENGTH,
+                                           reinterpret_cast<PUCHAR>(&objectSize), sizeof objectSize, &written,
+                                           0)) ||
+            !Succeeded(::BCryptGetProperty(provider, BCRYPT_HASH_LENGTH, reinterpret_cast<PUCHAR>(&length_),
+                                           sizeof length_, &written, 0)))
+            return;
+        object_.resize(objectSize);
+        if (!Succeeded(::BCryptCreateHash(provider, hash_.put(), object_.data(), objectSize, nullptr, 0, 0)))
+            hash_.reset();
     }
-    if (md5.empty())
-        return true;
-    if (!knownDigest.empty())
-        return DigestMatches(md5, knownDigest);
-    std::string computed;
-    return DigestOfOpenFile(file, computed) && DigestMatches(md5, computed);
+    void Update(const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const UCHAR*>(data);
+        // CNG takes 32-bit lengths.
+        while (hash_ && size > 0) {
+            const ULONG part = size > 0x40000000u ? 0x40000000u : static_cast<ULONG>(size);
+            if (!Succeeded(::BCryptHashData(hash_.get(), const_cast<PUCHAR>(bytes), part, 0)))
+                hash_.reset();
+            bytes += part;
+            size -= part;
+        }
+    }
+    std::string Finish() {
+        std::vector<UCHAR> digest(length_);
+        if (!hash_ || length_ == 0 || !Succeeded(::BCryptFinishHash(hash_.get(), digest.data(), length_, 0)))
+            return {};
+        hash_.reset();
+        return HexText(digest.data(), digest.size());
+    }
+
+private:
+    std::vector<UCHAR> object_; // before hash_: the hash is destroyed first
+    platform::UniqueBCryptHash hash_;
+    DWORD length_ = 0;
+};
+
+std::string HashText(BCRYPT_ALG_HANDLE provider, const void* data, std::size_t size) {
+    CngHash hash(provider);
+    hash.Update(data, size);
+    return hash.Finish();
+}
+
+platform::UniqueFile OpenForReading(std::wstring_view path) {
+    // Shared for writing too: a file another process still holds open can be digested all the same.
+    return platform::UniqueFile(::CreateFileW(platform::ToLongPath(path).c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 } // namespace
 
-bool FileDigestText(std::wstring_view path, std::string& text) {
-    text.clear();
-    // Shared for writing too: a file another process still holds open can be checked all the same.
-    platform::UniqueFile file = OpenForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    return file && DigestOfOpenFile(file.get(), text);
+class DigestComputer::Sha256 {
+public:
+    Sha256() : hash_(Sha256Provider()) {}
+    CngHash hash_;
+};
+
+DigestComputer::DigestComputer(DigestKinds kinds) : kinds_(kinds) {
+    if (kinds_.sha256)
+        sha256_ = std::make_unique<Sha256>();
 }
 
-bool DownloadedFileAccepted(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5,
-                            std::string_view knownDigest) {
-    if (expectedSize != 0) {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        const bool known =
-            ::GetFileAttributesExW(platform::ToLongPath(path).c_str(), GetFileExInfoStandard, &data) != FALSE;
-        const std::uint64_t size =
-            known ? (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow : 0;
-        if (size != expectedSize)
-            return false;
+DigestComputer::~DigestComputer() = default;
+DigestComputer::DigestComputer(DigestComputer&&) noexcept = default;
+DigestComputer& DigestComputer::operator=(DigestComputer&&) noexcept = default;
+
+void DigestComputer::Update(const void* data, std::size_t size) {
+    if (kinds_.md5)
+        md5_.Update(data, size);
+    if (sha256_)
+        sha256_->hash_.Update(data, size);
+}
+
+FileDigests DigestComputer::Finish() {
+    FileDigests digests;
+    if (kinds_.md5)
+        digests.md5 = DigestText(md5_.Finish());
+    if (sha256_) {
+        digests.sha256 = sha256_->hash_.Finish();
+        sha256_ = std::make_unique<Sha256>();
     }
-    if (!md5.empty() && !knownDigest.empty())
-        return DigestMatches(md5, knownDigest);
-    if (!md5.empty()) {
-        std::string computed;
-        if (!FileDigestText(path, computed) || !DigestMatches(md5, computed))
+    return digests;
+}
+
+bool DigestOpenFile(HANDLE file, DigestKinds kinds, FileDigests& digests) {
+    digests = {};
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size) || size.QuadPart <= 0)
+        return false;
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return false;
+    // Bytes that arrive after the size was taken are not digested.
+    std::vector<unsigned char> buffer(kDigestBlock);
+    DigestComputer computer(kinds);
+    std::uint64_t remaining = static_cast<std::uint64_t>(size.QuadPart);
+    while (remaining > 0) {
+        const DWORD want = remaining < kDigestBlock ? static_cast<DWORD>(remaining) : kDigestBlock;
+        DWORD read = 0;
+        if (!::ReadFile(file, buffer.data(), want, &read, nullptr) || read == 0)
             return false;
+        computer.Update(buffer.data(), read);
+        remaining -= read;
     }
+    digests = computer.Finish();
     return true;
 }
 
-CheckedFile::CheckedFile(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5,
-                         bool plainOnly, std::string_view knownDigest)
-    : path_(path),
-      file_(OpenForReading(path, FILE_SHARE_READ, plainOnly ? FILE_FLAG_OPEN_REPARSE_POINT : 0)) {
-    if (!file_)
-        openError_ = ::GetLastError();
-    plain_ = !plainOnly || !file_ || platform::IsPlainOpenFile(file_.get());
-    accepted_ = file_ && plain_ && OpenFileAccepted(file_.get(), expectedSize, md5, knownDigest);
+bool FileDigestText(std::wstring_view path, std::string& text) {
+    text.clear();
+    platform::UniqueFile file = OpenForReading(path);
+    FileDigests digests;
+    if (!file || !DigestOpenFile(file.get(), {true, false}, digests))
+        return false;
+    text = digests.md5;
+    return true;
+}
+
+std::string Sha1Text(const void* data, std::size_t size) {
+    return HashText(Sha1Provider(), data, size);
+}
+
+std::string Sha256Text(const void* data, std::size_t size) {
+    return HashText(Sha256Provider(), data, size);
 }
 
 } // namespace velmora::acquisition

@@ -1,49 +1,51 @@
-// Whether a downloaded prerequisite is the file the configuration describes: its size (ExactSize) and its
-// MD5 digest (MD5). An absent value (0, empty) is not checked.
+// Digests of a prerequisite's file: MD5 (transfer/pure/Md5.h, written out) and SHA-256 (the system's CNG,
+// bcrypt.dll from the system folder), computed over bytes as a transfer writes them or read from an open
+// file. Whether a file is accepted is transfer/FileVerification.h's to say.
 #pragma once
 
-#include <cstdint>
+#include <windows.h>
+
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include "platform/UniqueHandle.h"
+#include "transfer/pure/FileChecks.h"
+#include "transfer/pure/Md5.h"
 
 namespace velmora::acquisition {
 
-// The 32-character lowercase digest text of a file. False when the file cannot be opened, its size cannot
-// be read, it is empty, or it cannot be read to the size it had when it was opened.
-bool FileDigestText(std::wstring_view path, std::string& text);
-
-// The check after a transfer: with a non-zero expectedSize the file's size (0 when it cannot be opened)
-// must equal it; with a non-empty md5 the file's digest must match it. A digest the transfer computed while
-// it wrote the file (knownDigest) stands for the file's: it is not read again. Deletes nothing.
-bool DownloadedFileAccepted(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5,
-                            std::string_view knownDigest = {});
-
-// The same check on a file that is then held open, shared with readers only, until the object goes: no one
-// can rewrite, rename or delete it meanwhile, so the file launched under its protection is the file that
-// was checked. A file that cannot be opened so is not accepted. With plainOnly the file is opened without
-// following a link and must also be plain (platform/pure/FileTrust.h): a second name would let someone
-// change it after the object is gone, a link would be opened instead of the file. A knownDigest stands for
-// the file's as above.
-class CheckedFile {
+// The digests asked for, over the bytes fed in order.
+class DigestComputer {
 public:
-    CheckedFile(std::wstring_view path, std::uint64_t expectedSize, std::wstring_view md5,
-                bool plainOnly = false, std::string_view knownDigest = {});
-    bool Accepted() const { return accepted_; }
-    // The error that kept the file from being opened (it is missing, in use, or may not be read); 0 when it
-    // was opened.
-    std::uint32_t OpenError() const { return openError_; }
-    // False when plainOnly refused the file; its size and digest were not looked at then.
-    bool Plain() const { return plain_; }
-    const std::wstring& Path() const { return path_; }
+    explicit DigestComputer(DigestKinds kinds = {});
+    ~DigestComputer();
+    DigestComputer(DigestComputer&&) noexcept;
+    DigestComputer& operator=(DigestComputer&&) noexcept;
+
+    DigestKinds Kinds() const { return kinds_; }
+    void Update(const void* data, std::size_t size);
+    // The texts of the digests asked for, and starts over. SHA-256 stays empty when the system could not
+    // compute it (a file checked against it is then rejected).
+    FileDigests Finish();
 
 private:
-    std::wstring path_;
-    platform::UniqueFile file_;
-    std::uint32_t openError_ = 0;
-    bool plain_ = true;
-    bool accepted_ = false;
+    class Sha256;
+    DigestKinds kinds_;
+    Md5 md5_;
+    std::unique_ptr<Sha256> sha256_;
 };
+
+// Reads an open file from its first byte up to the size it has now and digests it. False when its size
+// cannot be read, it is empty, or it cannot be read to that size: the digest of part of a file would only
+// be a mismatch reported as a result.
+bool DigestOpenFile(HANDLE file, DigestKinds kinds, FileDigests& digests);
+
+// The 32-character lowercase MD5 text of a file. False as DigestOpenFile, or when it cannot be opened.
+bool FileDigestText(std::wstring_view path, std::string& text);
+
+// The SHA-1 and SHA-256 of bytes in memory through CNG, as lowercase text; empty when the system cannot.
+std::string Sha1Text(const void* data, std::size_t size);
+std::string Sha256Text(const void* data, std::size_t size);
 
 } // namespace velmora::acquisition

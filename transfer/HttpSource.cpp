@@ -124,6 +124,7 @@ DWORD HttpSource::Redirected(const SourceUrl& from, SourceUrl& to) {
 
 DWORD HttpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
     context_.credentials.AllowReuse();
+    reply_ = {};
     SourceUrl at = Url();
     DWORD error = OpenAt(at);
     if (error != ERROR_SUCCESS)
@@ -217,6 +218,9 @@ DWORD HttpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
         }
         offset = answer.offset;
         total = answer.total;
+        reply_.finalUrl = at.logged;
+        if (QueryHeaderText(request_.get(), HTTP_QUERY_CONTENT_TYPE, reply_.contentType) != ERROR_SUCCESS)
+            reply_.contentType.clear();
         return ERROR_SUCCESS;
     }
 }

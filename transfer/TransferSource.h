@@ -11,6 +11,8 @@
 #include <string>
 #include <utility>
 
+#include "transfer/pure/MismatchTriage.h"
+
 namespace velmora::acquisition {
 
 class CredentialSource;
@@ -65,6 +67,8 @@ public:
     TransferSource& operator=(const TransferSource&) = delete;
 
     const SourceUrl& Url() const { return url_; }
+    // After a successful Open: what the source said about the data (transfer/pure/MismatchTriage.h).
+    const SourceReply& Reply() const { return reply_; }
     // A file on this machine or a share: read from its first byte, never resumed.
     virtual bool IsLocal() const { return false; }
 
@@ -79,6 +83,9 @@ public:
     [[nodiscard]] virtual DWORD Read(const BYTE*& data, DWORD& read) = 0;
     // Closes what Open opened; nothing of it calls back afterwards. Open may follow again.
     virtual void Close() = 0;
+
+protected:
+    SourceReply reply_;
 
 private:
     SourceUrl url_;

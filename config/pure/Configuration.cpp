@@ -141,6 +141,8 @@ bool ReadPrerequisite(const IniDocument& document, int number, const PropertySou
     }
     section.Size(L"ExactSize", record.ExactSize);
     section.Text(L"MD5", record.MD5);
+    section.Text(L"SHA256", record.SHA256);
+    section.Text(L"SignerThumbprint", record.SignerThumbprint);
     section.Number(L"Operator", record.Operator);
     section.Text(L"CommandLine", record.CommandLine);
     section.Text(L"BasicUiCommandLine", record.BasicUiCommandLine);

@@ -60,6 +60,8 @@ struct PrerequisiteRecord {
     std::wstring NoUiCommandLine;
     std::wstring Options;
     std::wstring MD5;
+    std::wstring SHA256;           // 64 hexadecimal digits, checked beside MD5
+    std::wstring SignerThumbprint; // thumbprints of the signer's certificate, separated by ";"
     std::uint64_t ExactSize = 0; // bytes; 0: the size is not compared
     std::wstring Folder;
     std::wstring RetValPropName;

@@ -15,6 +15,7 @@
 #include "detection/pure/Evaluation.h"
 #include "execution/pure/LaunchRules.h"
 #include "processing/pure/RunOutcome.h"
+#include "transfer/pure/MismatchTriage.h"
 
 namespace velmora::acquisition {
 
@@ -37,7 +38,8 @@ inline constexpr std::uint32_t kCompletedSequence = 0;
 struct DownloadItem {
     std::wstring url;               // the record's Source
     std::uint64_t expectedSize = 0; // ExactSize; 0 is not compared
-    std::string digest;             // MD5 text computed while the file was written; empty when none
+    FileDigests digests;            // computed while the file was written; empty when none
+    SourceReply reply;              // what the server said about the data
     std::wstring localPath;         // computed when the item is downloaded
     std::uint32_t status = 4;       // 4 until a transfer succeeds, then 0
     std::size_t index = 0;          // position in the prerequisite list

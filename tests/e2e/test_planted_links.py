@@ -132,7 +132,7 @@ def test_download_folder_others_may_write_to_is_not_trusted(kit, registry_key, t
     digest = hashlib.md5(real).hexdigest()
     cases = [
         ("no MD5", {}, planted, False,
-         "may have been left by another account (no MD5 to check it) and is downloaded again: "),
+         "may have been left by another account (no digest or signer to check it) and is downloaded again: "),
         ("another MD5", {"MD5": digest}, planted, False, "does not match its MD5 and is downloaded again: "),
         # A kit laid out for offline use keeps working where it gives the digest: the file is checked where
         # it lies, and nothing is written there.
@@ -234,7 +234,7 @@ def test_download_found_in_place_that_others_may_change_is_fetched_again(kit, re
     kit.write_ini(download_configuration(kit, remote_helper(kit, registry_key, transfer_servers)))
     assert kit.run() == 0
     log = log_messages(kit.folder / "run.log")
-    assert (f"The file found for Remote may have been left by another account (no MD5 to check it) and is "
+    assert (f"The file found for Remote may have been left by another account (no digest or signer to check it) and is "
             f"downloaded again: {to_windows_path(found)}") in log, log
     assert "Starting download of:Remote" in log
     assert launched_paths(log) == [to_windows_path(found)], log

@@ -287,27 +287,37 @@ TEST_F(ProcessingEngine_DownloadAll, DigestComputedWhileWritingIsCheckedAndTheFi
     EXPECT_FALSE(velmora::platform::Exists(downloaded));
 }
 
-TEST_F(ProcessingEngine_InstallAll, FileReplacedAfterItsCheckIsNotLaunched) {
-    auto& record = AddDownload(L"Fetched", ExitWithHelper(), L"m");
-    record.MD5 = velmora::platform::FromAnsi(DigestOf(ExitWithHelper()));
-    Start();
-    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
-    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
-    ASSERT_TRUE(
-        ::CopyFileW((TestBinaryFolder() + L"\\exit_with_v10.exe").c_str(), downloaded.c_str(), FALSE));
-    EXPECT_EQ(engine->InstallAll(&sink), 1603u);
-    EXPECT_FALSE(MarkerExists(L"Fetched"));
-    EXPECT_FALSE(Logged(L"Launching file:" + downloaded));
-    EXPECT_FALSE(velmora::platform::Exists(downloaded));
-    EXPECT_EQ(sink.calls.back(), L"ReportError  0xe0000022");
-}
-
-// Even without a size or digest to check: someone could still change the file through its other name.
-TEST_F(ProcessingEngine_InstallAll, DownloadReplacedByASecondNameOfAnotherFileIsNotLaunched) {
+// Without a size or digest to check, an accepted download is held until its launch all the same.
+TEST_F(ProcessingEngine_InstallAll, DownloadWithoutChecksIsHeldFromItsAcceptanceToItsLaunch) {
     AddDownload(L"Fetched", ExitWithHelper(), L"m");
     Start();
     ASSERT_EQ(engine->DownloadAll(&sink), 0u);
     const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+    EXPECT_FALSE(
+        ::CopyFileW((TestBinaryFolder() + L"\\exit_with_v10.exe").c_str(), downloaded.c_str(), FALSE));
+    EXPECT_FALSE(::DeleteFileW(downloaded.c_str()));
+    EXPECT_EQ(engine->InstallAll(&sink), 0u);
+    EXPECT_TRUE(MarkerExists(L"Fetched"));
+}
+
+// A download found in place without a digest is not held from the evaluation on: it is checked (and held)
+// right before its launch, and not launched when it has changed meanwhile.
+class ProcessingEngine_FoundInPlace : public ProcessingEngine_InstallAll {
+protected:
+    void SetUp() override {
+        ProcessingEngine_InstallAll::SetUp();
+        AddDownload(L"Fetched", ExitWithHelper(), L"m");
+        ASSERT_TRUE(::CreateDirectoryW(kit.Child(L"downloads").c_str(), nullptr));
+        ASSERT_TRUE(::CopyFileW(ExitWithHelper().c_str(), downloaded.c_str(), FALSE));
+        Start();
+        ASSERT_EQ(engine->DownloadAll(&sink), 0u);
+        ASSERT_TRUE(transfer.calls.empty());
+    }
+    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+};
+
+// Someone could still change the file through its other name.
+TEST_F(ProcessingEngine_FoundInPlace, ReplacedByASecondNameOfAnotherFileIsNotLaunched) {
     const std::wstring other = kit.Child(L"other.exe");
     ASSERT_TRUE(::CopyFileW(ExitWithHelper().c_str(), other.c_str(), FALSE));
     ASSERT_TRUE(::DeleteFileW(downloaded.c_str()));
@@ -322,11 +332,7 @@ TEST_F(ProcessingEngine_InstallAll, DownloadReplacedByASecondNameOfAnotherFileIs
 }
 
 // Missing when it is checked, it could be back (someone else's) by the time it would start.
-TEST_F(ProcessingEngine_InstallAll, DownloadMissingAtItsCheckIsNotLaunched) {
-    AddDownload(L"Fetched", ExitWithHelper(), L"m");
-    Start();
-    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
-    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+TEST_F(ProcessingEngine_FoundInPlace, MissingAtItsCheckIsNotLaunched) {
     ASSERT_TRUE(::DeleteFileW(downloaded.c_str()));
     EXPECT_EQ(engine->InstallAll(&sink), 1603u);
     EXPECT_FALSE(MarkerExists(L"Fetched"));
@@ -338,11 +344,7 @@ TEST_F(ProcessingEngine_InstallAll, DownloadMissingAtItsCheckIsNotLaunched) {
 }
 
 // In use by someone who may not share it: not a planted file, so it stays, and the log names the error.
-TEST_F(ProcessingEngine_InstallAll, DownloadThatCannotBeOpenedForItsCheckIsKeptAndNotLaunched) {
-    AddDownload(L"Fetched", ExitWithHelper(), L"m");
-    Start();
-    ASSERT_EQ(engine->DownloadAll(&sink), 0u);
-    const std::wstring downloaded = kit.Child(L"downloads\\exit_with.exe");
+TEST_F(ProcessingEngine_FoundInPlace, ThatCannotBeOpenedForItsCheckIsKeptAndNotLaunched) {
     {
         velmora::platform::UniqueFile holder(::CreateFileW(downloaded.c_str(), GENERIC_READ | GENERIC_WRITE,
                                                            0, nullptr, OPEN_EXISTING, 0, nullptr));

@@ -5,10 +5,11 @@
 namespace velmora::test {
 
 std::uint32_t CopyingTransfer::Download(std::wstring_view url, std::wstring_view targetPath,
-                                        std::uint64_t expectedSize, acquisition::ProgressSink* sink,
-                                        std::string* written) {
-    if (written != nullptr)
-        *written = digest;
+                                        std::uint64_t expectedSize, acquisition::DigestKinds kinds,
+                                        acquisition::ProgressSink* sink,
+                                        acquisition::TransferReceipt& receipt) {
+    if (kinds.md5)
+        receipt.digests.md5 = digest;
     calls.push_back({std::wstring(url), std::wstring(targetPath), expectedSize, sink != nullptr});
     if (during)
         during();

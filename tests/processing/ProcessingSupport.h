@@ -34,11 +34,12 @@ public:
     std::vector<Call> calls;
     std::uint32_t failWith = 0;
     std::function<void()> during;
-    // What it answers when asked for the digest of what it wrote; empty: none could be computed.
+    // The MD5 it answers when asked for the digests of what it wrote; empty: none could be computed.
     std::string digest;
 
     std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint64_t expectedSize,
-                           acquisition::ProgressSink* sink, std::string* written) override;
+                           acquisition::DigestKinds kinds, acquisition::ProgressSink* sink,
+                           acquisition::TransferReceipt& receipt) override;
 };
 
 // Records every call as text ("Begin 2", "SetStatus Downloading A 9", "ReportError A 0xe0000024",

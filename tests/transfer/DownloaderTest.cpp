@@ -112,7 +112,8 @@ TEST_F(TransferTest, Downloader_Digest_IsTheWrittenFilesWhicheverWayItArrived) {
                  {L"/range/300000/", 1000},
                  {L"/drop/300000/100000/", 0},
                  {L"/range/300000/", 300000}};
-    const std::string expected = DigestText(Md5Of(Pattern(300000)));
+    const std::string md5 = DigestText(Md5Of(Pattern(300000)));
+    const std::string sha256 = "cd3ed54b4dea7b5e373063758f5c1d38480cdc0c6435f0ce5795513ebe968c09";
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.path)) + " " + std::to_string(c.part));
         const std::wstring target = Target();
@@ -121,15 +122,28 @@ TEST_F(TransferTest, Downloader_Digest_IsTheWrittenFilesWhicheverWayItArrived) {
         if (c.part != 0)
             WriteFileBytes(target + L".part", Pattern(c.part));
         Downloader downloader(nullptr);
-        downloader.SetComputeDigest(true);
+        downloader.SetDigests({true, true});
         ASSERT_EQ(downloader.Download(HttpBase() + c.path + UniqueName(L"digest"), target), 0u);
         EXPECT_TRUE(ReadFileBytes(target) == Pattern(300000));
-        EXPECT_EQ(downloader.DigestText(), expected);
+        EXPECT_EQ(downloader.Digests().md5, md5);
+        EXPECT_EQ(downloader.Digests().sha256, sha256);
     }
-    Downloader without(nullptr);
-    ASSERT_EQ(without.Download(HttpBase() + L"/range/5000/" + UniqueName(L"digest"), Target(L"other.exe")),
+    Downloader only(nullptr);
+    only.SetDigests({false, true});
+    ASSERT_EQ(only.Download(HttpBase() + L"/range/300000/" + UniqueName(L"digest"), Target(L"other.exe")),
               0u);
-    EXPECT_EQ(without.DigestText(), "");
+    EXPECT_EQ(only.Digests().md5, "");
+    EXPECT_EQ(only.Digests().sha256, sha256);
+}
+
+// What the server said about the data is kept for the line that tells the author what came instead of the
+// file: its Content-Type and the address it came from after redirects.
+TEST_F(TransferTest, Downloader_Reply_ContentTypeAndFinalAddress) {
+    const std::wstring name = UniqueName(L"signin");
+    Downloader downloader(nullptr);
+    ASSERT_EQ(downloader.Download(HttpBase() + L"/redirect/signin/" + name, Target()), 0u);
+    EXPECT_EQ(downloader.Reply().contentType, L"text/html; charset=utf-8");
+    EXPECT_EQ(downloader.Reply().finalUrl, HttpBase() + L"/signin/" + name);
 }
 
 TEST_F(TransferTest, Downloader_Http_DroppedConnectionResumesInTheSameCall) {

@@ -67,36 +67,3 @@ TEST(FileDigest_FileDigestText, FileStillOpenForWritingElsewhere) {
     ASSERT_TRUE(writer);
     EXPECT_EQ(DigestOfFile(path), "900150983cd24fb0d6963f7d28e17f72");
 }
-
-TEST(FileDigest_DownloadedFileAccepted, SizeAndDigestTable) {
-    ScopedFolder folder;
-    const std::wstring abc = folder.Child(L"abc.bin");
-    const std::wstring empty = folder.Child(L"empty.bin");
-    const std::wstring missing = folder.Child(L"missing.bin");
-    WriteFileBytes(abc, "abc");
-    WriteFileBytes(empty, "");
-    struct Case {
-        const std::wstring* path;
-        std::uint32_t size;
-        const wchar_t* md5;
-        bool accepted;
-    } cases[] = {
-        {&abc, 0, L"", true},
-        {&missing, 0, L"", true}, // nothing to check: the file is not even read
-        {&abc, 3, L"", true},
-        {&abc, 4, L"", false},
-        {&missing, 3, L"", false},
-        {&abc, 0, L"900150983cd24fb0d6963f7d28e17f72", true},
-        {&abc, 3, L"900150983CD24FB0D6963F7D28E17F72", true},
-        {&abc, 0, L"900150983cd24fb0d6963f7d28e17f72ff", true},
-        {&abc, 0, L"900150983cd24fb0d6963f7d28e17f7", false},
-        {&abc, 0, L"0cc175b9c0f1b6a831c399e269772661", false},
-        {&abc, 4, L"900150983cd24fb0d6963f7d28e17f72", false},
-        {&empty, 0, L"d41d8cd98f00b204e9800998ecf8427e",
-         false}, // an empty download is never accepted by digest
-        {&missing, 0, L"900150983cd24fb0d6963f7d28e17f72", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(DownloadedFileAccepted(*c.path, c.size, c.md5), c.accepted)
-            << "size " << c.size << " md5 " << testing::PrintToString(std::wstring(c.md5));
-}

@@ -162,6 +162,8 @@ TEST(Configuration_Load, EveryPrerequisiteKeyReachesItsRecord) {
         L"Url=http://h/[TempFolder]r.exe",
         L"ExactSize=1024",
         L"MD5=0123abcd",
+        L"SHA256=89abCDEF",
+        L"SignerThumbprint=aa bb; cc",
         L"Operator=1",
         L"CommandLine=/full",
         L"BasicUiCommandLine=/basic",
@@ -191,6 +193,8 @@ TEST(Configuration_Load, EveryPrerequisiteKeyReachesItsRecord) {
     EXPECT_EQ(r.SourceKind, SourceKey::Url);
     EXPECT_EQ(r.ExactSize, 1024u);
     EXPECT_EQ(r.MD5, L"0123abcd");
+    EXPECT_EQ(r.SHA256, L"89abCDEF");
+    EXPECT_EQ(r.SignerThumbprint, L"aa bb; cc");
     EXPECT_EQ(r.Operator, 1);
     EXPECT_EQ(r.CommandLine, L"/full");
     EXPECT_EQ(r.BasicUiCommandLine, L"/basic");

@@ -22,6 +22,8 @@ must receive without any file of its own. The HTTP paths choose the server's beh
   /flaky/<size>/<cut>/<name>      the first two requests for <name>: announce <size>, send <cut> bytes, close
                                   (ignoring Range); later requests behave like /range
   /status/<code>/<name>           that status with a short text body
+  /signin/<name>                  200 with a sign-in page (SIGN_IN_PAGE, Content-Type text/html), as a captive
+                                  portal answers any address
   /auth/<account>/<rest>          asks for Basic credentials (401, realm "Velmora downloads" in quotes) until a
                                   request carries the user and password of the account (ACCOUNTS), then
                                   answers as /<rest>; request log lines end with " auth=none|wrong|right"
@@ -69,6 +71,7 @@ LINES_REALM = "Velmora downloads\r2026-01-01 00-00-00-Downloaded file was accept
 # Accounts of the /auth/ paths: the password is never part of an address, which is logged.
 ACCOUNTS = {"alice": ("alice", "Right-Pass1"), "alice2": ("alice", "Newer-Pass2")}
 PROXY_REALM = "Velmora test proxy"
+SIGN_IN_PAGE = b"<!DOCTYPE html>\n<html><head><title>Sign in to the guest network</title></head></html>\n"
 
 
 def basic(user, password):
@@ -248,6 +251,9 @@ class Handler(BaseHTTPRequestHandler):
             elif kind == "status":
                 self.record(parts[2])
                 self.send_body(int(parts[1]), b"<html>status page</html>")
+            elif kind == "signin":
+                self.record(parts[1])
+                self.send_body(200, SIGN_IN_PAGE, [("Content-Type", "text/html; charset=utf-8")])
             elif kind == "redirect":
                 self.send_body(302, b"", [("Location", "/" + "/".join(parts[1:]))])
             elif kind == "redirecthost":
