@@ -17,6 +17,7 @@
 #include "execution/ProcessStart.h"
 #include "execution/pure/LaunchRules.h"
 #include "platform/FileSystem.h"
+#include "transfer/pure/FileChecks.h"
 
 namespace velmora::cli {
 
@@ -157,9 +158,23 @@ ActionFacts DescribeAction(detection::ProcessingAction code, const core::Prerequ
         break;
     }
     if (code == detection::ProcessingAction::Download ||
-        code == detection::ProcessingAction::InstallDownloaded) {
-        action.checksSize = prerequisite.ExactSize != 0;
-        action.checksDigest = !prerequisite.MD5.empty();
+        code == detection::ProcessingAction::InstallDownloaded ||
+        code == detection::ProcessingAction::InstallFromPackage) {
+        const acquisition::FileChecks checks = acquisition::ChecksOf(prerequisite);
+        action.checksSize = checks.size != 0;
+        action.checksDigest = checks.Digests().Any();
+        for (const auto& [given, key] : {std::pair{checks.size != 0, L"ExactSize"},
+                                         {!checks.md5.empty(), L"MD5"},
+                                         {!checks.sha256.empty(), L"SHA256"},
+                                         {checks.HasSigner(), L"SignerThumbprint"}}) {
+            if (given)
+                action.checks.emplace_back(key);
+        }
+        const acquisition::Thumbprints pinned = acquisition::ParseThumbprints(checks.signers);
+        for (const auto* list : {&pinned.sha1, &pinned.sha256}) {
+            for (const std::string& thumbprint : *list)
+                action.signers.emplace_back(thumbprint.begin(), thumbprint.end());
+        }
     }
     if (launch == nullptr)
         return action;

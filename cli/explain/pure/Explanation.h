@@ -66,7 +66,11 @@ struct ActionFacts {
     execution::RebootMode rebootMode = execution::RebootMode::Never;
     std::wstring returnValueName;
     bool checksSize = false;
-    bool checksDigest = false;
+    bool checksDigest = false; // MD5 or SHA256
+    // The keys the file is checked against before it runs ("ExactSize", "MD5", "SHA256", "SignerThumbprint"),
+    // and the signer's thumbprints as the chainer reads them (lowercase, without blanks).
+    std::vector<std::wstring> checks;
+    std::vector<std::wstring> signers;
 };
 
 struct PrerequisiteFacts {

@@ -102,11 +102,18 @@ void ActionLines(Lines& out, const ActionFacts& action) {
     if (!action.downloadPath.empty())
         out.Add(2, L"download to: " + Quote(action.downloadPath) +
                        (action.alreadyDownloaded ? L" (already there)" : L""));
-    if (action.checksSize || action.checksDigest)
-        out.Add(2, std::wstring(L"checked before it runs: ") + (action.checksSize && action.checksDigest
-                                                                    ? L"ExactSize and MD5"
-                                                                : action.checksSize ? L"ExactSize"
-                                                                                    : L"MD5"));
+    if (!action.checks.empty()) {
+        std::wstring keys;
+        for (std::size_t i = 0; i < action.checks.size(); ++i)
+            keys += (i == 0 ? L"" : i + 1 == action.checks.size() ? L" and " : L", ") + action.checks[i];
+        out.Add(2, L"checked before it runs: " + keys);
+    }
+    if (!action.signers.empty()) {
+        std::wstring thumbprints;
+        for (const std::wstring& thumbprint : action.signers)
+            thumbprints += (thumbprints.empty() ? L"" : L", ") + thumbprint;
+        out.Add(2, L"signed by a certificate with the thumbprint: " + thumbprints);
+    }
     if (action.file.empty())
         return;
     out.Add(2, L"file: " + Quote(action.file) + (action.fileExists ? L"" : L" (not there now)"));
@@ -185,6 +192,16 @@ void JsonAction(JsonWriter& json, const ActionFacts& action) {
         json.Member("returnValueName", action.returnValueName);
         json.Member("checksSize", action.checksSize);
         json.Member("checksDigest", action.checksDigest);
+        json.Key("checks");
+        json.BeginArray();
+        for (const std::wstring& key : action.checks)
+            json.String(key);
+        json.EndArray();
+        json.Key("signerThumbprints");
+        json.BeginArray();
+        for (const std::wstring& thumbprint : action.signers)
+            json.String(thumbprint);
+        json.EndArray();
     }
     json.EndObject();
 }

@@ -9,6 +9,7 @@
 #include "detection/pure/OsNames.h"
 #include "detection/pure/SearchRules.h"
 #include "detection/pure/Version.h"
+#include "transfer/pure/FileChecks.h"
 
 namespace velmora::cli {
 
@@ -143,6 +144,29 @@ bool IsHexDigit(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
 }
 
+// Each item must be a thumbprint; one that is not matches no certificate, and a list left without any
+// rejects every file.
+void CheckSignerThumbprint(LintContext& context, const core::IniSection& section) {
+    const core::IniPair* signers = Find(&section, L"SignerThumbprint");
+    if (signers == nullptr || signers->value.empty())
+        return;
+    const acquisition::Thumbprints parsed = acquisition::ParseThumbprints(signers->value);
+    for (const std::wstring& item : parsed.malformed)
+        context.Add(
+            "signer-thumbprint-format", section, signers,
+            L"SignerThumbprint item " + Quoted(item) +
+                L" is no thumbprint (40 or 64 hexadecimal digits): it matches no certificate" +
+                (parsed.Empty() ? L", and no other item is left, so every file of it is rejected" : L""));
+    if (parsed.Empty() && parsed.malformed.empty())
+        context.Add("signer-thumbprint-format", section, signers,
+                    L"SignerThumbprint " + Quoted(signers->value) +
+                        L" names no thumbprint: every file of it is rejected");
+    if (Find(&section, L"SetupFile") == nullptr && !IsUrlSource(section))
+        context.Add("download-check-unused", section, signers,
+                    L"SignerThumbprint is checked only for downloads (Url) and setup files (SetupFile); this "
+                    L"prerequisite opens a site");
+}
+
 void CheckDownloadChecks(LintContext& context, const core::IniSection& section) {
     const bool downloaded = IsUrlSource(section);
     if (const core::IniPair* size = Find(&section, L"ExactSize")) {
@@ -177,6 +201,20 @@ void CheckDownloadChecks(LintContext& context, const core::IniSection& section) 
             context.Add("download-check-unused", section, md5,
                         L"MD5 is checked only for downloads (Url); this prerequisite is not downloaded");
     }
+    if (const core::IniPair* sha256 = Find(&section, L"SHA256");
+        sha256 != nullptr && !sha256->value.empty()) {
+        const std::wstring& text = sha256->value;
+        if (text.size() != 64 || !std::all_of(text.begin(), text.end(), IsHexDigit))
+            context.Add(
+                "sha256-format", section, sha256,
+                L"SHA256 " + Quoted(text) +
+                    L" is not 64 hexadecimal digits: no file ever matches it, so every download of it "
+                    L"is rejected");
+        if (!downloaded)
+            context.Add("download-check-unused", section, sha256,
+                        L"SHA256 is checked only for downloads (Url); this prerequisite is not downloaded");
+    }
+    CheckSignerThumbprint(context, section);
 }
 
 std::wstring LowerAscii(std::wstring_view text) {
@@ -212,7 +250,10 @@ void CheckDownloadAddress(LintContext& context, const core::IniSection& section)
         return;
     const core::IniPair* md5 = Find(&section, L"MD5");
     const core::IniPair* sha256 = Find(&section, L"SHA256");
-    if ((md5 == nullptr || md5->value.empty()) && (sha256 == nullptr || sha256->value.empty()))
+    const core::IniPair* signers = Find(&section, L"SignerThumbprint");
+    // A pinned publisher stands for a digest: what arrives must carry its signature.
+    if ((md5 == nullptr || md5->value.empty()) && (sha256 == nullptr || sha256->value.empty()) &&
+        (signers == nullptr || signers->value.empty()))
         context.Add("no-digest", section, url,
                     L"Url has neither SHA256 nor MD5: the chainer starts whatever file arrives under that "
                     L"name (a replaced file, an error page the server sends with status 200); give the "

@@ -141,9 +141,10 @@ def test_actions_with_files_and_command_lines(kit):
     missing = {"SearchType1": 5, "SearchString1": "HKCU\\Software\\VelmoraExplain\\NoSuchKey"}
     e2e.write_ini(kit / "setup.ini", configuration(
         {"name": "Package", "SetupFile": "tool.exe", "NoUiCommandLine": "/quiet 0", "CommandLine": "ignored",
-         "Options": "mr", "RetValPropName": "PackageResult", **missing},
+         "Options": "mr", "RetValPropName": "PackageResult", "SignerThumbprint": "AA" * 20 + "; " + "bb" * 32,
+         **missing},
         {"name": "Download", "Url": "http://127.0.0.1:9/pkg/tools.exe", "Folder": "Tools", "ExactSize": 5,
-         "MD5": "827ccb0eea8a706c4c34a16891f84e7b", "NoUiCommandLine": "-s", **missing},
+         "MD5": "827ccb0eea8a706c4c34a16891f84e7b", "SHA256": "5" * 64, "NoUiCommandLine": "-s", **missing},
         {"name": "Ready", "Url": "http://127.0.0.1:9/pkg/ready.exe", "Folder": "Ready", "ExactSize": 5, **missing},
         {"name": "Site", "OpenSite": "https://example.com/manual", **missing},
         {"name": "Store app", "SetupFile": "app.msix", **missing},
@@ -166,10 +167,13 @@ def test_actions_with_files_and_command_lines(kit):
                                                                                  "/quiet 0")
     assert (package["route"], package["hidden"], package["rebootMode"]) == ("shell", True, 1)
     assert package["returnValueName"] == "PackageResult"
+    # A kit's file is checked for its signer only; a download for every key given.
+    assert (package["checks"], package["signerThumbprints"]) == (["SignerThumbprint"], ["aa" * 20, "bb" * 32])
     download = actions["Download"]
     assert download["downloadPath"] == windows_kit + "downloads\\Tools\\tools.exe"
     assert (download["file"], download["fileExists"]) == (download["downloadPath"], False)
     assert (download["checksSize"], download["checksDigest"], download["hidden"]) == (True, True, False)
+    assert download["checks"] == ["ExactSize", "MD5", "SHA256"]
     assert (actions["Ready"]["file"], actions["Ready"]["alreadyDownloaded"]) == (
         windows_kit + "downloads\\Ready\\ready.exe", True)
     assert actions["Site"]["url"] == "https://example.com/manual" and "file" not in actions["Site"]
