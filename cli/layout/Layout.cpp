@@ -10,7 +10,7 @@
 #include "platform/GrowBuffer.h"
 #include "platform/pure/PathRules.h"
 #include "processing/ProcessingEngine.h"
-#include "transfer/FileDigest.h"
+#include "transfer/FileVerification.h"
 #include "transfer/ProgressSink.h"
 #include "transfer/pure/TransferRules.h"
 
@@ -125,6 +125,8 @@ LayoutOpening KitLayout::Open(const std::wstring& configurationPath, std::string
         file.url = record.Source;
         file.exactSize = record.ExactSize;
         file.md5 = !record.MD5.empty();
+        file.sha256 = !record.SHA256.empty();
+        file.signer = !record.SignerThumbprint.empty();
         if (detection::IsFileUrlSource(record.Source)) {
             file.outcome = LayoutOutcome::NotLaidOut;
         } else {
@@ -149,12 +151,13 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
             continue;
         }
         const core::PrerequisiteRecord& record = prerequisites.at(static_cast<std::size_t>(file.number) - 1);
+        // The chainer's own check of a download (transfer/FileVerification.h).
+        const acquisition::FileChecks checks = acquisition::ChecksOf(record);
         // A Folder with ".." could lead out of the kit, where the layout would not travel with it.
         if (!platform::IsInsideFolder(file.path, report_.kitFolder)) {
             file.outcome = LayoutOutcome::Failed;
             file.detail = L"Folder " + record.Folder + L" leads out of the kit";
-        } else if (IsFile(file.path) &&
-                   acquisition::DownloadedFileAccepted(file.path, record.ExactSize, record.MD5)) {
+        } else if (IsFile(file.path) && acquisition::VerifiedFile(file.path, checks).Accepted()) {
             file.outcome = LayoutOutcome::InPlace;
             file.size = FileSize(file.path);
         } else if (check) {
@@ -170,10 +173,10 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
             // The processing engine's own transfer; a file in the way that failed its check is replaced.
             ProgressLines progress(observer);
             acquisition::DownloaderTransfer transfer;
-            std::string digest;
+            acquisition::TransferReceipt receipt;
             const std::uint64_t started = ::GetTickCount64();
-            const std::uint32_t result = transfer.Download(file.url, file.path, record.ExactSize, &progress,
-                                                           record.MD5.empty() ? nullptr : &digest);
+            const std::uint32_t result = transfer.Download(file.url, file.path, record.ExactSize,
+                                                           checks.Digests(), &progress, receipt);
             file.milliseconds = ::GetTickCount64() - started;
             if (result != 0) {
                 file.outcome = LayoutOutcome::Failed;
@@ -181,7 +184,7 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
                 file.detail = result == acquisition::XFER_CANCELLED ? L"stopped; the partial file stays for "
                                                                       L"the next layout to continue"
                                                                     : CodeText(result);
-            } else if (acquisition::DownloadedFileAccepted(file.path, record.ExactSize, record.MD5, digest)) {
+            } else if (acquisition::VerifiedFile(file.path, checks, {false, receipt.digests}).Accepted()) {
                 file.outcome = LayoutOutcome::Downloaded;
                 file.size = FileSize(file.path);
             } else {

@@ -62,6 +62,8 @@ std::wstring ChecksText(const LayoutFile& file) {
         keys.emplace_back(L"MD5");
     if (file.sha256)
         keys.emplace_back(L"SHA256");
+    if (file.signer)
+        keys.emplace_back(L"SignerThumbprint");
     std::wstring text;
     for (std::size_t i = 0; i < keys.size(); ++i)
         text += (i == 0 ? L"" : i + 1 == keys.size() ? L" and " : L", ") + keys[i];
@@ -247,6 +249,7 @@ std::string LayoutJson(const LayoutReport& report) {
             json.Null();
         json.Member("md5", file.md5);
         json.Member("sha256", file.sha256);
+        json.Member("signerThumbprint", file.signer);
         json.Member("outcome", OutcomeId(file.outcome));
         json.Member("size", file.size);
         json.Key("error");

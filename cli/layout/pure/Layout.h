@@ -30,12 +30,13 @@ struct LayoutFile {
     std::uint64_t exactSize = 0;
     bool md5 = false;    // an MD5 is given
     bool sha256 = false; // a SHA256 is given
+    bool signer = false; // a SignerThumbprint is given
     LayoutOutcome outcome = LayoutOutcome::Missing;
     std::uint64_t size = 0;         // bytes of the file in place
     std::uint32_t error = 0;        // the transfer's code, for Failed
     std::wstring detail;            // what failed or differs
     std::uint64_t milliseconds = 0; // how long the transfer took, for Downloaded
-    bool Pinned() const { return md5 || sha256; }
+    bool Pinned() const { return md5 || sha256 || signer; }
 };
 
 struct LayoutReport {
