@@ -107,6 +107,14 @@ void AsyncInternet::OnStatus(HINTERNET handle, DWORD status, LPVOID info, DWORD 
                               ? static_cast<const INTERNET_ASYNC_RESULT*>(info)
                               : nullptr);
         return;
+    case INTERNET_STATUS_RESPONSE_RECEIVED:
+        // For a read: the bytes it has put into the buffer (see ReadCount). A send reports the answer's
+        // headers the same way, which is no count of the buffer's.
+        if (pending_.load() == PendingCall::Read && info != nullptr && infoLength >= sizeof(DWORD)) {
+            reportedRead_.store(*static_cast<const DWORD*>(info));
+            readReported_.store(true);
+        }
+        return;
     default:
         return;
     }
@@ -160,6 +168,12 @@ void AsyncInternet::Adopt(HINTERNET handle) {
         return;
     platform::ScopedLock hold(lock_);
     handles_.push_back(handle);
+}
+
+DWORD AsyncInternet::ReadCount() const {
+    if (!asynchronous_ || !readReported_.load())
+        return bytesRead_;
+    return std::min(reportedRead_.load(), kReadBufferSize);
 }
 
 HINTERNET AsyncInternet::TakeCompletedHandle() {

@@ -74,6 +74,12 @@ public:
     // Where reads land: valid while this object lives, which is as long as a read may be pending.
     BYTE* ReadBuffer() { return readBuffer_.data(); }
     DWORD& BytesRead() { return bytesRead_; }
+    // The byte count of the last read, once Run has returned success for it.
+    // OS quirk (Wine 8): InternetReadFile sets its count to 0 when the read goes pending, which may be after
+    // the read has completed on WinINet's thread and written its count there: a read of 51,200 bytes then
+    // reads as 0, the end of the data, with its bytes gone from the stream. The count WinINet reports with
+    // the read's INTERNET_STATUS_RESPONSE_RECEIVED, which comes before its completion, is the one to take.
+    DWORD ReadCount() const;
 
     // The completion of the last call that was pending: dwResult and dwError.
     DWORD CompletionValue() const { return error_; }
@@ -109,6 +115,8 @@ private:
 
     std::vector<BYTE> readBuffer_;
     DWORD bytesRead_ = 0;
+    std::atomic<bool> readReported_{false}; // RESPONSE_RECEIVED came for the pending read
+    std::atomic<DWORD> reportedRead_{0};
 };
 
 using AsyncInternetPtr = std::unique_ptr<AsyncInternet, AsyncInternet::Releaser>;
@@ -121,6 +129,7 @@ DWORD AsyncInternet::Run(PendingCall kind, Call&& call, Cancelled&& cancelled) {
     if (pending_.load() != PendingCall::None || abandoned_)
         return XFER_CANCELLED;
     completed_.store(false);
+    readReported_.store(false);
     result_ = 0;
     error_ = 0;
     asynchronous_ = false;

@@ -52,7 +52,7 @@ DWORD InternetSource::Read(const BYTE*& data, DWORD& read) {
         return ::InternetReadFile(request_.get(), async.ReadBuffer(), kReadBufferSize, &got) == TRUE;
     });
     if (error == ERROR_SUCCESS)
-        read = got;
+        read = async.ReadCount();
     return error;
 }
 

@@ -20,7 +20,8 @@
 using namespace velmora::acquisition;
 using namespace velmora::test;
 
-// Large enough for WinINet's reads to end early now and then under Wine: the transfer resumes by itself.
+// Large: about 800 reads, many of them completing on WinINet's thread (see AsyncInternetTest.cpp for the
+// count such a read must keep), and every byte where it belongs.
 TEST_F(TransferTest, Downloader_Http_LargeFileArrivesWhole) {
     const std::wstring target = Target();
     const std::size_t size = 40 * 1000 * 1000 + 7;
