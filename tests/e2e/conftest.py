@@ -140,9 +140,11 @@ def wait_for(predicate, timeout=30.0, step=0.05):
     return predicate()
 
 
-def cancel_when_shown(text):
-    """Presses Cancel in the processing window once it shows the text, as the person at the machine would."""
-    return subprocess.run(wine(BIN_DIR / "window_probe.exe", "Velmora Setup", "60000", "--cancel-when", text),
+def cancel_when_shown(kit, text):
+    """Presses Cancel in the kit's processing window once it shows the text, as the person at the machine
+    would."""
+    return subprocess.run(wine(BIN_DIR / "window_probe.exe", to_windows_path(kit.exe), "Velmora Setup", "60000",
+                               "--cancel-when", text),
                           env=wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL, timeout=120).returncode
 

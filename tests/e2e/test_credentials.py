@@ -24,13 +24,13 @@ PASSWORDS = (PASSWORD, WRONG_PASSWORD, PROXY_PASSWORD, FTP_PASSWORD)
 class Person:
     """credentials_answerer.exe watching for the chainer's credentials dialogs while a run goes on."""
 
-    def __init__(self, folder, answers, env=None):
+    def __init__(self, folder, program, answers, env=None):
         self.record = Path(folder) / "dialogs.txt"
         self.stop = Path(folder) / "stop-answering"
         arguments = [a for pair in answers for a in (pair or ("-", "-"))]
         self.process = subprocess.Popen(
             wine(BIN_DIR / "credentials_answerer.exe", to_windows_path(self.record), to_windows_path(self.stop),
-                 OWNER, *arguments),
+                 to_windows_path(program), OWNER, *arguments),
             env=wine_env(env), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def leave(self):
@@ -47,11 +47,12 @@ class Person:
 
 
 @pytest.fixture
-def person(tmp_path):
+def person(tmp_path, kit):
+    """Starts the person who answers the dialogs of the kit's chainer, and of no other program."""
     started = []
 
     def start(*answers, env=None):
-        started.append(Person(tmp_path, answers, env))
+        started.append(Person(tmp_path, kit.exe, answers, env))
         return started[-1]
     yield start
     for p in started:

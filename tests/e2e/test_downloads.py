@@ -129,7 +129,7 @@ def test_cancel_ends_the_run_at_once_while_the_server_stalls(kit, transfer_serve
                                 general=f"DownloadFolder={to_windows_path(kit.folder / 'dl')}\n"))
     chainer = kit.start()
     try:
-        assert cancel_when_shown("Downloading Data") == 0
+        assert cancel_when_shown(kit, "Downloading Data") == 0
         cancelled = time.monotonic()
         chainer.wait(timeout=60)
         assert time.monotonic() - cancelled < 2

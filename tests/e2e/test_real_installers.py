@@ -187,7 +187,7 @@ def test_mandatory_msi_package_that_cannot_install_ends_the_run_with_1(kit, mode
         # The window shows the failure and stays until it is closed.
         chainer = kit.start()
         try:
-            assert cancel_when_shown("Refused product") == 0
+            assert cancel_when_shown(kit, "Refused product") == 0
             assert chainer.wait(timeout=60) == 1
         finally:
             if chainer.poll() is None:

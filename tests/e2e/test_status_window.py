@@ -7,9 +7,11 @@ import pytest
 from conftest import BIN_DIR, to_windows_path, wait_for, wine, wine_env
 
 
-def probe(title, timeout_ms):
-    """Exit code of window_probe and what it read: "<status text>|skip" or "<status text>|no skip"."""
-    result = subprocess.run(wine(str(BIN_DIR / "window_probe.exe"), title, str(timeout_ms)), env=wine_env(),
+def probe(kit, title, timeout_ms):
+    """Exit code of window_probe watching the kit's chainer and what it read: "<status text>|skip" or
+    "<status text>|no skip"."""
+    result = subprocess.run(wine(str(BIN_DIR / "window_probe.exe"), to_windows_path(kit.exe), title,
+                                 str(timeout_ms)), env=wine_env(),
                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                             timeout=120)
     return result.returncode, result.stdout.decode("utf-8").strip()
@@ -34,7 +36,7 @@ def test_basic_ui_shows_preparing_titled_with_the_product_name(kit, installer_bu
     kit.write_ini("[GeneralOptions]\nOptions=b\n")
     chainer = kit.start()
     try:
-        assert probe("Velmora Setup", 30000) == (0, "Preparing...|no skip")
+        assert probe(kit, "Velmora Setup", 30000) == (0, "Preparing...|no skip")
     finally:
         installer_busy()
     assert chainer.wait(timeout=60) == 0
@@ -45,7 +47,7 @@ def test_silent_run_shows_no_window(kit, installer_busy):
     chainer = kit.start()
     try:
         # The chainer is at its wait (it has not ended) and has shown nothing.
-        assert probe("Velmora Setup", 3000)[0] == 1
+        assert probe(kit, "Velmora Setup", 3000)[0] == 1
         assert chainer.poll() is None
     finally:
         installer_busy()

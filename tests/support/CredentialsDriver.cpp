@@ -7,29 +7,30 @@ namespace velmora::test {
 
 namespace {
 
-constexpr UINT kSendTimeoutMs = 10000;
-
 bool OkEnabled(HWND dialog) {
     HWND ok = ::GetDlgItem(dialog, IDOK);
     return ok != nullptr && ::IsWindowEnabled(ok);
 }
 
-// WM_CHAR for each character, as the keyboard would deliver them.
-void Type(HWND dialog, int id, std::wstring_view text) {
-    HWND control = ::GetDlgItem(dialog, id);
-    DWORD_PTR ignored = 0;
-    for (wchar_t c : text)
-        ::SendMessageTimeoutW(control, WM_CHAR, c, 1, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+DWORD ProcessOf(HWND window) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    return process;
 }
 
 } // namespace
 
-HWND FindCredentialsDialog(DWORD processId, std::wstring_view ownerTitle) {
+HWND FindCredentialsDialog(DWORD processId, std::wstring_view ownerTitle, std::wstring_view program) {
     for (HWND window : TopLevelWindows(processId)) {
         if (::GetDlgItem(window, IDC_CREDENTIALS_USER) == nullptr ||
-            ::GetDlgItem(window, IDC_CREDENTIALS_EXPLANATION) == nullptr)
+            ::GetDlgItem(window, IDC_CREDENTIALS_EXPLANATION) == nullptr || !OfProgram(window, program))
             continue;
-        if (ownerTitle.empty() || TextOf(::GetWindow(window, GW_OWNER)) == ownerTitle)
+        if (ownerTitle.empty())
+            return window;
+        // Over a window of its own process: another program's dialog may be owned by this one's window
+        // too, when it took the window in front as its owner.
+        HWND owner = ::GetWindow(window, GW_OWNER);
+        if (owner != nullptr && ProcessOf(owner) == ProcessOf(window) && TextOf(owner) == ownerTitle)
             return window;
     }
     return nullptr;
@@ -42,16 +43,19 @@ CredentialsDialogVisit AnswerCredentialsDialog(HWND dialog, std::wstring_view us
     visit.explanation = ControlText(dialog, IDC_CREDENTIALS_EXPLANATION);
     visit.owner = ::GetWindow(dialog, GW_OWNER);
     visit.okAtFirst = OkEnabled(dialog);
-    if (user.empty()) {
-        Press(dialog, IDCANCEL);
-    } else {
-        Type(dialog, IDC_CREDENTIALS_PASSWORD, password);
+    // Every key arrives, or the dialog is cancelled: a key lost on the way would enter what nobody typed.
+    bool typed = !user.empty() && TypeText(::GetDlgItem(dialog, IDC_CREDENTIALS_PASSWORD), password);
+    if (typed) {
         visit.okWithPasswordOnly = OkEnabled(dialog);
-        Type(dialog, IDC_CREDENTIALS_USER, user);
+        typed = TypeText(::GetDlgItem(dialog, IDC_CREDENTIALS_USER), user);
+    }
+    if (typed) {
         visit.okWithUser = OkEnabled(dialog);
         visit.entered = Press(dialog, IDOK);
+    } else {
+        Press(dialog, IDCANCEL);
     }
-    WaitUntil([dialog] { return !::IsWindow(dialog); }, 20000);
+    WaitUntil([dialog] { return !::IsWindow(dialog); });
     return visit;
 }
 

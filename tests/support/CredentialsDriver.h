@@ -19,12 +19,15 @@ struct CredentialsDialogVisit {
     HWND owner = nullptr;
 };
 
-// A visible credentials dialog of the process (any process when 0) whose owner has the given title (any
-// owner when empty); null when there is none.
-HWND FindCredentialsDialog(DWORD processId, std::wstring_view ownerTitle = {});
+// A visible credentials dialog of the process (any process when 0) or of the program at that full path
+// (any when empty) whose owner has the given title and belongs to the dialog's own process (any owner when
+// the title is empty); null when there is none.
+HWND FindCredentialsDialog(DWORD processId, std::wstring_view ownerTitle = {},
+                           std::wstring_view program = {});
 
 // Types the password, then the user name, key by key, noting whether Ok can be pressed at each stage, and
-// presses Ok; with an empty user name it presses Cancel instead. Returns once the dialog is gone.
+// presses Ok; with an empty user name, or when a key could not be delivered, it presses Cancel instead.
+// Returns once the dialog is gone.
 CredentialsDialogVisit AnswerCredentialsDialog(HWND dialog, std::wstring_view user,
                                                std::wstring_view password);
 

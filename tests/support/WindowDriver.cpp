@@ -1,10 +1,28 @@
 #include "support/WindowDriver.h"
 
+#include "platform/UniqueHandle.h"
+
 namespace velmora::test {
 
 namespace {
 
-constexpr UINT kSendTimeoutMs = 10000;
+// Far beyond any answer of a live window, even on a machine under load.
+constexpr UINT kSendTimeoutMs = 60000;
+
+// The title of a window found while looking through all of them: a window whose thread does not answer at
+// once (hung, or not yet in its message loop) is passed over this time, and the next look finds it.
+std::wstring TitleIfAnswering(HWND window) {
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &length))
+        return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                               SMTO_ABORTIFHUNG, 1000, &copied))
+        return {};
+    text.resize(copied);
+    return text;
+}
 
 struct Search {
     DWORD processId;
@@ -20,7 +38,7 @@ BOOL CALLBACK Collect(HWND window, LPARAM parameter) {
         return TRUE;
     if (!::IsWindowVisible(window))
         return TRUE;
-    if (!search->title.empty() && TextOf(window) != search->title)
+    if (!search->title.empty() && TitleIfAnswering(window) != search->title)
         return TRUE;
     search->found.push_back(window);
     return TRUE;
@@ -72,6 +90,37 @@ HWND WaitForWindow(DWORD processId, std::wstring_view title, DWORD timeoutMs) {
     return window;
 }
 
+HWND WaitForProgramWindow(std::wstring_view program, std::wstring_view title, DWORD timeoutMs) {
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+            window = nullptr;
+            for (HWND found : TopLevelWindows(0, title)) {
+                if (OfProgram(found, program)) {
+                    window = found;
+                    break;
+                }
+            }
+            return window != nullptr;
+        },
+        timeoutMs);
+    return window;
+}
+
+bool OfProgram(HWND window, std::wstring_view program) {
+    if (program.empty())
+        return true;
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    const platform::UniqueKernelHandle process(
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    wchar_t path[MAX_PATH * 2];
+    DWORD length = ARRAYSIZE(path);
+    return process && ::QueryFullProcessImageNameW(process.get(), 0, path, &length) &&
+           ::CompareStringOrdinal(path, static_cast<int>(length), program.data(),
+                                  static_cast<int>(program.size()), TRUE) == CSTR_EQUAL;
+}
+
 HWND WaitForThreadWindow(DWORD threadId, std::wstring_view title, DWORD timeoutMs) {
     HWND window = nullptr;
     WaitUntil(
@@ -84,14 +133,29 @@ HWND WaitForThreadWindow(DWORD threadId, std::wstring_view title, DWORD timeoutM
     return window;
 }
 
+bool SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
+                                 result != nullptr ? result : &ignored) != 0;
+}
+
+bool TypeText(HWND control, std::wstring_view text) {
+    if (control == nullptr)
+        return false;
+    for (wchar_t c : text) {
+        if (!SendTo(control, WM_CHAR, c, 1))
+            return false;
+    }
+    return true;
+}
+
 std::wstring TextOf(HWND window) {
     DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length))
+    if (!SendTo(window, WM_GETTEXTLENGTH, 0, 0, &length))
         return {};
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
+    if (!SendTo(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied))
         return {};
     text.resize(copied);
     return text;
@@ -116,9 +180,7 @@ RECT ControlRect(HWND dialog, int id) {
 
 bool Press(HWND dialog, int id) {
     HWND button = ::GetDlgItem(dialog, id);
-    DWORD_PTR ignored = 0;
-    return button != nullptr &&
-           ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored) != 0;
+    return button != nullptr && SendTo(button, BM_CLICK, 0, 0);
 }
 
 std::wstring ClipboardText() {

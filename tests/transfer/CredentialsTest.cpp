@@ -34,7 +34,29 @@ namespace {
 
 constexpr wchar_t kExplanationEnd[] = L" requires a username and password. Please enter them below.";
 
-// Answers a request for credentials as the processing window does: with the dialog, on the asking thread.
+// A window of the test's own for the dialog to stand over, as the processing window is the chainer's.
+// Without an owner the dialog takes the window in front, which may belong to another program (a test
+// running beside this one): the dialog would disable that window, and whoever answers that program's
+// dialogs could answer this one.
+class OwnerWindow {
+public:
+    OwnerWindow()
+        : window_(::CreateWindowExW(0, L"STATIC", L"Credentials Test Owner", WS_POPUP | WS_VISIBLE, 0, 0, 120,
+                                    40, nullptr, nullptr, nullptr, nullptr)) {}
+    ~OwnerWindow() {
+        if (window_ != nullptr)
+            ::DestroyWindow(window_);
+    }
+    OwnerWindow(const OwnerWindow&) = delete;
+    OwnerWindow& operator=(const OwnerWindow&) = delete;
+    HWND get() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+// Answers a request for credentials as the processing window does: with the dialog over its window, on the
+// asking thread.
 class PromptingSink : public ProgressSink {
 public:
     void Begin(std::uint64_t, std::uint32_t) override {}
@@ -47,11 +69,12 @@ public:
         reports.emplace_back(text, code);
         if (code != XFER_AUTH_REQUIRED || context == 0)
             return code;
-        return reinterpret_cast<CredentialSource*>(context)->Prompt(nullptr) ? ERROR_RETRY : code;
+        return reinterpret_cast<CredentialSource*>(context)->Prompt(owner.get()) ? ERROR_RETRY : code;
     }
     void SetStatus(std::wstring_view, std::uint32_t, std::uint32_t) override {}
 
     std::vector<std::pair<std::wstring, std::uint32_t>> reports;
+    OwnerWindow owner;
 };
 
 // The person at the machine: answers each credentials dialog of this process with the next user name and
@@ -263,10 +286,11 @@ TEST_F(CredentialsTest, Credentials_Share_RefusedLogonAsksAndConnectsAgain) {
 
 TEST(CredentialStore, Credentials_Store_KeptPerServerAndTriedOncePerAttempt) {
     CredentialStore store;
+    OwnerWindow owner;
     Person person({{L"builder", L"Store-Pass5"}});
     store.SetUrl(L"http://Files.example.com:8080/kits/a.exe");
     store.SetRealm(L"Downloads");
-    ASSERT_TRUE(store.Prompt(nullptr));
+    ASSERT_TRUE(store.Prompt(owner.get()));
     ASSERT_EQ(person.Leave().size(), 1u);
 
     // Once per connection attempt, and again in the next one.
@@ -372,23 +396,21 @@ TEST(CredentialStore, Credentials_Dialog_TypedPasswordLeavesNoCopyBehind) {
             masked.push_back(static_cast<wchar_t>((L'a' + (seed >> 16) % 26) ^ kMask));
         }
         CredentialStore store;
+        OwnerWindow owner;
         store.SetUrl(L"http://127.0.0.1:1/a.exe");
         store.SetRealm(L"Downloads");
         std::thread person([&] {
             HWND dialog = nullptr;
-            WaitUntil([&] { return (dialog = FindCredentialsDialog(::GetCurrentProcessId())) != nullptr; },
-                      20000);
-            DWORD_PTR ignored = 0;
-            for (wchar_t c : std::wstring(L"tester"))
-                ::SendMessageTimeoutW(::GetDlgItem(dialog, IDC_CREDENTIALS_USER), WM_CHAR, c, 1,
-                                      SMTO_ABORTIFHUNG, 10000, &ignored);
+            WaitUntil([&] { return (dialog = FindCredentialsDialog(::GetCurrentProcessId())) != nullptr; });
+            bool typed = TypeText(::GetDlgItem(dialog, IDC_CREDENTIALS_USER), L"tester");
             // Key by key, as typed: never the whole password at once on this side.
-            for (wchar_t c : masked)
-                ::SendMessageTimeoutW(::GetDlgItem(dialog, IDC_CREDENTIALS_PASSWORD), WM_CHAR, c ^ kMask, 1,
-                                      SMTO_ABORTIFHUNG, 10000, &ignored);
-            Press(dialog, IDOK);
+            for (wchar_t c : masked) {
+                const wchar_t key = c ^ kMask;
+                typed = typed && TypeText(::GetDlgItem(dialog, IDC_CREDENTIALS_PASSWORD), {&key, 1});
+            }
+            Press(dialog, typed ? IDOK : IDCANCEL);
         });
-        const bool entered = store.Prompt(nullptr);
+        const bool entered = store.Prompt(owner.get());
         person.join();
         ASSERT_TRUE(entered);
         {
