@@ -9,19 +9,12 @@ namespace {
 // Far beyond any answer of a live window, even on a machine under load.
 constexpr UINT kSendTimeoutMs = 60000;
 
-// The title of a window found while looking through all of them: a window whose thread does not answer at
-// once (hung, or not yet in its message loop) is passed over this time, and the next look finds it.
-std::wstring TitleIfAnswering(HWND window) {
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &length))
-        return {};
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                               SMTO_ABORTIFHUNG, 1000, &copied))
-        return {};
-    text.resize(copied);
-    return text;
+// The title of a window found while looking through all of them, read without a message: a window whose
+// thread does not answer at once (not yet in its message loop, or busy) is seen all the same.
+std::wstring TitleOf(HWND window) {
+    wchar_t title[256];
+    const int length = ::InternalGetWindowText(window, title, ARRAYSIZE(title));
+    return std::wstring(title, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
 struct Search {
@@ -38,7 +31,7 @@ BOOL CALLBACK Collect(HWND window, LPARAM parameter) {
         return TRUE;
     if (!::IsWindowVisible(window))
         return TRUE;
-    if (!search->title.empty() && TitleIfAnswering(window) != search->title)
+    if (!search->title.empty() && TitleOf(window) != search->title)
         return TRUE;
     search->found.push_back(window);
     return TRUE;

@@ -1,11 +1,11 @@
 // A small driver for real windows under test: find a window, read its controls, press its buttons, read
-// the clipboard. Works on windows of this process and of other processes. Messages go through
-// SendMessageTimeoutW and wait for the target to answer, however busy it is, within a bound that only a
-// hung target reaches: such a target fails the test instead of hanging it. (Not SMTO_ABORTIFHUNG: the
-// system calls a thread hung when it has not asked for messages for five seconds and is not waiting for
-// one now, as a thread that has just made a window and is about to enter its message loop is, on a busy
-// machine; the message was then dropped at once.) Waits poll a condition while pumping this thread's
-// messages, so windows of the calling thread stay alive meanwhile.
+// the clipboard. Works on windows of this process and of other processes. Windows are found by titles read
+// without a message; messages go through SendMessageTimeoutW and wait for the target to answer, however
+// busy it is, within a bound that only a hung target reaches: such a target fails the test instead of
+// hanging it. (Not SMTO_ABORTIFHUNG: the system calls a thread hung when it has not asked for messages for
+// five seconds and is not waiting for one now, as a thread that has just made a window and is about to
+// enter its message loop is, on a busy machine; the message was then dropped at once.) Waits poll a
+// condition while pumping this thread's messages, so windows of the calling thread stay alive meanwhile.
 #pragma once
 
 #include <windows.h>
