@@ -16,6 +16,7 @@
 #include "platform/UiEnabled.h"
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
+#include "ui/Dialog.h"
 #include "ui/resources/ResourceIds.h"
 
 namespace velmora::core {
@@ -96,6 +97,9 @@ void ChainerApp::Run() {
     }
     silent_ = configuration_.IsSilent();
     platform::SetUiEnabled(!silent_);
+    // Here, on the main thread before any other thread exists (see RegisterCommonControls).
+    if (!silent_)
+        ui::RegisterCommonControls();
     LocatePackageFiles(configuration_, exePath_, extraction_);
     extraction_.SetEnabled(true);
 

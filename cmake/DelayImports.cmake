@@ -3,14 +3,14 @@
 # The code calls these libraries' functions as usual, but links them through delay-import libraries made
 # here from the toolchain's own import libraries: the loader leaves them out of the program's import table,
 # and the first call loads the library through platform/SystemLibrary.cpp's hook, by full path from the
-# system folder. Their ordinary import
+# system folder (comctl32 by name, through the manifest's side-by-side binding). Their ordinary import
 # libraries are never linked, so a function of them cannot slip into the import table unnoticed. The test
 # chainer.imports checks the table of the built chainer.
 #
 # The user interface libraries and COM are among them although every Windows has them: loading any of them
 # costs about 10 ms of every start under Wine (user32's display connection), and a silent run that finds
 # everything installed never calls them.
-set(VELMORA_DELAY_IMPORTED version mpr wininet crypt32 wintrust bcrypt user32 gdi32 shell32 shlwapi ole32)
+set(VELMORA_DELAY_IMPORTED version mpr wininet crypt32 wintrust bcrypt comctl32 user32 gdi32 shell32 shlwapi ole32)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(velmora_symbol_prefix "_")

@@ -4,6 +4,7 @@
 
 #include "platform/Bitness.h"
 #include "platform/FileSystem.h"
+#include "platform/pure/TextCompare.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
@@ -51,6 +52,22 @@ UniqueModule LoadSystemLibrary(std::wstring_view fileName) {
 
 namespace {
 
+// The common controls: the manifest binds the name to the side-by-side version 6 copy, and the loader
+// resolves that binding before it looks in any folder. A full path would skip the binding and load the old
+// version 5 controls of the system folder.
+bool IsSideBySideBound(std::wstring_view name) {
+    return EqualsNoCase(name, L"comctl32.dll");
+}
+
+UniqueModule LoadSideBySide(const std::wstring& name) {
+    UniqueModule module(::LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    // Systems without the restricted search (Windows 7 before KB2533623) refuse the flag; there the
+    // binding, resolved before any folder is searched, keeps a planted copy out all the same.
+    if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER)
+        module.reset(::LoadLibraryW(name.c_str()));
+    return module;
+}
+
 // The delay-load helper asks this hook before it loads a delay-imported library. Returning null would make
 // the helper load the bare name itself, so a failure is raised here, as the helper would raise it.
 FARPROC WINAPI LoadDelayImported(unsigned notification, PDelayLoadInfo info) {
@@ -59,7 +76,7 @@ FARPROC WINAPI LoadDelayImported(unsigned notification, PDelayLoadInfo info) {
     std::wstring name;
     for (const char* c = info->szDll; *c != '\0'; ++c)
         name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    UniqueModule module = LoadSystemLibrary(name);
+    UniqueModule module = IsSideBySideBound(name) ? LoadSideBySide(name) : LoadSystemLibrary(name);
     if (!module) {
         info->dwLastError = ::GetLastError();
         const ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(info);

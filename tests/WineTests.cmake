@@ -87,6 +87,6 @@ endfunction()
 # A Wine test program made of the given sources, linked with the product library and the test support.
 function(velmora_wine_test_program target)
     add_executable(${target} ${ARGN})
-    target_link_libraries(${target} PRIVATE velmora_test_support gtest_main)
+    target_link_libraries(${target} PRIVATE velmora_test_support velmora_test_main)
     velmora_add_wine_test(${target})
 endfunction()

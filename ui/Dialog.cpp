@@ -67,11 +67,7 @@ void InitializeUiModule() {
     (void)State();
 }
 
-namespace {
-
-// Progress bars live in comctl32; its classes must be registered before a dialog names them. Done when the
-// first dialog is made, not at start-up: loading comctl32 loads the display driver and the theme engine,
-// which a silent run never needs (about 20 ms of every start under Wine).
+// Progress bars live in comctl32; its classes must be registered before a dialog names them.
 void RegisterCommonControls() {
     ModuleState& state = State();
     platform::ScopedLock lock(state.section);
@@ -80,8 +76,6 @@ void RegisterCommonControls() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     state.commonControls = ::InitCommonControlsEx(&controls) != FALSE;
 }
-
-} // namespace
 
 void ShutdownUiModule() {
     ModuleState& state = State();

@@ -18,8 +18,15 @@
 namespace velmora::ui {
 
 // Entry step: the module state (creation list, live windows). Idempotent. The common controls are
-// registered when the first dialog is made.
+// registered when the first dialog is made, or before by RegisterCommonControls.
 void InitializeUiModule();
+// Loads comctl32 and registers the classes of its controls the dialogs use. Idempotent. Start-up calls it
+// on the main thread before any other thread exists, once it knows that the run shows windows, and so do
+// test programs that make windows on several threads. OS quirk (Wine 8): comctl32's start-up code, run
+// while another thread makes its first window, deadlocks on the loader lock. Not at start for every run:
+// it loads the display driver and the theme engine and starts the desktop (about 20 ms under Wine), which
+// a silent run never needs.
+void RegisterCommonControls();
 // Exit step: destroys every window of the calling thread that is still live and clears the module state.
 void ShutdownUiModule();
 

@@ -5,7 +5,7 @@
 # (platform/SystemLibrary.h).
 # Usage: chainer_imports.sh OBJDUMP EXECUTABLE
 objdump=$1 executable=$2
-allowed=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll shlwapi.dll user32.dll "
+allowed=" advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll shlwapi.dll user32.dll "
 names=$("$objdump" -p "$executable" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
 if [ -z "$names" ]; then
     echo "no import table read from $executable" >&2
