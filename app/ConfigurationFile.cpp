@@ -43,12 +43,13 @@ bool ReadConfigurationText(const std::wstring& path, unsigned long sizeLow, std:
     return true;
 }
 
-void LoadConfiguration(std::wstring text, const PropertySource& properties, Configuration& configuration,
+void LoadConfiguration(std::wstring&& text, const PropertySource& properties, Configuration& configuration,
                        ChainerSettings& settings, bool& hasSettings) {
     IniDocument document;
     if (!text.empty())
         document.Parse(text);
-    text = std::wstring();
+    // Swapped out, not assigned: assigning an empty string keeps the buffer, the size of the file.
+    std::wstring().swap(text);
     configuration.LoadTaking(document, properties);
     hasSettings = LoadChainerSettings(document, settings);
 }

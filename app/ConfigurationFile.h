@@ -22,9 +22,10 @@ std::wstring ConfigurationPathFor(std::wstring_view exeFolder, std::wstring_view
 bool ReadConfigurationText(const std::wstring& path, unsigned long sizeLow, std::wstring& text);
 
 // The model and PREREQ_CHAINER (hasSettings false when the section is missing) from the file's text, folder
-// properties resolved through `properties`. The text and its parsed form are gone when this returns: the run
-// works on the model, and a large configuration would otherwise stay in memory three times over.
-void LoadConfiguration(std::wstring text, const PropertySource& properties, Configuration& configuration,
+// properties resolved through `properties`. The text's storage is given back once it is parsed, before the
+// model is built, and the parsed form is gone when this returns: the run works on the model, and a large
+// configuration would otherwise stay in memory three times over.
+void LoadConfiguration(std::wstring&& text, const PropertySource& properties, Configuration& configuration,
                        ChainerSettings& settings, bool& hasSettings);
 
 // Points the context at the package files of the chainer at chainerPath: beside it, or in the extraction

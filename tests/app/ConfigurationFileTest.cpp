@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/FolderProperties.h"
 #include "support/TestSupport.h"
 
 using namespace velmora::core;
@@ -67,4 +68,18 @@ TEST(ConfigurationFile_Read, MissingFileIsAFailure) {
     std::wstring text = L"stale";
     EXPECT_FALSE(ReadConfigurationText(folder.Child(L"none.ini"), 10, text));
     EXPECT_TRUE(text.empty());
+}
+
+TEST(ConfigurationFile_Load, GivesTheTextsStorageBackAndLoadsTheModel) {
+    // The text is as large as the file; a large configuration must not hold it beside the model.
+    std::wstring text = L"[GeneralOptions]\r\nOptions=q\r\n[PREREQ_CHAINER]\r\nLogFile=run.log\r\n" +
+                        std::wstring(4096, L' ');
+    Configuration configuration;
+    ChainerSettings settings;
+    bool hasSettings = false;
+    LoadConfiguration(std::move(text), MachineProperties(), configuration, settings, hasSettings);
+    EXPECT_LE(text.capacity(), std::wstring().capacity());
+    EXPECT_TRUE(configuration.IsSilent());
+    EXPECT_TRUE(hasSettings);
+    EXPECT_EQ(settings.LogFile, L"run.log");
 }
