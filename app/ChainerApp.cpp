@@ -104,7 +104,9 @@ void ChainerApp::Run() {
     extraction_.SetEnabled(true);
 
     status_.ShowStatus(IDS_PREPARING, false);
-    status_.PrepareTitle();
+    // The title comes from the version resource (version.dll); a silent run shows no window to carry it.
+    if (!silent_)
+        status_.PrepareTitle();
 
     EnterChainerFolder(exeFolder_);
 
