@@ -6,14 +6,14 @@
 // line of ours. Hence:
 //  - the import table holds only libraries that are known DLLs on every supported Windows version
 //    (kernel32, advapi32, msvcrt);
-//  - the other libraries the code calls directly (version, mpr, wininet, crypt32, and comctl32, user32,
-//    gdi32, shell32, shlwapi, ole32, which a silent run may never need) are delay-imported: the build
-//    links them through delay-import libraries (cmake/DelayImports.cmake), and the first call loads the
-//    library through this file's hook, by full path from the system folder; only comctl32 goes by name,
-//    as the manifest binds it to the side-by-side common controls. Start-up loads comctl32 on the main
-//    thread before any other thread exists when the run shows windows (ui::RegisterCommonControls): OS
-//    quirk (Wine 8), its start-up code, run while another thread makes its first window, deadlocks on
-//    the loader lock;
+//  - the other libraries the code calls directly (version, mpr, wininet, crypt32, wintrust, bcrypt, and
+//    comctl32, user32, gdi32, shell32, shlwapi, ole32, which a silent run may never need) are
+//    delay-imported: the build links them through delay-import libraries (cmake/DelayImports.cmake), and
+//    the first call loads the library through this file's hook, by full path from the system folder; only
+//    comctl32 goes by name, as the manifest binds it to the side-by-side common controls. Start-up loads
+//    comctl32 on the main thread before any other thread exists when the run shows windows
+//    (ui::RegisterCommonControls): OS quirk (Wine 8), its start-up code, run while another thread makes
+//    its first window, deadlocks on the loader lock;
 //  - libraries looked up by hand (msi, combase, dbghelp, shfolder) come from LoadSystemLibrary.
 // A library that cannot be loaded so is never looked for elsewhere: a delay-imported one ends the process
 // through the crash report (the system is broken), LoadSystemLibrary returns null.
