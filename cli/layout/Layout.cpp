@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "cli/Kit.h"
 #include "cli/pure/TextCodec.h"
 #include "detection/pure/LocalPath.h"
@@ -43,6 +45,27 @@ std::uint64_t FileSize(const std::wstring& path) {
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(platform::ToLongPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Which check a file failed, as the chainer's log names it.
+std::wstring CheckFailure(const acquisition::FileVerification& result) {
+    using acquisition::FileVerdict;
+    switch (result.verdict) {
+    case FileVerdict::Unreadable:
+        return L"it cannot be read for its check: " + CodeText(result.error);
+    case FileVerdict::NotSigned:
+        return L"it is not signed (SignerThumbprint)";
+    case FileVerdict::SignatureBroken:
+        return L"its signature is broken: it was changed after it was signed (SignerThumbprint)";
+    case FileVerdict::OtherSigner:
+        return L"it is signed by another certificate: " + result.signerSubject + L" (SignerThumbprint)";
+    case FileVerdict::ChainNotTrusted:
+        return L"its signer's certificate is not trusted by this machine (SignerThumbprint)";
+    case FileVerdict::SignatureNotChecked:
+        return L"its signature could not be checked (SignerThumbprint)";
+    default:
+        return L"it does not match its " + acquisition::FailedKey(result.verdict);
+    }
 }
 
 bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
@@ -157,15 +180,27 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
         if (!platform::IsInsideFolder(file.path, report_.kitFolder)) {
             file.outcome = LayoutOutcome::Failed;
             file.detail = L"Folder " + record.Folder + L" leads out of the kit";
-        } else if (IsFile(file.path) && acquisition::VerifiedFile(file.path, checks).Accepted()) {
-            file.outcome = LayoutOutcome::InPlace;
-            file.size = FileSize(file.path);
-        } else if (check) {
-            const bool there = IsFile(file.path);
+            observer.Done(file);
+            continue;
+        }
+        const bool there = IsFile(file.path);
+        std::wstring refusal;
+        if (there) {
+            // Plain only, as the chainer takes a file found in place: never through a link or a second name.
+            const acquisition::VerifiedFile found(file.path, checks, acquisition::VerifyOptions{true, {}});
+            if (found.Accepted()) {
+                file.outcome = LayoutOutcome::InPlace;
+                file.size = FileSize(file.path);
+                observer.Done(file);
+                continue;
+            }
+            refusal = found.Plain() ? CheckFailure(found.Result()) : L"it is a link or has another name";
+        }
+        if (check) {
             const std::uint64_t part = there ? 0 : FileSize(file.path + L".part");
             file.outcome = there ? LayoutOutcome::Mismatch : LayoutOutcome::Missing;
             file.size = there ? FileSize(file.path) : 0;
-            file.detail = there       ? L"its size or digest is not the one the kit gives"
+            file.detail = there       ? refusal
                           : part != 0 ? L"a partial file of " + ByteCount(part) +
                                             L" waits beside it: lay the kit out again to finish it"
                                       : std::wstring();
@@ -184,16 +219,24 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
                 file.detail = result == acquisition::XFER_CANCELLED ? L"stopped; the partial file stays for "
                                                                       L"the next layout to continue"
                                                                     : CodeText(result);
-            } else if (acquisition::VerifiedFile(file.path, checks, {false, receipt.digests}).Accepted()) {
-                file.outcome = LayoutOutcome::Downloaded;
-                file.size = FileSize(file.path);
             } else {
-                // As the chainer does with a download that fails its check: it is not kept.
+                std::optional<acquisition::VerifiedFile> fetched(std::in_place, file.path, checks,
+                                                                 acquisition::VerifyOptions{false, receipt.digests});
                 file.size = FileSize(file.path);
-                (void)platform::DeleteFileLong(file.path);
-                file.outcome = LayoutOutcome::Mismatch;
-                file.detail = L"the server sent " + ByteCount(file.size) +
-                              L" whose size or digest is not the one the kit gives; it was deleted";
+                if (fetched->Accepted()) {
+                    file.outcome = LayoutOutcome::Downloaded;
+                } else {
+                    // What arrived tells a replaced file from an error or sign-in page sent with status 200.
+                    acquisition::ReceivedFile received = fetched->Received();
+                    received.contentType = receipt.reply.contentType;
+                    received.finalUrl = receipt.reply.finalUrl;
+                    file.outcome = LayoutOutcome::Mismatch;
+                    file.detail = CheckFailure(fetched->Result()) + L"; it was deleted. " +
+                                  acquisition::TriageLine(received);
+                    // As the chainer does with a download that fails its check: it is not kept.
+                    fetched.reset();
+                    (void)platform::DeleteFileLong(file.path);
+                }
             }
         }
         observer.Done(file);

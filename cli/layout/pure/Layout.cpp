@@ -162,7 +162,7 @@ std::wstring OutcomeLine(const LayoutFile& file) {
     case LayoutOutcome::Missing:
         return L"missing" + (file.detail.empty() ? std::wstring() : L": " + file.detail);
     case LayoutOutcome::Mismatch:
-        return L"does not match: " + file.detail;
+        return L"not accepted: " + file.detail;
     case LayoutOutcome::Failed:
         return L"failed: " + file.detail;
     default:
