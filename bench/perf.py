@@ -328,8 +328,15 @@ class Bench:
         def clear_downloads():
             shutil.rmtree(downloads, ignore_errors=True)
 
+        def size_of(path):
+            # The partial file is renamed when it is whole, maybe between the listing and this look.
+            try:
+                return os.path.getsize(path)
+            except OSError:
+                return 0
+
         def chainer_downloaded():
-            return any(os.path.getsize(os.path.join(folder, name)) >= PAYLOAD_SIZE
+            return any(size_of(os.path.join(folder, name)) >= PAYLOAD_SIZE
                        for folder, _, names in os.walk(downloads) for name in names)
 
         def clear_out():
