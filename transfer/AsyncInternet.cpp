@@ -67,31 +67,115 @@ std::wstring LastResponseText() {
     return text;
 }
 
+void AsyncInternet::BeginCallback() {
+    platform::ScopedLock hold(lock_);
+    ++busyCallbacks_;
+}
+
+void AsyncInternet::EndCallback() {
+    bool unreferenced = false;
+    {
+        platform::ScopedLock hold(lock_);
+        --busyCallbacks_;
+        unreferenced = Unreferenced();
+    }
+    if (unreferenced) {
+        --liveSessions;
+        delete this;
+    }
+}
+
 void CALLBACK AsyncInternet::StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                             DWORD infoLength) {
     auto* self = reinterpret_cast<AsyncInternet*>(context);
     if (self == nullptr)
         return;
-    {
-        platform::ScopedLock hold(self->lock_);
-        ++self->busyCallbacks_;
-    }
+    self->BeginCallback();
     try {
         self->OnStatus(handle, status, info, infoLength);
     } catch (...) {
         // No exception may unwind into WinINet; the transfer goes on without what failed here.
         platform::core::PresentCaughtException(nullptr);
     }
-    bool unreferenced = false;
+    self->EndCallback();
+}
+
+namespace {
+
+struct OwnThreadCall {
+    AsyncInternet* async;
+    std::function<DWORD_PTR()> blocking;
+};
+
+} // namespace
+
+bool AsyncInternet::StartOnOwnThread(std::function<DWORD_PTR()> blocking) {
+    auto* job = new OwnThreadCall{this, std::move(blocking)};
     {
-        platform::ScopedLock hold(self->lock_);
-        --self->busyCallbacks_;
-        unreferenced = self->Unreferenced();
+        platform::ScopedLock hold(lock_);
+        ++busyCallbacks_;
+        ++ownThreadCalls_;
     }
-    if (unreferenced) {
-        --liveSessions;
-        delete self;
+    platform::UniqueKernelHandle thread(
+        ::CreateThread(nullptr, 0, &AsyncInternet::OwnThreadMain, job, 0, nullptr));
+    if (!thread) {
+        const DWORD error = ::GetLastError();
+        delete job;
+        EndOwnThreadCall();
+        ::SetLastError(error);
+        return false;
     }
+    ::SetLastError(ERROR_IO_PENDING);
+    return true;
+}
+
+void AsyncInternet::EndOwnThreadCall() {
+    HINTERNET session = nullptr;
+    {
+        platform::ScopedLock hold(lock_);
+        if (--ownThreadCalls_ == 0)
+            std::swap(session, sessionToClose_);
+    }
+    if (session != nullptr)
+        ::InternetCloseHandle(session);
+    EndCallback();
+}
+
+void AsyncInternet::CloseSession(HINTERNET session) {
+    {
+        platform::ScopedLock hold(lock_);
+        if (ownThreadCalls_ != 0) {
+            sessionToClose_ = session;
+            return;
+        }
+    }
+    ::InternetCloseHandle(session);
+}
+
+DWORD WINAPI AsyncInternet::OwnThreadMain(void* parameter) {
+    platform::core::InstallCrashHandlers();
+    std::unique_ptr<OwnThreadCall> job(static_cast<OwnThreadCall*>(parameter));
+    AsyncInternet* self = job->async;
+    INTERNET_ASYNC_RESULT result{0, ERROR_INTERNET_INTERNAL_ERROR};
+    try {
+        ::SetLastError(ERROR_SUCCESS);
+        result.dwResult = job->blocking();
+        result.dwError = result.dwResult != 0 ? ERROR_SUCCESS : ::GetLastError();
+    } catch (...) {
+        platform::core::PresentCaughtException(nullptr);
+    }
+    // What it used (a password among it) goes before anyone is told.
+    job.reset();
+    // Where WinINet did take the call asynchronously, its own completion comes through the callback.
+    if (result.dwResult != 0 || result.dwError != ERROR_IO_PENDING) {
+        try {
+            self->OnStatus(nullptr, INTERNET_STATUS_REQUEST_COMPLETE, &result, sizeof result);
+        } catch (...) {
+            platform::core::PresentCaughtException(nullptr);
+        }
+    }
+    self->EndOwnThreadCall();
+    return 0;
 }
 
 void AsyncInternet::OnStatus(HINTERNET handle, DWORD status, LPVOID info, DWORD infoLength) {

@@ -22,6 +22,7 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,23 @@ public:
     template <typename Call, typename Cancelled>
     [[nodiscard]] DWORD Run(PendingCall kind, Call&& call, Cancelled&& cancelled);
 
+    // For Run's `call`: starts `blocking` on a thread of its own and answers as a call that went pending.
+    // The thread hands the result over as WinINet's completion would, so Run waits for it while asking for
+    // a cancel, and after a cancel the handle it brings is closed like any late one. `blocking` returns the
+    // call's result (a handle, or TRUE) or 0 with the last error set; it owns copies of what it uses.
+    // OS quirk (Wine 8): InternetConnectW for FTP (connect, greeting, login) and FtpCommandW do their work
+    // on the calling thread although the session is asynchronous: a server that holds back an answer would
+    // hold a cancel until it answers or the receive timeout passes. Closing handles does not end such a
+    // call there either: the cancel returns at once, and the thread ends when the server answers or the
+    // timeout passes, closing what the call brought.
+    [[nodiscard]] bool StartOnOwnThread(std::function<DWORD_PTR()> blocking);
+
+    // Closes the session's root handle, or hands it to the thread of StartOnOwnThread still running, which
+    // closes it once its call is done. OS quirk (Wine 8): closing a root closes every handle below it, the
+    // one a connect still running is making included, and frees its value; the connect then returns that
+    // value all the same, and closing it would close whatever handle has been given the value since.
+    void CloseSession(HINTERNET session);
+
     // A handle a call returned at once: counted until WinINet reports its closing.
     void Adopt(HINTERNET handle);
     // The handle the completion of the last connect or open call brought (already counted); null when
@@ -93,6 +111,12 @@ public:
 private:
     AsyncInternet();
     ~AsyncInternet() = default;
+    static DWORD WINAPI OwnThreadMain(void* parameter);
+    // A callback, or a thread of StartOnOwnThread, holds this object from BeginCallback to EndCallback.
+    void BeginCallback();
+    void EndCallback();
+    // Ends what StartOnOwnThread began: closes the session handed over meanwhile, then as EndCallback.
+    void EndOwnThreadCall();
     void OnStatus(HINTERNET handle, DWORD status, LPVOID info, DWORD infoLength);
     void OnRequestComplete(const INTERNET_ASYNC_RESULT* result);
     void Forget(HINTERNET handle);
@@ -103,6 +127,8 @@ private:
     std::vector<HINTERNET> handles_; // open handles made with this context, one entry each (values recur)
     bool ownerGone_ = false;
     int busyCallbacks_ = 0;
+    int ownThreadCalls_ = 0;
+    HINTERNET sessionToClose_ = nullptr; // closed by the last thread of StartOnOwnThread
     bool abandoned_ = false; // a cancel left the pending call to WinINet
 
     platform::UniqueKernelHandle requestComplete_; // auto-reset: a stale signal costs one more look

@@ -25,9 +25,14 @@ DWORD FtpSource::LogIn() {
 }
 
 DWORD FtpSource::Command(const std::wstring& text) {
+    // On a thread of its own, as the connect (AsyncInternet::StartOnOwnThread says why): false either way,
+    // pending with the thread started or failed with the error of its start.
     return session_.Run(PendingCall::FtpCommand, [&] {
-        return ::FtpCommandW(connection_.get(), FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(),
-                             session_.Context(), nullptr) == TRUE;
+        (void)session_.Async().StartOnOwnThread([connection = connection_.get(), text,
+                                                 context = session_.Context()]() -> DWORD_PTR {
+            return ::FtpCommandW(connection, FALSE, FTP_TRANSFER_TYPE_BINARY, text.c_str(), context, nullptr);
+        });
+        return false;
     });
 }
 

@@ -1,5 +1,7 @@
 #include "transfer/InternetSource.h"
 
+#include <memory>
+
 namespace velmora::acquisition {
 
 using platform::UniqueInternet;
@@ -23,20 +25,35 @@ DWORD InternetSession::Open(const TransferSettings& settings) {
     return ERROR_SUCCESS;
 }
 
+// The status callback stays: a connect still running on a thread of its own (an FTP one) may yet make its
+// handle under this session, and that handle's closing notice is what lets the state go.
 void InternetSession::Close() {
-    if (session_) {
-        ::InternetSetStatusCallbackW(session_.get(), nullptr);
-        session_.reset();
-    }
+    if (session_)
+        async_->CloseSession(session_.release());
     async_.reset();
 }
 
 DWORD InternetSource::Connect(const SourceUrl& target, DWORD service, DWORD flags, const std::wstring& user,
                               const platform::SecretText& password) {
-    return OpenHandle(PendingCall::Connect, connection_, [&] {
-        return ::InternetConnectW(
-            session_.Handle(), target.host.c_str(), target.port, user.empty() ? nullptr : user.c_str(),
-            password.empty() ? nullptr : password.c_str(), service, flags, session_.Context());
+    if (service != INTERNET_SERVICE_FTP) {
+        return OpenHandle(PendingCall::Connect, connection_, [&] {
+            return ::InternetConnectW(
+                session_.Handle(), target.host.c_str(), target.port, user.empty() ? nullptr : user.c_str(),
+                password.empty() ? nullptr : password.c_str(), service, flags, session_.Context());
+        });
+    }
+    // An FTP connect greets and logs in before it returns (AsyncInternet::StartOnOwnThread says why it
+    // runs on a thread of its own); the thread keeps its own copies, as a cancel does not wait for it.
+    auto secret = std::make_shared<platform::SecretText>(password.view());
+    return OpenHandle(PendingCall::Connect, connection_, [&]() -> HINTERNET {
+        (void)session_.Async().StartOnOwnThread([session = session_.Handle(), host = target.host,
+                                                 port = target.port, user, secret, service, flags,
+                                                 context = session_.Context()]() -> DWORD_PTR {
+            return reinterpret_cast<DWORD_PTR>(
+                ::InternetConnectW(session, host.c_str(), port, user.empty() ? nullptr : user.c_str(),
+                                   secret->empty() ? nullptr : secret->c_str(), service, flags, context));
+        });
+        return nullptr;
     });
 }
 

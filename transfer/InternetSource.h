@@ -34,7 +34,7 @@ public:
     // InternetOpenW with the settings' proxy and connect timeout, and the status callback, with a new
     // AsyncInternet: what an earlier session left pending never meets this one.
     [[nodiscard]] DWORD Open(const TransferSettings& settings);
-    // Removes the status callback and closes the session. Its sources' handles are closed before.
+    // Closes the session. Its sources' handles are closed before.
     void Close();
 
     HINTERNET Handle() const { return session_.get(); }

@@ -44,11 +44,11 @@ start, each writing <name>.port there:
                        holding "/private/" until a request carries PROXY_USER and PROXY_PASSWORD, forwards
                        any other GET and records it for the address's last segment as "proxy <address>"
   ftp_norest           FTP as --ftp-root, refusing REST
-  ftp_slowgreeting     FTP as --ftp-root, greeting 1.5 s after the connection
-  ftp_slowlogin        FTP as --ftp-root, answering PASS after 1.5 s
+  ftp_slowgreeting     FTP as --ftp-root, greeting 8 s after the connection
+  ftp_slowlogin        FTP as --ftp-root, answering PASS after 8 s
   ftp_login            FTP as --ftp-root for FTP_USER and FTP_PASSWORD only (no anonymous login)
 The --ftp-root server sends only the first 100000 bytes of a file named drop* the first time it is asked
-for, answers RETR of a file named slowopen* after 1.5 s, and of a file named randomopen* after a random
+for, answers RETR of a file named slowopen* after 8 s, and of a file named randomopen* after a random
 0 to 30 ms.
 
 The server ends itself after --lifetime seconds whatever happens; the launcher stops it earlier by its PID.
@@ -337,7 +337,7 @@ def ftp_handlers(root):
         def ftp_RETR(self, file):
             name = os.path.basename(file)
             if name.startswith("slowopen"):
-                self.ioloop.call_later(1.5, FTPHandler.ftp_RETR, self, file)
+                self.ioloop.call_later(8, FTPHandler.ftp_RETR, self, file)
                 return file
             if name.startswith("randomopen"):
                 self.ioloop.call_later(random.uniform(0, 0.03), FTPHandler.ftp_RETR, self, file)
@@ -356,12 +356,12 @@ def ftp_handlers(root):
     # These two servers have a loop each: holding it up holds up no one else.
     class SlowGreeting(Counted):
         def handle(self):
-            time.sleep(1.5)
+            time.sleep(8)
             Counted.handle(self)
 
     class SlowLogin(Counted):
         def ftp_PASS(self, line):
-            time.sleep(1.5)
+            time.sleep(8)
             Counted.ftp_PASS(self, line)
 
     class Login(Counted):
