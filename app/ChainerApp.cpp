@@ -19,7 +19,7 @@
 #include "ui/Dialog.h"
 #include "ui/resources/ResourceIds.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 std::wstring ModulePath() {
     std::wstring path;
@@ -40,11 +40,11 @@ ChainerApp::~ChainerApp() {
     }
 }
 
-void ChainerApp::BuildCleanupLists(const ChainerSettings& settings) {
+void ChainerApp::BuildCleanupLists(const config::ChainerSettings& settings) {
     constexpr int kScriptRetryCount = 10;
     cleanupScript_.SetScript(settings.CleanupScript, false, kScriptRetryCount);
     cleanupFolders_ = settings.CleanupFolders;
-    CleanupLists lists = core::BuildCleanupLists(
+    config::CleanupLists lists = config::BuildCleanupLists(
         settings, exePath_, iniPath_, [](const std::wstring& path) { return platform::Exists(path); });
     fileCleanupList_ = std::move(lists.files);
     for (const std::wstring& path : lists.scriptPaths)
@@ -60,7 +60,7 @@ void ChainerApp::RunCleanupScript() {
     (void)cleanupScript_.Run();
 }
 
-void StartLogging(const ChainerSettings& settings) {
+void StartLogging(const config::ChainerSettings& settings) {
     if (settings.LogFile.empty())
         return;
     // The logger sits below the detection layer; it learns the operating system for its header from here.
@@ -88,7 +88,8 @@ void ChainerApp::Run() {
         std::wstring text;
         if (!ReadConfigurationText(iniPath_, found.nFileSizeLow, text))
             text.clear();
-        LoadConfiguration(std::move(text), MachineProperties(), configuration_, settings_, hasSettings_);
+        LoadConfiguration(std::move(text), config::MachineProperties(), configuration_, settings_,
+                          hasSettings_);
     }
     // Without PREREQ_CHAINER nothing is cleaned up at exit, not even the configuration file.
     if (hasSettings_) {
@@ -122,4 +123,4 @@ void ChainerApp::Run() {
         exitCode_ = RunMainFlow(*this);
 }
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -17,7 +17,7 @@
 #include "execution/ExtractionContext.h"
 #include "ui/StatusWindow.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 class ChainerApp {
 public:
@@ -30,15 +30,15 @@ public:
 
     int ExitCode() const { return exitCode_; }
     bool Silent() const { return silent_; }
-    Configuration& Config() { return configuration_; }
-    const Configuration& Config() const { return configuration_; }
+    config::Configuration& Config() { return configuration_; }
+    const config::Configuration& Config() const { return configuration_; }
     // Locates the package files of the run: beside the chainer, or in a configured extraction folder.
     execution::ExtractionContext& Extraction() { return extraction_; }
     const execution::ExtractionContext& Extraction() const { return extraction_; }
     ui::StatusWindow& Status() { return status_; }
 
 private:
-    void BuildCleanupLists(const ChainerSettings& settings);
+    void BuildCleanupLists(const config::ChainerSettings& settings);
     void ExitCleanup();
     void RunCleanupScript();
 
@@ -47,8 +47,8 @@ private:
     std::wstring exePath_;
     std::wstring exeFolder_;
     std::wstring iniPath_;
-    Configuration configuration_;
-    ChainerSettings settings_;
+    config::Configuration configuration_;
+    config::ChainerSettings settings_;
     bool hasSettings_ = false;
     std::vector<std::wstring> fileCleanupList_;
     std::wstring cleanupFolders_;
@@ -63,6 +63,6 @@ std::wstring ModulePath();
 
 // Switches logging on, to the file that LogFile of PREREQ_CHAINER names, when that value is not empty.
 // Nothing is logged before this.
-void StartLogging(const ChainerSettings& settings);
+void StartLogging(const config::ChainerSettings& settings);
 
-} // namespace velmora::core
+} // namespace velmora::app

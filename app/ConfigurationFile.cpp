@@ -6,7 +6,7 @@
 #include "platform/UniqueHandle.h"
 #include "platform/pure/PathRules.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 std::wstring ModuleBaseName(std::wstring_view modulePath) {
     std::wstring name = platform::FileName(modulePath);
@@ -43,18 +43,19 @@ bool ReadConfigurationText(const std::wstring& path, unsigned long sizeLow, std:
     return true;
 }
 
-void LoadConfiguration(std::wstring&& text, const PropertySource& properties, Configuration& configuration,
-                       ChainerSettings& settings, bool& hasSettings) {
-    IniDocument document;
+void LoadConfiguration(std::wstring&& text, const config::PropertySource& properties,
+                       config::Configuration& configuration, config::ChainerSettings& settings,
+                       bool& hasSettings) {
+    config::IniDocument document;
     if (!text.empty())
         document.Parse(text);
     // Swapped out, not assigned: assigning an empty string keeps the buffer, the size of the file.
     std::wstring().swap(text);
     configuration.LoadTaking(document, properties);
-    hasSettings = LoadChainerSettings(document, settings);
+    hasSettings = config::LoadChainerSettings(document, settings);
 }
 
-void LocatePackageFiles(Configuration& configuration, const std::wstring& chainerPath,
+void LocatePackageFiles(config::Configuration& configuration, const std::wstring& chainerPath,
                         execution::ExtractionContext& files) {
     files.SetChainerPath(chainerPath);
     const bool configured = !configuration.ExtractionFolder.empty();
@@ -67,4 +68,4 @@ void EnterChainerFolder(const std::wstring& folder) {
     ::SetCurrentDirectoryW((driveOnly ? folder + L'\\' : folder).c_str());
 }
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -8,7 +8,7 @@
 #include "config/pure/Configuration.h"
 #include "execution/ExtractionContext.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 // The name without its extension: the text after the last backslash, cut at its last ".".
 std::wstring ModuleBaseName(std::wstring_view modulePath);
@@ -25,14 +25,15 @@ bool ReadConfigurationText(const std::wstring& path, unsigned long sizeLow, std:
 // properties resolved through `properties`. The text's storage is given back once it is parsed, before the
 // model is built, and the parsed form is gone when this returns: the run works on the model, and a large
 // configuration would otherwise stay in memory three times over.
-void LoadConfiguration(std::wstring&& text, const PropertySource& properties, Configuration& configuration,
-                       ChainerSettings& settings, bool& hasSettings);
+void LoadConfiguration(std::wstring&& text, const config::PropertySource& properties,
+                       config::Configuration& configuration, config::ChainerSettings& settings,
+                       bool& hasSettings);
 
 // Points the context at the package files of the chainer at chainerPath: beside it, or in the extraction
 // folder when the configuration names one. The default extraction folder that GetExtractionFolder makes from
 // DefaultProdCode is for what the run creates; a kit without the key carries its files beside the chainer.
 // The configuration's extraction folder is fixed from here on.
-void LocatePackageFiles(Configuration& configuration, const std::wstring& chainerPath,
+void LocatePackageFiles(config::Configuration& configuration, const std::wstring& chainerPath,
                         execution::ExtractionContext& files);
 
 // Makes the chainer's folder the current one, where relative paths (the log's among them) resolve. A drive
@@ -40,4 +41,4 @@ void LocatePackageFiles(Configuration& configuration, const std::wstring& chaine
 // when the chainer sits at the root of a disc or a stick.
 void EnterChainerFolder(const std::wstring& folder);
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -12,7 +12,7 @@
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
-namespace velmora::core {
+namespace velmora::app {
 
 void HardenProcess() {
     ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
@@ -41,4 +41,4 @@ int RunChainerProcess() {
     return exitCode;
 }
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -1,7 +1,7 @@
 // The life of the process around the application object: COM, the UI module state, the exit code.
 #pragma once
 
-namespace velmora::core {
+namespace velmora::app {
 
 // Runs the whole chainer and returns the process exit code.
 int RunChainerProcess();
@@ -10,4 +10,4 @@ int RunChainerProcess();
 // corruption. Called first thing in WinMain.
 void HardenProcess();
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -8,11 +8,11 @@
 #include "platform/pure/PathRules.h"
 #include "platform/UniqueHandle.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 namespace {
 
-bool ListFolderEntries(const std::wstring& folder, std::vector<FolderEntry>& entries) {
+bool ListFolderEntries(const std::wstring& folder, std::vector<config::FolderEntry>& entries) {
     WIN32_FIND_DATAW data{};
     platform::UniqueFind find(::FindFirstFileW(
         platform::ToLongPath(platform::WithTrailingBackslash(folder) + L"*").c_str(), &data));
@@ -45,7 +45,8 @@ void DeleteCleanupFiles(const std::vector<std::wstring>& files, std::wstring_vie
             (void)platform::DeleteFileLong(file);
         }
         // A folder that is not empty stays, and so does every folder above it; the walk ends at a link.
-        for (const std::wstring& folder : FoldersBelow(platform::ParentFolder(file), cleanupFolders)) {
+        for (const std::wstring& folder :
+             config::FoldersBelow(platform::ParentFolder(file), cleanupFolders)) {
             if (platform::IsReparsePointAt(folder) || !platform::RemoveFolderLong(folder))
                 break;
         }
@@ -54,7 +55,7 @@ void DeleteCleanupFiles(const std::vector<std::wstring>& files, std::wstring_vie
 
 void KeepOccupiedFolders(execution::CleanupScriptRunner& runner, std::wstring_view cleanupFolders) {
     const std::vector<std::wstring> listed = runner.Paths();
-    const std::vector<std::wstring> handedOver = ScriptPathsToHandOver(listed, &ListFolderEntries);
+    const std::vector<std::wstring> handedOver = config::ScriptPathsToHandOver(listed, &ListFolderEntries);
     for (const std::wstring& path : listed) {
         // A script that removes a folder with its contents could follow a link into whatever it leads to.
         std::vector<platform::UniqueFile> held;
@@ -72,4 +73,4 @@ void KeepOccupiedFolders(execution::CleanupScriptRunner& runner, std::wstring_vi
     }
 }
 
-} // namespace velmora::core
+} // namespace velmora::app

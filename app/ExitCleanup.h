@@ -9,7 +9,7 @@
 
 #include "execution/CleanupScriptRunner.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 // Deletes each file, then removes the folders above it that are empty now, up to (not including)
 // cleanupFolders; with no cleanupFolders no folder is removed. Links are never followed: a file whose way
@@ -21,4 +21,4 @@ void DeleteCleanupFiles(const std::vector<std::wstring>& files, std::wstring_vie
 // folders above it; and every path below cleanupFolders that is, or lies behind, a link (logged).
 void KeepOccupiedFolders(execution::CleanupScriptRunner& runner, std::wstring_view cleanupFolders);
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -4,7 +4,7 @@
 
 #include "platform/UniqueHandle.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 namespace {
 
@@ -47,4 +47,4 @@ InstallerWait WaitForInstallerIdle() {
     return {InstallerWaitResult::CannotWait, error != ERROR_SUCCESS ? error : result};
 }
 
-} // namespace velmora::core
+} // namespace velmora::app

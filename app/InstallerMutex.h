@@ -3,10 +3,10 @@
 
 #include "app/pure/InstallerWait.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 // Opens "Global\_MSIExecute" for SYNCHRONIZE and waits for it without a time-out, answering this thread's
 // window messages meanwhile. A mutex this wait came to own (free or abandoned) is released at once.
 InstallerWait WaitForInstallerIdle();
 
-} // namespace velmora::core
+} // namespace velmora::app

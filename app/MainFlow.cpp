@@ -16,7 +16,9 @@
 #include "ui/WorkerThread.h"
 #include "ui/resources/ResourceIds.h"
 
-namespace velmora::core {
+namespace velmora::app {
+
+using processing::RunOutcome;
 
 namespace {
 
@@ -58,10 +60,10 @@ void LogRebootOutcome(const RunOutcome& outcome) {
                                   BoolText(outcome.rebootInProgress));
 }
 
-RunOutcome Process(MainFlowParts& parts, acquisition::ProcessingPhases& engine) {
+RunOutcome Process(MainFlowParts& parts, processing::ProcessingPhases& engine) {
     RunOutcome outcome;
     if (parts.configuration.IsSilent()) {
-        outcome.mode = ProcessingMode::Silent;
+        outcome.mode = processing::ProcessingMode::Silent;
         platform::LogLine(L"Starting installing prerequisites in silent mode.");
         engine.HandOverSelection();
         // Silent runs go through every phase whatever each one returns; only the final check counts.
@@ -73,7 +75,7 @@ RunOutcome Process(MainFlowParts& parts, acquisition::ProcessingPhases& engine) 
             outcome.allMandatoryDone = engine.AllMandatoryDone();
         }
     } else if (parts.configuration.IsBasicUi()) {
-        outcome.mode = ProcessingMode::BasicUi;
+        outcome.mode = processing::ProcessingMode::BasicUi;
         platform::LogLine(L"Starting installing prerequisites in basic UI mode.");
         std::wstring title;
         if (parts.status != nullptr) {
@@ -94,10 +96,10 @@ RunOutcome Process(MainFlowParts& parts, acquisition::ProcessingPhases& engine) 
 void RestoreRecordedValues(MainFlowParts& parts) {
     for (const auto& [name, text] : parts.store.Values()) {
         std::wstring wideName = platform::FromAnsi(name);
-        for (PrerequisiteRecord& prerequisite : parts.configuration.Prerequisites) {
+        for (config::PrerequisiteRecord& prerequisite : parts.configuration.Prerequisites) {
             if (prerequisite.RetValPropName != wideName)
                 continue;
-            prerequisite.restoredReturnValue = ParseDecimal(text).value;
+            prerequisite.restoredReturnValue = config::ParseDecimal(text).value;
             prerequisite.returnValueRestored = true;
         }
     }
@@ -112,7 +114,7 @@ std::int32_t MainFlow(MainFlowParts& parts) {
     if (!parts.configuration.Prerequisites.empty()) {
         EvaluateAll(parts);
         bool work = false;
-        for (const PrerequisiteRecord& prerequisite : parts.configuration.Prerequisites)
+        for (const config::PrerequisiteRecord& prerequisite : parts.configuration.Prerequisites)
             work = work || detection::NeedsWork(prerequisite.state);
 
         if (!work) {
@@ -120,10 +122,10 @@ std::int32_t MainFlow(MainFlowParts& parts) {
         } else {
             if (parts.status != nullptr)
                 parts.status->CloseStatus();
-            std::unique_ptr<acquisition::ProcessingPhases> engine = parts.createEngine();
+            std::unique_ptr<processing::ProcessingPhases> engine = parts.createEngine();
             RunOutcome outcome = Process(parts, *engine);
             LogRebootOutcome(outcome);
-            ExitDecision decision = DecideExit(outcome);
+            processing::ExitDecision decision = processing::DecideExit(outcome);
             result = decision.exitCode;
             if (decision.keepInterbootStore)
                 parts.store.deleteAtEnd = false;
@@ -137,22 +139,22 @@ std::int32_t MainFlow(MainFlowParts& parts) {
     return result;
 }
 
-} // namespace velmora::core
+} // namespace velmora::app
 
-namespace velmora::core {
+namespace velmora::app {
 
 int RunMainFlow(ChainerApp& app) {
     detection::MachineEvaluation machine(app.Extraction());
     detection::PrerequisiteEvaluator evaluator(app.Config(), machine);
-    InterbootStore store;
+    config::InterbootStore store;
     // Credentials entered for a server serve every later transfer of the run to it. A silent run has no
     // one to ask.
-    acquisition::CredentialStore& credentials = acquisition::TheCredentialStore();
+    transfer::CredentialStore& credentials = transfer::TheCredentialStore();
     credentials.SetNoPrompt(app.Silent());
-    acquisition::DownloaderTransfer transfer(&credentials);
+    processing::DownloaderTransfer transfer(&credentials);
     MainFlowParts parts{
         app.Config(), evaluator, store, &app.Status(), app.Silent(), [&] {
-            return std::unique_ptr<acquisition::ProcessingPhases>(new acquisition::ProcessingEngine(
+            return std::unique_ptr<processing::ProcessingPhases>(new processing::ProcessingEngine(
                 {app.Config(), evaluator, app.Extraction(), store, transfer, nullptr, &credentials}));
         }};
     const int result = MainFlow(parts);
@@ -160,4 +162,4 @@ int RunMainFlow(ChainerApp& app) {
     return result;
 }
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -17,18 +17,18 @@ namespace velmora::ui {
 class StatusWindow;
 }
 
-namespace velmora::core {
+namespace velmora::app {
 
 class ChainerApp;
 
 struct MainFlowParts {
-    Configuration& configuration;
+    config::Configuration& configuration;
     detection::PrerequisiteEvaluator& evaluator;
-    InterbootStore& store;
+    config::InterbootStore& store;
     ui::StatusWindow* status; // null: nothing is shown
     bool silent;
     // Called once, only when there is work.
-    std::function<std::unique_ptr<acquisition::ProcessingPhases>()> createEngine;
+    std::function<std::unique_ptr<processing::ProcessingPhases>()> createEngine;
 };
 
 // Returns the exit code: 0, 1 or -1.
@@ -37,4 +37,4 @@ std::int32_t MainFlow(MainFlowParts& parts);
 // The main flow of the running chainer on the configuration ChainerApp loaded.
 int RunMainFlow(ChainerApp& app);
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -3,6 +3,6 @@
 #include "app/Entry.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    velmora::core::HardenProcess();
-    return velmora::core::RunChainerProcess();
+    velmora::app::HardenProcess();
+    return velmora::app::RunChainerProcess();
 }

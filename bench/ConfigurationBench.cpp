@@ -28,7 +28,7 @@ std::wstring MakeConfiguration(int prerequisites) {
     return text;
 }
 
-class NoMachine : public velmora::core::PropertySource {
+class NoMachine : public velmora::config::PropertySource {
 public:
     bool FolderProperty(std::wstring_view, bool, std::wstring& folder) const override {
         folder = L"C:\\Windows\\Temp\\";
@@ -42,7 +42,7 @@ public:
 void Parse(benchmark::State& state) {
     std::wstring text = MakeConfiguration(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        velmora::core::IniDocument document;
+        velmora::config::IniDocument document;
         document.Parse(text);
         benchmark::DoNotOptimize(document.Sections().size());
     }
@@ -53,9 +53,9 @@ void ParseAndLoad(benchmark::State& state) {
     std::wstring text = MakeConfiguration(static_cast<int>(state.range(0)));
     NoMachine machine;
     for (auto _ : state) {
-        velmora::core::IniDocument document;
+        velmora::config::IniDocument document;
         document.Parse(text);
-        velmora::core::Configuration configuration;
+        velmora::config::Configuration configuration;
         configuration.Load(document, machine);
         benchmark::DoNotOptimize(configuration.Prerequisites.size());
     }

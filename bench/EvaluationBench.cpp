@@ -13,18 +13,18 @@ class NothingInstalled : public velmora::detection::EvaluationEnvironment {
 public:
     bool IsOsExcluded(std::wstring_view, std::wstring_view) override { return false; }
     bool IsLanguageAccepted(std::wstring_view) override { return true; }
-    bool RunSearches(velmora::core::PrerequisiteRecord&, bool) override { return false; }
+    bool RunSearches(velmora::config::PrerequisiteRecord&, bool) override { return false; }
     bool FilePresent(const std::wstring&, std::uint64_t) override { return false; }
     bool LogEnabled() override { return true; }
     void Log(std::wstring_view message) override { benchmark::DoNotOptimize(message.data()); }
 };
 
 // Missing prerequisites from a package; every tenth is the parent of the nine after it.
-velmora::core::Configuration MissingKit(int count) {
-    velmora::core::Configuration configuration;
+velmora::config::Configuration MissingKit(int count) {
+    velmora::config::Configuration configuration;
     configuration.Prerequisites.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        velmora::core::PrerequisiteRecord prerequisite;
+        velmora::config::PrerequisiteRecord prerequisite;
         prerequisite.Name = L"Prerequisite number " + std::to_wstring(i);
         if (i % 10 != 0)
             prerequisite.ParentPrereq = L"Prerequisite number " + std::to_wstring(i - i % 10);
@@ -37,7 +37,7 @@ void EvaluateAllMissing(benchmark::State& state) {
     NothingInstalled machine;
     for (auto _ : state) {
         state.PauseTiming();
-        velmora::core::Configuration configuration = MissingKit(static_cast<int>(state.range(0)));
+        velmora::config::Configuration configuration = MissingKit(static_cast<int>(state.range(0)));
         state.ResumeTiming();
         velmora::detection::PrerequisiteEvaluator evaluator(configuration, machine);
         benchmark::DoNotOptimize(evaluator.EvaluateAll());

@@ -27,7 +27,7 @@ std::wstring MegabyteConfiguration() {
 void ParseMegabyte(benchmark::State& state) {
     const std::wstring text = MegabyteConfiguration();
     for (auto _ : state) {
-        velmora::core::IniDocument document;
+        velmora::config::IniDocument document;
         document.Parse(text);
         benchmark::DoNotOptimize(document.Sections().data());
     }
@@ -38,18 +38,18 @@ BENCHMARK(ParseMegabyte)->Unit(benchmark::kMillisecond);
 // Every lookup of a document with 10,000 sections: the index keeps each one short.
 void LookupEverySection(benchmark::State& state) {
     const std::wstring text = MegabyteConfiguration();
-    velmora::core::IniDocument document;
+    velmora::config::IniDocument document;
     document.Parse(text);
     std::wstring value;
     for (auto _ : state) {
-        for (const velmora::core::IniSection& section : document.Sections())
+        for (const velmora::config::IniSection& section : document.Sections())
             benchmark::DoNotOptimize(document.GetValue(section.name, L"Key9", value));
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(document.Sections().size()));
 }
 BENCHMARK(LookupEverySection)->Unit(benchmark::kMillisecond);
 
-class FixedMachine : public velmora::core::PropertySource {
+class FixedMachine : public velmora::config::PropertySource {
 public:
     bool FolderProperty(std::wstring_view name, bool, std::wstring& folder) const override {
         if (name != L"SystemFolder" && name != L"TempFolder")
@@ -68,7 +68,7 @@ void ResolveProperties(benchmark::State& state) {
     const FixedMachine machine;
     const std::wstring text = L"[SystemFolder]drivers\\%PUBLIC%\\!HKLM\\Software\\Vendor\\Path!\\app.exe /q";
     for (auto _ : state)
-        benchmark::DoNotOptimize(velmora::core::ResolveProperties(text, false, machine));
+        benchmark::DoNotOptimize(velmora::config::ResolveProperties(text, false, machine));
 }
 BENCHMARK(ResolveProperties);
 
@@ -76,7 +76,7 @@ void ResolvePlainText(benchmark::State& state) {
     const FixedMachine machine;
     const std::wstring text = L"http://downloads.example.test/products/runtime/x86/setup.exe";
     for (auto _ : state)
-        benchmark::DoNotOptimize(velmora::core::ResolveProperties(text, false, machine));
+        benchmark::DoNotOptimize(velmora::config::ResolveProperties(text, false, machine));
 }
 BENCHMARK(ResolvePlainText);
 

@@ -16,19 +16,19 @@ bool Kit::KitProperties::FolderProperty(std::wstring_view name, bool use64BitVie
         folder = kitFolder;
         return true;
     }
-    return core::MachineProperties().FolderProperty(name, use64BitView, folder);
+    return config::MachineProperties().FolderProperty(name, use64BitView, folder);
 }
 
 std::wstring Kit::KitProperties::EnvironmentValue(std::wstring_view name) const {
-    return core::MachineProperties().EnvironmentValue(name);
+    return config::MachineProperties().EnvironmentValue(name);
 }
 
 std::wstring Kit::KitProperties::RegistryValue(std::wstring_view path, bool use64BitView) const {
-    return core::MachineProperties().RegistryValue(path, use64BitView);
+    return config::MachineProperties().RegistryValue(path, use64BitView);
 }
 
 std::wstring Kit::KitProperties::TempFolder() const {
-    return core::MachineProperties().TempFolder();
+    return config::MachineProperties().TempFolder();
 }
 
 bool Kit::Load(const std::wstring& configurationPath, std::string& error) {
@@ -40,21 +40,21 @@ bool Kit::Load(const std::wstring& configurationPath, std::string& error) {
         return false;
     }
     std::wstring text;
-    if (!core::ReadConfigurationText(configurationPath_, attributes.nFileSizeLow, text)) {
+    if (!app::ReadConfigurationText(configurationPath_, attributes.nFileSizeLow, text)) {
         error = "cannot read " + ToUtf8(configurationPath_);
         return false;
     }
     folder_ = platform::WithTrailingBackslash(platform::ParentFolder(configurationPath_));
-    chainerPath_ = folder_ + core::ModuleBaseName(configurationPath_) + L".exe";
+    chainerPath_ = folder_ + app::ModuleBaseName(configurationPath_) + L".exe";
     properties_.kitFolder = folder_;
 
-    core::ChainerSettings settings;
+    config::ChainerSettings settings;
     bool hasSettings = false;
-    core::LoadConfiguration(std::move(text), properties_, configuration_, settings, hasSettings);
+    app::LoadConfiguration(std::move(text), properties_, configuration_, settings, hasSettings);
     configuredDownloadFolder_ = configuration_.DownloadFolder;
     extractionFolderConfigured_ = !configuration_.ExtractionFolder.empty();
-    core::LocatePackageFiles(configuration_, chainerPath_, files_);
-    core::EnterChainerFolder(platform::ParentFolder(configurationPath_));
+    app::LocatePackageFiles(configuration_, chainerPath_, files_);
+    app::EnterChainerFolder(platform::ParentFolder(configurationPath_));
     return true;
 }
 

@@ -29,13 +29,13 @@ public:
     const std::wstring& ConfiguredDownloadFolder() const { return configuredDownloadFolder_; }
     bool ExtractionFolderConfigured() const { return extractionFolderConfigured_; }
 
-    core::Configuration& Configuration() { return configuration_; }
-    const core::PropertySource& Properties() const { return properties_; }
+    config::Configuration& Configuration() { return configuration_; }
+    const config::PropertySource& Properties() const { return properties_; }
     const execution::ExtractionContext& Files() const { return files_; }
 
 private:
     // The machine's properties, with [SETUPEXEDIR] naming the kit folder: the chainer would sit there.
-    class KitProperties final : public core::PropertySource {
+    class KitProperties final : public config::PropertySource {
     public:
         bool FolderProperty(std::wstring_view name, bool use64BitView, std::wstring& folder) const override;
         std::wstring EnvironmentValue(std::wstring_view name) const override;
@@ -50,7 +50,7 @@ private:
     std::wstring configuredDownloadFolder_;
     bool extractionFolderConfigured_ = false;
     KitProperties properties_; // before the configuration, which resolves through it
-    core::Configuration configuration_;
+    config::Configuration configuration_;
     execution::ExtractionContext files_;
 };
 

@@ -13,7 +13,7 @@
 #include "platform/TempFiles.h"
 #include "platform/UniqueHandle.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 namespace {
 
@@ -201,4 +201,4 @@ const PropertySource& MachineProperties() {
     return machine;
 }
 
-} // namespace velmora::core
+} // namespace velmora::config

@@ -9,7 +9,7 @@
 
 #include "config/pure/PropertyResolution.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 // True and the folder, always ending in a backslash, for a known folder property that this machine can
 // answer. use64BitView picks the 64-bit system folder for SystemFolder.
@@ -22,4 +22,4 @@ std::wstring ResolveProperties(std::wstring_view text, bool use64BitView);
 // This machine as a PropertySource; it lives for the whole process.
 const PropertySource& MachineProperties();
 
-} // namespace velmora::core
+} // namespace velmora::config

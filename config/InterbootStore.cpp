@@ -5,7 +5,7 @@
 #include "config/pure/DecimalText.h"
 #include "platform/UniqueHandle.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 namespace {
 
@@ -105,4 +105,4 @@ void InterbootStore::DeleteKey() {
     ::RegDeleteKeyA(HKEY_CURRENT_USER, keyName_.c_str());
 }
 
-} // namespace velmora::core
+} // namespace velmora::config

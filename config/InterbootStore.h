@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace velmora::core {
+namespace velmora::config {
 
 class InterbootStore {
 public:
@@ -41,4 +41,4 @@ private:
     std::string keyName_;
 };
 
-} // namespace velmora::core
+} // namespace velmora::config

@@ -9,10 +9,10 @@
 namespace velmora::detection {
 
 MachineEvaluation::MachineEvaluation(const execution::ExtractionContext& files)
-    : MachineEvaluation(files, core::MachineProperties()) {}
+    : MachineEvaluation(files, config::MachineProperties()) {}
 
 MachineEvaluation::MachineEvaluation(const execution::ExtractionContext& files,
-                                     const core::PropertySource& properties)
+                                     const config::PropertySource& properties)
     : searches_(properties, files, packages_, ThisMachine()) {}
 
 bool MachineEvaluation::IsOsExcluded(std::wstring_view winNtVersions, std::wstring_view winNt64Versions) {
@@ -23,7 +23,7 @@ bool MachineEvaluation::IsLanguageAccepted(std::wstring_view languageList) {
     return detection::IsLanguageAccepted(languageList);
 }
 
-bool MachineEvaluation::RunSearches(core::PrerequisiteRecord& prerequisite, bool) {
+bool MachineEvaluation::RunSearches(config::PrerequisiteRecord& prerequisite, bool) {
     // The runner reads the 64-bit switch from the prerequisite's own options.
     return searches_.RunSearches(prerequisite, outcomes_[&prerequisite]);
 }
@@ -52,7 +52,7 @@ void MachineEvaluation::Log(std::wstring_view message) {
 }
 
 const std::vector<SearchOutcome>&
-MachineEvaluation::OutcomesOf(const core::PrerequisiteRecord& prerequisite) const {
+MachineEvaluation::OutcomesOf(const config::PrerequisiteRecord& prerequisite) const {
     static const std::vector<SearchOutcome> none;
     auto it = outcomes_.find(&prerequisite);
     return it == outcomes_.end() ? none : it->second;

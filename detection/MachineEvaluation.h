@@ -17,22 +17,22 @@ public:
     // lines are resolved on this machine.
     explicit MachineEvaluation(const execution::ExtractionContext& files);
     // The same with references resolved through properties, which must outlive this object too.
-    MachineEvaluation(const execution::ExtractionContext& files, const core::PropertySource& properties);
+    MachineEvaluation(const execution::ExtractionContext& files, const config::PropertySource& properties);
 
     bool IsOsExcluded(std::wstring_view winNtVersions, std::wstring_view winNt64Versions) override;
     bool IsLanguageAccepted(std::wstring_view languageList) override;
-    bool RunSearches(core::PrerequisiteRecord& prerequisite, bool use64BitView) override;
+    bool RunSearches(config::PrerequisiteRecord& prerequisite, bool use64BitView) override;
     bool FilePresent(const std::wstring& path, std::uint64_t exactSize) override;
     bool LogEnabled() override;
     void Log(std::wstring_view message) override;
 
     // The outcomes of the prerequisite's searches at its last evaluation.
-    const std::vector<SearchOutcome>& OutcomesOf(const core::PrerequisiteRecord& prerequisite) const;
+    const std::vector<SearchOutcome>& OutcomesOf(const config::PrerequisiteRecord& prerequisite) const;
 
 private:
     execution::MsixFinder packages_;
     SearchRunner searches_;
-    std::map<const core::PrerequisiteRecord*, std::vector<SearchOutcome>> outcomes_;
+    std::map<const config::PrerequisiteRecord*, std::vector<SearchOutcome>> outcomes_;
 };
 
 } // namespace velmora::detection

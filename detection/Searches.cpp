@@ -22,15 +22,16 @@ SearchMachine ThisMachine() {
     return SearchMachine{GetOsVersionInfo().is64BitOs, IsWindows10OrLater()};
 }
 
-SearchRunner::SearchRunner(const core::PropertySource& properties, const execution::ExtractionContext& files,
+SearchRunner::SearchRunner(const config::PropertySource& properties,
+                           const execution::ExtractionContext& files,
                            const execution::PackageFinder& packages, SearchMachine machine)
     : properties_(properties), files_(files), packages_(packages), machine_(machine) {}
 
 std::wstring SearchRunner::Resolve(std::wstring_view text, bool use64BitView) const {
-    return core::ResolveProperties(text, use64BitView, properties_);
+    return config::ResolveProperties(text, use64BitView, properties_);
 }
 
-SearchOutcome SearchRunner::RunSearch(const core::SearchRecord& search, bool use64BitSwitch) const {
+SearchOutcome SearchRunner::RunSearch(const config::SearchRecord& search, bool use64BitSwitch) const {
     SearchOutcome outcome;
     const std::wstring& text = search.SearchString;
     const REGSAM view = RegistryView(use64BitSwitch, machine_.is64BitOs);
@@ -99,7 +100,7 @@ SearchOutcome SearchRunner::RunSearch(const core::SearchRecord& search, bool use
     return outcome;
 }
 
-bool SearchRunner::RunSearches(const core::PrerequisiteRecord& prerequisite,
+bool SearchRunner::RunSearches(const config::PrerequisiteRecord& prerequisite,
                                std::vector<SearchOutcome>& outcomes) const {
     outcomes.clear();
     const bool use64BitSwitch = Uses64BitSwitch(prerequisite.Options);
@@ -115,7 +116,7 @@ void SearchRunner::CollectMsiProductVersion(const std::wstring& productCode, Sea
         outcome.values.push_back(std::move(version));
 }
 
-bool SearchRunner::RunProgram(const core::SearchRecord& search) const {
+bool SearchRunner::RunProgram(const config::SearchRecord& search) const {
     std::wstring program;
     (void)files_.LocateProgramFile(search.SearchString, program);
     const std::wstring arguments = Resolve(search.SearchCmdLine, false);
@@ -124,7 +125,7 @@ bool SearchRunner::RunProgram(const core::SearchRecord& search) const {
     return execution::ShellExecuteAndWait(program, arguments, L"", hidden, &exitCode) && exitCode == 0;
 }
 
-void SearchRunner::CollectPackageVersion(const core::SearchRecord& search, SearchOutcome& outcome) const {
+void SearchRunner::CollectPackageVersion(const config::SearchRecord& search, SearchOutcome& outcome) const {
     // Packages exist from Windows 10 on; older systems are not asked.
     if (!machine_.windows10OrLater)
         return;

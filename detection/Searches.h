@@ -30,25 +30,25 @@ class SearchRunner {
 public:
     // properties resolves references in paths and command lines, files locates search programs, packages
     // answers package searches. All three must outlive the runner.
-    SearchRunner(const core::PropertySource& properties, const execution::ExtractionContext& files,
+    SearchRunner(const config::PropertySource& properties, const execution::ExtractionContext& files,
                  const execution::PackageFinder& packages, SearchMachine machine);
 
     // One search, with found decided. use64BitSwitch is the prerequisite's "x" option.
-    SearchOutcome RunSearch(const core::SearchRecord& search, bool use64BitSwitch) const;
+    SearchOutcome RunSearch(const config::SearchRecord& search, bool use64BitSwitch) const;
 
     // Empties outcomes, runs the prerequisite's searches in order and combines them by its Operator (0: all
     // found, 1: any found, other: never found), stopping at the first answer that decides. outcomes then
     // holds one entry per search that ran.
-    bool RunSearches(const core::PrerequisiteRecord& prerequisite,
+    bool RunSearches(const config::PrerequisiteRecord& prerequisite,
                      std::vector<SearchOutcome>& outcomes) const;
 
 private:
     std::wstring Resolve(std::wstring_view text, bool use64BitView) const;
     void CollectMsiProductVersion(const std::wstring& productCode, SearchOutcome& outcome) const;
-    bool RunProgram(const core::SearchRecord& search) const;
-    void CollectPackageVersion(const core::SearchRecord& search, SearchOutcome& outcome) const;
+    bool RunProgram(const config::SearchRecord& search) const;
+    void CollectPackageVersion(const config::SearchRecord& search, SearchOutcome& outcome) const;
 
-    const core::PropertySource& properties_;
+    const config::PropertySource& properties_;
     const execution::ExtractionContext& files_;
     const execution::PackageFinder& packages_;
     SearchMachine machine_;

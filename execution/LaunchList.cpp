@@ -36,10 +36,11 @@ void Log(const std::wstring& message) {
 
 } // namespace
 
-LaunchList::LaunchList(core::InterbootStore& store, PrerequisiteDetection& detection)
+LaunchList::LaunchList(config::InterbootStore& store, PrerequisiteDetection& detection)
     : LaunchList(store, detection, TheSystemRestart()) {}
 
-LaunchList::LaunchList(core::InterbootStore& store, PrerequisiteDetection& detection, SystemRestart& restart)
+LaunchList::LaunchList(config::InterbootStore& store, PrerequisiteDetection& detection,
+                       SystemRestart& restart)
     : store_(store), detection_(detection), restart_(restart) {}
 
 void LaunchList::AddItem(std::wstring filePath, std::wstring commandLine, std::wstring name,
@@ -120,11 +121,11 @@ void LaunchList::Record(const LaunchItem& item) {
 }
 
 bool LaunchDirect(std::wstring_view filePath, std::wstring_view commandLine, DWORD* exitCode) {
-    const std::wstring arguments = DirectStartArguments(core::ResolveProperties(commandLine, false));
+    const std::wstring arguments = DirectStartArguments(config::ResolveProperties(commandLine, false));
     // The process's own msiexec.exe: SysWOW64's for the 32-bit chainer; System32's for a 64-bit build, which
     // may run where no 32-bit program starts.
     const std::wstring msiexec =
-        core::ResolveProperties(L"[SystemFolder]msiexec.exe", platform::kIs64BitProcess);
+        config::ResolveProperties(L"[SystemFolder]msiexec.exe", platform::kIs64BitProcess);
     const DirectStart start = DirectStartCommand(filePath, arguments, msiexec);
     return RunProcessAndWait(start.application, start.commandLine, NORMAL_PRIORITY_CLASS, exitCode);
 }

@@ -32,9 +32,9 @@ namespace velmora::execution {
 class LaunchList {
 public:
     // store and detection must outlive the list; restarts go to the system.
-    LaunchList(core::InterbootStore& store, PrerequisiteDetection& detection);
+    LaunchList(config::InterbootStore& store, PrerequisiteDetection& detection);
     // Restarts go to restart, which must outlive the list.
-    LaunchList(core::InterbootStore& store, PrerequisiteDetection& detection, SystemRestart& restart);
+    LaunchList(config::InterbootStore& store, PrerequisiteDetection& detection, SystemRestart& restart);
     LaunchList(const LaunchList&) = delete;
     LaunchList& operator=(const LaunchList&) = delete;
 
@@ -73,7 +73,7 @@ private:
     LaunchItem& At(std::size_t index);
     void Record(const LaunchItem& item);
 
-    core::InterbootStore& store_;
+    config::InterbootStore& store_;
     PrerequisiteDetection& detection_;
     SystemRestart& restart_;
     std::vector<LaunchItem> items_;

@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace velmora::core;
+using namespace velmora::config;
 
 class FuzzMachine final : public PropertySource {
 public:

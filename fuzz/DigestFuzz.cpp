@@ -6,7 +6,7 @@
 #include "transfer/pure/Md5.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace velmora::acquisition;
+    using namespace velmora::transfer;
     const std::string whole = DigestText(Md5Of(std::string_view(reinterpret_cast<const char*>(data), size)));
 
     Md5 pieces;

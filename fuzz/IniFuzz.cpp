@@ -5,15 +5,15 @@
 #include "fuzz/FuzzText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    velmora::core::IniDocument doc;
+    velmora::config::IniDocument doc;
     doc.Parse(velmora::fuzz::Utf16Units(data, size));
     for (const auto& section : doc.Sections()) {
         const auto* first = doc.FindSection(section.name);
         if (first == nullptr)
             std::abort();
         for (const auto& pair : section.pairs) {
-            if (!pair.key.empty() && (velmora::core::IsWideSpace(pair.key.front()) ||
-                                      velmora::core::IsWideSpace(pair.key.back())))
+            if (!pair.key.empty() && (velmora::config::IsWideSpace(pair.key.front()) ||
+                                      velmora::config::IsWideSpace(pair.key.back())))
                 std::abort();
             if (pair.key.find(L'=') != std::wstring::npos)
                 std::abort();

@@ -11,7 +11,7 @@
 #include "transfer/pure/TransferRules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace velmora::acquisition;
+    using namespace velmora::transfer;
     std::wstring text = velmora::fuzz::Utf16Units(data, size);
 
     std::wstring path = FileUrlPath(text);

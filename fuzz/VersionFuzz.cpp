@@ -47,7 +47,7 @@ void CheckSplits(const std::wstring& text) {
     for (const std::wstring* part : {&package.name, &package.architecture, &package.publisher}) {
         Check(part->find(L'?') == std::wstring::npos);
         Check(part->empty() ||
-              (!velmora::core::IsWideSpace(part->front()) && !velmora::core::IsWideSpace(part->back())));
+              (!velmora::config::IsWideSpace(part->front()) && !velmora::config::IsWideSpace(part->back())));
     }
 
     if (!text.empty())

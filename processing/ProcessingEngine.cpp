@@ -22,7 +22,14 @@
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
 
-namespace velmora::acquisition {
+namespace velmora::processing {
+
+using transfer::ChecksOf;
+using transfer::FileChecks;
+using transfer::FileVerdict;
+using transfer::ProgressSink;
+using transfer::VerifiedFile;
+using transfer::VerifyOptions;
 
 namespace {
 
@@ -111,14 +118,14 @@ private:
 } // namespace
 
 std::uint32_t DownloaderTransfer::Download(std::wstring_view url, std::wstring_view targetPath,
-                                           std::uint64_t expectedSize, DigestKinds digests,
+                                           std::uint64_t expectedSize, transfer::DigestKinds digests,
                                            ProgressSink* sink, TransferReceipt& receipt) {
-    Downloader downloader(sink, credentials_);
+    transfer::Downloader downloader(sink, credentials_);
     if (expectedSize != 0)
         downloader.SetExpectedSize(expectedSize);
     downloader.SetDigests(digests);
     const std::uint32_t result = downloader.Download(url, targetPath);
-    receipt.digests = result == 0 ? downloader.Digests() : FileDigests();
+    receipt.digests = result == 0 ? downloader.Digests() : transfer::FileDigests();
     receipt.reply = downloader.Reply();
     return result;
 }
@@ -141,7 +148,7 @@ void ProcessingEngine::SetTexts(ProcessingTexts texts) {
 ProcessingEngine::ProcessingEngine(const ProcessingEngineParts& parts)
     : configuration_(parts.configuration), evaluator_(parts.evaluator), extraction_(parts.extraction),
       transfer_(parts.transfer),
-      credentials_(parts.credentials != nullptr ? *parts.credentials : NoCredentials()),
+      credentials_(parts.credentials != nullptr ? *parts.credentials : transfer::NoCredentials()),
       detection_(parts.evaluator), texts_(DefaultProcessingTexts()),
       downloadFolder_(parts.configuration.GetDownloadFolder()), foundFolder_(downloadFolder_) {
     if (parts.restart != nullptr)
@@ -239,7 +246,7 @@ bool ProcessingEngine::PrepareDownloadFolder() {
 }
 
 void ProcessingEngine::DiscardUntrustedPartFile(const DownloadItem& item) {
-    const core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.index);
+    const config::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.index);
     const std::wstring part = item.localPath + L".part";
     // A link or second name the transfer sees to itself; a digest or signer checks whatever the transfer
     // continues.
@@ -298,7 +305,7 @@ void ProcessingEngine::RecheckDownloadsInPlace() {
     const bool folderTrusted = DownloadFolderTrusted();
     foundInPlace_.assign(configuration_.Prerequisites.size(), false);
     for (std::size_t i = 0; i < configuration_.Prerequisites.size(); ++i) {
-        core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites[i];
+        config::PrerequisiteRecord& prerequisite = configuration_.Prerequisites[i];
         if (detection::IsFileUrlSource(prerequisite.Source) ||
             ActionOf(i) != detection::ProcessingAction::InstallDownloaded)
             continue;
@@ -342,9 +349,9 @@ void ProcessingEngine::RecheckDownloadsInPlace() {
     }
 }
 
-void ProcessingEngine::LogRefusal(const core::PrerequisiteRecord& prerequisite, const VerifiedFile& file,
-                                  const SourceReply* reply) {
-    const FileVerification& result = file.Result();
+void ProcessingEngine::LogRefusal(const config::PrerequisiteRecord& prerequisite, const VerifiedFile& file,
+                                  const transfer::SourceReply* reply) {
+    const transfer::FileVerification& result = file.Result();
     if (!file.Plain() || file.OpenError() != ERROR_SUCCESS || result.Accepted())
         return;
     const std::wstring& name = prerequisite.Name;
@@ -380,12 +387,12 @@ void ProcessingEngine::LogRefusal(const core::PrerequisiteRecord& prerequisite, 
     default:
         break;
     }
-    ReceivedFile received = file.Received();
+    transfer::ReceivedFile received = file.Received();
     if (reply != nullptr) {
         received.contentType = reply->contentType;
         received.finalUrl = reply->finalUrl;
     }
-    platform::LogLine(TriageLine(received));
+    platform::LogLine(transfer::TriageLine(received));
 }
 
 std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
@@ -399,7 +406,7 @@ std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
         sink->Begin(items_.size(), 0);
 
     for (DownloadItem& item : items_) {
-        core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.index);
+        config::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.index);
         if (sink != nullptr && sink->IsCancelled()) {
             platform::LogLine(L"Download was canceled.");
             return 0;
@@ -410,7 +417,7 @@ std::uint32_t ProcessingEngine::DownloadAll(ProgressSink* sink) {
 
         if (!DownloadItemAt(item)) {
             // A transfer stopped by Cancel is a cancelled phase, not a failed download.
-            if (lastTransferResult_ == XFER_CANCELLED) {
+            if (lastTransferResult_ == transfer::XFER_CANCELLED) {
                 platform::LogLine(L"Download was canceled.");
                 return 0;
             }
@@ -452,7 +459,7 @@ void ProcessingEngine::OpenSites(ProgressSink* sink) {
     if (sink != nullptr && !sites.empty())
         sink->Begin(sites.size(), 0);
     for (std::size_t index : sites) {
-        const core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
+        const config::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
         const std::wstring text = StepText(texts_.openSite, prerequisite.Name);
         if (sink != nullptr) {
             if (sink->IsCancelled())
@@ -489,7 +496,7 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
         // A download found in place is launched where it was found; new downloads lie in downloadFolder_.
         std::wstring path = item.filePath;
         if (item.prerequisiteIndex < foundInPlace_.size() && foundInPlace_[item.prerequisiteIndex]) {
-            const core::PrerequisiteRecord& prerequisite =
+            const config::PrerequisiteRecord& prerequisite =
                 configuration_.Prerequisites.at(item.prerequisiteIndex);
             path = detection::LocalPathFor(foundFolder_, prerequisite.Source, prerequisite.Folder);
         }
@@ -517,7 +524,7 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
         // that cannot be held is not launched: one missing now could be back by the time it starts.
         // A kit's setup file with a SignerThumbprint is checked and held the same way.
         std::unique_ptr<VerifiedFile> file;
-        const core::PrerequisiteRecord& prerequisite =
+        const config::PrerequisiteRecord& prerequisite =
             configuration_.Prerequisites.at(item.prerequisiteIndex);
         const FileChecks checks = ChecksOf(prerequisite);
         if (checked.at(item.prerequisiteIndex)) {
@@ -531,7 +538,7 @@ std::uint32_t ProcessingEngine::InstallAll(ProgressSink* sink) {
             }
             if (!file && (download || checks.Any()))
                 file = std::make_unique<VerifiedFile>(item.filePath, checks, VerifyOptions{download, {}});
-        } else if (prerequisite.SourceKind == core::SourceKey::SetupFile && checks.HasSigner()) {
+        } else if (prerequisite.SourceKind == config::SourceKey::SetupFile && checks.HasSigner()) {
             file = std::make_unique<VerifiedFile>(item.filePath, checks);
         }
         if (file && !file->Accepted()) {
@@ -568,7 +575,7 @@ std::uint32_t ProcessingEngine::AfterLaunch(execution::LaunchOutcome outcome,
 void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item,
                                           std::unique_ptr<VerifiedFile> checked) {
     const VerifiedFile& file = *checked;
-    core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.prerequisiteIndex);
+    config::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(item.prerequisiteIndex);
     const std::wstring& name = prerequisite.Name;
     // Missing, in use or unreadable: nothing says it was planted, so it is left where it is.
     if (const std::uint32_t openError = file.OpenError(); openError != ERROR_SUCCESS) {
@@ -584,33 +591,33 @@ void ProcessingEngine::RejectBeforeLaunch(const execution::LaunchItem& item,
         why = L" is a link or has another name";
     else if (verdict == FileVerdict::Unreadable)
         why = L" could not be read for its check";
-    else if (IsSignatureVerdict(verdict))
+    else if (transfer::IsSignatureVerdict(verdict))
         why = L" fails its signature check";
     else
-        why = L" does not match its " + FailedKey(verdict);
+        why = L" does not match its " + transfer::FailedKey(verdict);
     platform::LogLine(L"The file to launch for " + name + why + L" and is not launched: " + item.filePath);
     LogRefusal(prerequisite, file);
     const bool deletable = !file.Plain() || verdict != FileVerdict::Unreadable;
     checked.reset();
     // A download is ours to delete, so the next run fetches it again; a file URL's or the kit's file is not.
     // One that could not be read to its end is left like one that could not be opened.
-    if (prerequisite.SourceKind == core::SourceKey::Url && !detection::IsFileUrlSource(prerequisite.Source) &&
-        deletable) {
+    if (prerequisite.SourceKind == config::SourceKey::Url &&
+        !detection::IsFileUrlSource(prerequisite.Source) && deletable) {
         (void)platform::DeleteFileLong(item.filePath);
         prerequisite.downloaded = false;
     }
 }
 
-void ProcessingEngine::ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path,
-                                      ProgressSink* sink) {
-    if (!detection::IsFileUrlSource(prerequisite.Source) || NetworkServer(path).empty())
+void ProcessingEngine::ConnectShareOf(const config::PrerequisiteRecord& prerequisite,
+                                      const std::wstring& path, ProgressSink* sink) {
+    if (!detection::IsFileUrlSource(prerequisite.Source) || transfer::NetworkServer(path).empty())
         return;
-    const UrlUserInfo account = FileUrlUserInfo(prerequisite.Source);
-    ScopedCredentials login(account.user, account.password);
+    const transfer::UrlUserInfo account = transfer::FileUrlUserInfo(prerequisite.Source);
+    transfer::ScopedCredentials login(account.user, account.password);
     std::uint64_t size = 0;
     // Without the share the launch fails and says why; nothing more to do here.
     (void)shares_.Reach(path, platform::RedactUrlCredentials(prerequisite.Source), login, credentials_, sink,
-                        [&] { return ProbeFile(path, size); });
+                        [&] { return transfer::ProbeFile(path, size); });
 }
 
 void ProcessingEngine::ReevaluateAll() {
@@ -667,4 +674,4 @@ void ProcessingEngine::Cleanup() {
     shares_.CancelAll();
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::processing

@@ -34,13 +34,13 @@
 #include "transfer/ProgressSink.h"
 #include "transfer/ShareConnections.h"
 
-namespace velmora::acquisition {
+namespace velmora::processing {
 
 // What a transfer gave besides its result: the digests asked for, computed while the file was written
 // (empty when they could not be), and what the source said about the data.
 struct TransferReceipt {
-    FileDigests digests;
-    SourceReply reply;
+    transfer::FileDigests digests;
+    transfer::SourceReply reply;
 };
 
 // One download of a URL to a local path, reporting to the sink (absent in silent runs). Returns 0 or the
@@ -49,21 +49,22 @@ class FileTransfer {
 public:
     virtual ~FileTransfer() = default;
     [[nodiscard]] virtual std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                                 std::uint64_t expectedSize, DigestKinds digests,
-                                                 ProgressSink* sink, TransferReceipt& receipt) = 0;
+                                                 std::uint64_t expectedSize, transfer::DigestKinds digests,
+                                                 transfer::ProgressSink* sink, TransferReceipt& receipt) = 0;
 };
 
 // The transfer engine itself: each download is one Downloader reporting to the phase's sink, with the
 // credentials of the given source (none but those in the URLs when it is null).
 class DownloaderTransfer final : public FileTransfer {
 public:
-    explicit DownloaderTransfer(CredentialSource* credentials = nullptr) : credentials_(credentials) {}
+    explicit DownloaderTransfer(transfer::CredentialSource* credentials = nullptr)
+        : credentials_(credentials) {}
     [[nodiscard]] std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath,
-                                         std::uint64_t expectedSize, DigestKinds digests, ProgressSink* sink,
-                                         TransferReceipt& receipt) override;
+                                         std::uint64_t expectedSize, transfer::DigestKinds digests,
+                                         transfer::ProgressSink* sink, TransferReceipt& receipt) override;
 
 private:
-    CredentialSource* credentials_;
+    transfer::CredentialSource* credentials_;
 };
 
 // Step texts and the notice after a site was opened; the defaults come from the string table.
@@ -76,18 +77,18 @@ struct ProcessingTexts {
 ProcessingTexts DefaultProcessingTexts();
 
 struct ProcessingEngineParts {
-    core::Configuration& configuration;
+    config::Configuration& configuration;
     detection::PrerequisiteEvaluator& evaluator;
     const execution::ExtractionContext& extraction;
-    core::InterbootStore& store;
+    config::InterbootStore& store;
     FileTransfer& transfer;
     // Null: the system restarts for real.
     execution::SystemRestart* restart = nullptr;
     // Asked when a share refuses the logon before a launch from it; null: no credentials but the URL's.
-    CredentialSource* credentials = nullptr;
+    transfer::CredentialSource* credentials = nullptr;
 };
 
-class ProcessingEngine final : public ProcessingPhases, public ProgressSink {
+class ProcessingEngine final : public ProcessingPhases, public transfer::ProgressSink {
 public:
     // Everything the parts name must outlive the engine.
     explicit ProcessingEngine(const ProcessingEngineParts& parts);
@@ -99,12 +100,12 @@ public:
 
     // ProcessingPhases.
     void HandOverSelection() override;
-    [[nodiscard]] std::uint32_t DownloadAll(ProgressSink* sink) override;
-    void OpenSites(ProgressSink* sink) override;
-    [[nodiscard]] std::uint32_t InstallAll(ProgressSink* sink) override;
+    [[nodiscard]] std::uint32_t DownloadAll(transfer::ProgressSink* sink) override;
+    void OpenSites(transfer::ProgressSink* sink) override;
+    [[nodiscard]] std::uint32_t InstallAll(transfer::ProgressSink* sink) override;
     void ReevaluateAll() override;
     bool AllMandatoryDone() override;
-    core::WindowResult RunProcessingWindow(std::wstring_view title) override;
+    WindowResult RunProcessingWindow(std::wstring_view title) override;
     bool RebootRequired() const override;
     bool RebootRefused() const override;
     bool RebootInProgress() const override { return abortRequested_.load(); }
@@ -160,27 +161,27 @@ private:
     void DiscardUntrustedPartFile(const DownloadItem& item);
     // The lines that say why a checked file was refused, after the caller's own: the failed signature
     // check's, and what was received (with what the server said, when the file was just downloaded).
-    void LogRefusal(const core::PrerequisiteRecord& prerequisite, const VerifiedFile& file,
-                    const SourceReply* reply = nullptr);
+    void LogRefusal(const config::PrerequisiteRecord& prerequisite, const transfer::VerifiedFile& file,
+                    const transfer::SourceReply* reply = nullptr);
     // The phase result a launch outcome asks for, or kContinue.
     [[nodiscard]] std::uint32_t AfterLaunch(execution::LaunchOutcome outcome,
-                                            const execution::LaunchItem& item, ProgressSink* sink);
+                                            const execution::LaunchItem& item, transfer::ProgressSink* sink);
     // A file refused right before its launch: it could not be opened, a check failed, or it is no plain
     // file.
     // The file is let go before it is deleted.
-    void RejectBeforeLaunch(const execution::LaunchItem& item, std::unique_ptr<VerifiedFile> file);
+    void RejectBeforeLaunch(const execution::LaunchItem& item, std::unique_ptr<transfer::VerifiedFile> file);
     // The download folder's own trust after InspectDownloadFolder: trusted, or missing (made by this run).
     bool DownloadFolderTrusted() const;
     // A file URL on a share: the share is connected before the launch, with the URL's user when it has
     // one, and with credentials asked for when the share refuses the logon.
-    void ConnectShareOf(const core::PrerequisiteRecord& prerequisite, const std::wstring& path,
-                        ProgressSink* sink);
+    void ConnectShareOf(const config::PrerequisiteRecord& prerequisite, const std::wstring& path,
+                        transfer::ProgressSink* sink);
 
-    core::Configuration& configuration_;
+    config::Configuration& configuration_;
     detection::PrerequisiteEvaluator& evaluator_;
     const execution::ExtractionContext& extraction_;
     FileTransfer& transfer_;
-    CredentialSource& credentials_;
+    transfer::CredentialSource& credentials_;
     detection::EvaluatorDetection detection_;
     std::unique_ptr<execution::LaunchList> launchList_;
     ProcessingTexts texts_;
@@ -201,12 +202,12 @@ private:
     std::vector<platform::UniqueKernelHandle> shortcutReaders_; // one per shortcut; empty when none
     // Downloads accepted in this run or found in place with a digest or signer, held from their check to
     // their launch: prerequisite index -> file.
-    std::map<std::size_t, std::unique_ptr<VerifiedFile>> heldDownloads_;
-    ShareConnections shares_;
-    ProgressSink* downloadSink_ = nullptr;
+    std::map<std::size_t, std::unique_ptr<transfer::VerifiedFile>> heldDownloads_;
+    transfer::ShareConnections shares_;
+    transfer::ProgressSink* downloadSink_ = nullptr;
     std::uint32_t lastTransferResult_ = 0;
     std::size_t pendingMandatory_ = 0;
     std::atomic<bool> abortRequested_{false};
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::processing

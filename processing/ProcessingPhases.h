@@ -8,9 +8,11 @@
 
 #include "processing/pure/RunOutcome.h"
 
-namespace velmora::acquisition {
-
+namespace velmora::transfer {
 class ProgressSink;
+}
+
+namespace velmora::processing {
 
 class ProcessingPhases {
 public:
@@ -19,16 +21,16 @@ public:
     // Passes the comma-separated indexes of the selected prerequisites to the engine.
     virtual void HandOverSelection() = 0;
     // Each phase without a sink runs silently. 0, or 1603 when processing must stop (1602 cancelled).
-    [[nodiscard]] virtual std::uint32_t DownloadAll(ProgressSink* sink) = 0;
-    virtual void OpenSites(ProgressSink* sink) = 0;
-    [[nodiscard]] virtual std::uint32_t InstallAll(ProgressSink* sink) = 0;
+    [[nodiscard]] virtual std::uint32_t DownloadAll(transfer::ProgressSink* sink) = 0;
+    virtual void OpenSites(transfer::ProgressSink* sink) = 0;
+    [[nodiscard]] virtual std::uint32_t InstallAll(transfer::ProgressSink* sink) = 0;
     virtual void ReevaluateAll() = 0;
     virtual bool AllMandatoryDone() = 0;
 
     // Basic UI: the processing window, modal over the active window, runs the phases on its worker thread
     // and ends with AllDone, MandatoryMissing (also when nothing could be done) or Cancelled (also when a
     // reboot started).
-    virtual core::WindowResult RunProcessingWindow(std::wstring_view title) = 0;
+    virtual WindowResult RunProcessingWindow(std::wstring_view title) = 0;
 
     // A launched prerequisite started a reboot / the user refused it / Windows is ending the session.
     virtual bool RebootRequired() const = 0;
@@ -40,4 +42,4 @@ public:
     virtual void Cleanup() = 0;
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::processing

@@ -17,7 +17,7 @@
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
 
-namespace velmora::acquisition {
+namespace velmora::processing {
 
 namespace {
 
@@ -52,7 +52,7 @@ ProcessingWindow::ProcessingWindow(ProcessingEngine& engine, std::wstring title)
 
 ProcessingWindow::~ProcessingWindow() = default;
 
-core::WindowResult ProcessingWindow::Run() {
+WindowResult ProcessingWindow::Run() {
     const INT_PTR result = ShowModal(IDD_PROCESSING, ::GetActiveWindow());
     const DWORD error = ::GetLastError();
     // Ending the dialog does not stop the worker: it finishes its current step first, and may ask meanwhile.
@@ -61,16 +61,15 @@ core::WindowResult ProcessingWindow::Run() {
     if (result < 0) {
         // Nothing was done, which is no success.
         platform::LogLine(L"The processing window could not be shown. Error: " + std::to_wstring(error));
-        return core::WindowResult::MandatoryMissing;
+        return WindowResult::MandatoryMissing;
     }
-    if (static_cast<core::WindowResult>(result) == core::WindowResult::Cancelled && phaseFailed_.load()) {
+    if (static_cast<WindowResult>(result) == WindowResult::Cancelled && phaseFailed_.load()) {
         // Closed after a failure the window showed: what the failure left undone decides, as at the end of
         // a complete sequence. The worker has ended, so the check runs here.
         engine_.ReevaluateAll();
-        return engine_.AllMandatoryDone() ? core::WindowResult::AllDone
-                                          : core::WindowResult::MandatoryMissing;
+        return engine_.AllMandatoryDone() ? WindowResult::AllDone : WindowResult::MandatoryMissing;
     }
-    return static_cast<core::WindowResult>(result);
+    return static_cast<WindowResult>(result);
 }
 
 DWORD ProcessingWindow::WorkerMain(void* self) {
@@ -135,8 +134,9 @@ void ProcessingWindow::SetStatus(std::wstring_view text, std::uint32_t kind, std
 std::uint32_t ProcessingWindow::ReportError(std::wstring_view text, std::uint32_t code,
                                             std::uintptr_t context) {
     // A question, not a failure: the window keeps its text and its bar.
-    if (code == XFER_AUTH_REQUIRED && context != 0)
-        return AskForCredentials(*reinterpret_cast<CredentialSource*>(context)) ? ERROR_RETRY : code;
+    if (code == transfer::XFER_AUTH_REQUIRED && context != 0)
+        return AskForCredentials(*reinterpret_cast<transfer::CredentialSource*>(context)) ? ERROR_RETRY
+                                                                                          : code;
     if (text.empty())
         Post(kProcessingErrorMessage, 0, 0);
     else
@@ -145,7 +145,7 @@ std::uint32_t ProcessingWindow::ReportError(std::wstring_view text, std::uint32_
     return code;
 }
 
-bool ProcessingWindow::AskForCredentials(CredentialSource& source) {
+bool ProcessingWindow::AskForCredentials(transfer::CredentialSource& source) {
     if (IsCancelled())
         return false;
     bool entered = false;
@@ -217,7 +217,7 @@ void ProcessingWindow::Completed(std::uint32_t kind, std::uint32_t) {
     if (kind != kCompletedSequence)
         return;
     // The final check runs here, on the worker, so that the window keeps answering while it searches.
-    const core::WindowResult result = WindowResultAfterCompletion(engine_.RebootRequired(), [this] {
+    const WindowResult result = WindowResultAfterCompletion(engine_.RebootRequired(), [this] {
         engine_.ReevaluateAll();
         return engine_.AllMandatoryDone();
     });
@@ -236,7 +236,7 @@ void ProcessingWindow::OnInit() {
     if (const DWORD error = worker_.Start(WorkerMain, this, false); error != ERROR_SUCCESS) {
         // Nothing can be done without the worker: a failure, never a success.
         platform::LogLine(L"The processing could not start. Error: " + std::to_wstring(error));
-        ::EndDialog(window, static_cast<INT_PTR>(core::WindowResult::MandatoryMissing));
+        ::EndDialog(window, static_cast<INT_PTR>(WindowResult::MandatoryMissing));
     }
 }
 
@@ -271,7 +271,7 @@ INT_PTR ProcessingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_PROCESSING_CANCEL) {
             cancelled_.store(true);
-            ::EndDialog(window, static_cast<INT_PTR>(core::WindowResult::Cancelled));
+            ::EndDialog(window, static_cast<INT_PTR>(WindowResult::Cancelled));
         }
         return TRUE;
     case WM_ENDSESSION:
@@ -313,9 +313,9 @@ INT_PTR ProcessingWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     }
 }
 
-core::WindowResult ProcessingEngine::RunProcessingWindow(std::wstring_view title) {
+WindowResult ProcessingEngine::RunProcessingWindow(std::wstring_view title) {
     ProcessingWindow window(*this, std::wstring(title));
     return window.Run();
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::processing

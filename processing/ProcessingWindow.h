@@ -33,7 +33,11 @@
 #include "ui/TaskbarProgress.h"
 #include "ui/WorkerThread.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
+class CredentialSource;
+}
+
+namespace velmora::processing {
 
 class ProcessingEngine;
 
@@ -44,17 +48,15 @@ inline constexpr UINT kProcessingErrorMessage = WM_APP + 18;
 inline constexpr UINT kProcessingFinishedMessage = WM_APP + 19;
 inline constexpr UINT kProcessingQuestionMessage = WM_APP + 20;
 
-class CredentialSource;
-
-class ProcessingWindow final : public ui::Dialog, public ProgressSink {
+class ProcessingWindow final : public ui::Dialog, public transfer::ProgressSink {
 public:
     // The engine must outlive the window.
     ProcessingWindow(ProcessingEngine& engine, std::wstring title);
     ~ProcessingWindow() override;
 
     // Shows the window modally over the active window and returns, once the worker has ended too, how it
-    // ended (core::WindowResult).
-    core::WindowResult Run();
+    // ended (WindowResult).
+    WindowResult Run();
 
     // ProgressSink, called on the worker thread. ReportError answers a request for credentials
     // (XFER_AUTH_REQUIRED with the credential source as context) with the credentials dialog: ERROR_RETRY
@@ -82,7 +84,7 @@ private:
     void OnInit();
     void OnStep();
     void OnError(bool hasText);
-    bool AskForCredentials(CredentialSource& source);
+    bool AskForCredentials(transfer::CredentialSource& source);
     // Has the window's thread run ask, with the window as owner (null once it has gone), and waits for it.
     void AskOnWindowThread(const std::function<void(HWND owner)>& ask);
     // On the window's thread: answers the question the worker is waiting on, if any.
@@ -105,4 +107,4 @@ private:
     platform::UniqueKernelHandle questionAsked_; // set with every question, for Run once the window is gone
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::processing

@@ -5,7 +5,7 @@
 #include "platform/GrowBuffer.h"
 #include "platform/core/ExceptionHandling.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -278,4 +278,4 @@ HINTERNET AsyncInternet::AbandonPending() {
     return BringsHandle(kind) && result_ != 0 ? reinterpret_cast<HINTERNET>(result_) : nullptr;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

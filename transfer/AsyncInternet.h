@@ -31,7 +31,7 @@
 #include "platform/UniqueHandle.h"
 #include "transfer/pure/TransferRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // What the call in progress is: connect and open calls bring a handle with their completion, and the
 // answer text of connect and FTP calls is taken on the thread that got it.
@@ -187,4 +187,4 @@ DWORD AsyncInternet::Run(PendingCall kind, Call&& call, Cancelled&& cancelled) {
     return ERROR_SUCCESS;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

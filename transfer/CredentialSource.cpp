@@ -4,7 +4,7 @@
 #include "transfer/ProgressSink.h"
 #include "transfer/pure/TransferRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -75,4 +75,4 @@ void WipeSecret(std::wstring& text) {
     text.clear();
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

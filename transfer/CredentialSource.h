@@ -16,7 +16,7 @@
 
 #include "platform/SecretText.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 using platform::SecretText;
 
@@ -72,4 +72,4 @@ struct ScopedCredentials {
     ScopedCredentials& operator=(const ScopedCredentials&) = delete;
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

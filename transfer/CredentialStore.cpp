@@ -5,7 +5,7 @@
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -132,4 +132,4 @@ CredentialStore& TheCredentialStore() {
     return store;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -17,7 +17,7 @@
 #include "transfer/CredentialSource.h"
 #include "transfer/pure/CredentialRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class CredentialStore final : public CredentialSource {
 public:
@@ -63,4 +63,4 @@ private:
 // The one store of the process, handed to the transfers by the main flow.
 CredentialStore& TheCredentialStore();
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

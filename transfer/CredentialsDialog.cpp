@@ -7,7 +7,7 @@
 #include "ui/WindowTools.h"
 #include "ui/resources/ResourceIds.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -105,4 +105,4 @@ bool ShowCredentialsDialog(HWND owner, const std::wstring& title, const std::wst
     return result == IDOK;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

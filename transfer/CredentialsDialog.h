@@ -8,7 +8,7 @@
 
 #include "platform/SecretText.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // What was typed; the password has this one owner until it is handed on, and the user name is overwritten
 // when the object goes.
@@ -27,4 +27,4 @@ struct EnteredCredentials {
 bool ShowCredentialsDialog(HWND owner, const std::wstring& title, const std::wstring& explanation,
                            EnteredCredentials& entered);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -24,7 +24,7 @@
 #include "transfer/pure/CopyProgressThrottle.h"
 #include "transfer/pure/TransferRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 using platform::LogLine;
 using platform::UniqueFile;
@@ -500,4 +500,4 @@ Ending Downloader::State::Promote() {
     return Success();
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -28,7 +28,7 @@
 #include "transfer/TransferSource.h"
 #include "transfer/pure/FileChecks.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class ProgressSink;
 class CredentialSource;
@@ -83,4 +83,4 @@ private:
     std::unique_ptr<State> state_;
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -8,7 +8,7 @@
 #include "platform/pure/PathRules.h"
 #include "platform/UniqueHandle.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -169,4 +169,4 @@ std::string Sha256Text(const void* data, std::size_t size) {
     return HashText(Sha256Provider(), data, size);
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -13,7 +13,7 @@
 #include "transfer/pure/FileChecks.h"
 #include "transfer/pure/Md5.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // The digests asked for, over the bytes fed in order.
 class DigestComputer {
@@ -48,4 +48,4 @@ bool FileDigestText(std::wstring_view path, std::string& text);
 std::string Sha1Text(const void* data, std::size_t size);
 std::string Sha256Text(const void* data, std::size_t size);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -5,7 +5,7 @@
 #include "transfer/PartFile.h"
 #include "transfer/ShareConnections.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 DWORD FileSource::Open(std::uint64_t& offset, std::uint64_t& total) {
     Close();
@@ -32,4 +32,4 @@ DWORD FileSource::Read(const BYTE*& data, DWORD& read) {
     return ::ReadFile(file_.get(), buffer_.data(), kBlock, &read, nullptr) ? ERROR_SUCCESS : ::GetLastError();
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

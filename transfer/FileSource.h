@@ -8,7 +8,7 @@
 #include "platform/UniqueHandle.h"
 #include "transfer/TransferSource.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class ShareConnections;
 
@@ -30,4 +30,4 @@ private:
     std::vector<BYTE> buffer_;
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -10,7 +10,7 @@
 #include "platform/pure/PathRules.h"
 #include "transfer/FileDigest.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -172,4 +172,4 @@ ReceivedFile VerifiedFile::Received() const {
     return received;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -24,7 +24,7 @@
 #include "transfer/pure/FileVerdict.h"
 #include "transfer/pure/MismatchTriage.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // What the check found.
 struct FileVerification {
@@ -77,4 +77,4 @@ private:
     bool plain_ = true;
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -6,7 +6,7 @@
 #include "transfer/pure/FtpRules.h"
 #include "transfer/pure/TransferRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 DWORD FtpSource::LogIn() {
     context_.credentials.AllowReuse();
@@ -105,4 +105,4 @@ DWORD FtpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
     return ERROR_SUCCESS;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

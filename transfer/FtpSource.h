@@ -7,7 +7,7 @@
 
 #include "transfer/InternetSource.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class FtpSource final : public InternetSource {
 public:
@@ -22,4 +22,4 @@ private:
     std::wstring Answer();
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

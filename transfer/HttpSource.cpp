@@ -10,7 +10,7 @@
 #include "transfer/pure/HttpRules.h"
 #include "transfer/pure/TransferRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -225,4 +225,4 @@ DWORD HttpSource::Open(std::uint64_t& offset, std::uint64_t& total) {
     }
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -4,7 +4,7 @@
 
 #include "transfer/InternetSource.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class HttpSource final : public InternetSource {
 public:
@@ -26,4 +26,4 @@ private:
     [[nodiscard]] DWORD Redirected(const SourceUrl& from, SourceUrl& to);
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

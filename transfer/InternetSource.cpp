@@ -2,7 +2,7 @@
 
 #include <memory>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 using platform::UniqueInternet;
 
@@ -89,4 +89,4 @@ void InternetSource::Close() {
     connection_.reset();
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

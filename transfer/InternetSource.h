@@ -21,7 +21,7 @@
 #include "transfer/AsyncInternet.h"
 #include "transfer/TransferSource.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class InternetSession {
 public:
@@ -95,4 +95,4 @@ protected:
     platform::UniqueInternet request_; // HTTP request or FTP file
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

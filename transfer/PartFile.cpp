@@ -6,7 +6,7 @@
 #include "platform/Logger.h"
 #include "platform/pure/PathRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 using platform::UniqueFile;
 using platform::UniqueKernelHandle;
@@ -117,4 +117,4 @@ DWORD PromotePartFile(const std::wstring& partPath, const std::wstring& targetPa
     return ::GetLastError();
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

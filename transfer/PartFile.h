@@ -9,7 +9,7 @@
 
 #include "platform/UniqueHandle.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // A new, empty partial file open for reading and writing, shared with no one; whatever had its name before
 // is deleted, never opened (a link is removed, not followed). With `withAcl` it gets an access list of its
@@ -34,4 +34,4 @@ platform::UniqueFile OpenPartFileToAppend(const std::wstring& path);
 // fails.
 [[nodiscard]] DWORD PromotePartFile(const std::wstring& partPath, const std::wstring& targetPath);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

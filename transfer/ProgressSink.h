@@ -7,7 +7,7 @@
 
 #include "execution/pure/RebootRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class ProgressSink {
 public:
@@ -38,4 +38,4 @@ public:
     virtual void ShowNotice(std::wstring_view notice, std::wstring_view title) {}
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

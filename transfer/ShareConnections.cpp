@@ -7,7 +7,7 @@
 #include "transfer/CredentialSource.h"
 #include "transfer/pure/FileUrl.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -79,4 +79,4 @@ void ShareConnections::CancelAll() {
     }
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

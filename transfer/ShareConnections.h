@@ -14,7 +14,7 @@
 
 #include "platform/SecretText.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class CredentialSource;
 class ProgressSink;
@@ -68,4 +68,4 @@ private:
 // password, but a sink that answers "entered" without new credentials must not loop for ever.
 inline constexpr std::uint32_t kCredentialRounds = 8;
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

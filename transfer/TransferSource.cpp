@@ -3,7 +3,7 @@
 #include "platform/pure/Redact.h"
 #include "transfer/pure/FileUrl.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // Splits without copying into fixed buffers, so no part has a length limit.
 // OS quirk (Wine 8): given a buffer for the path of a file URL, InternetCrackUrlW copies the path into a
@@ -33,4 +33,4 @@ DWORD ParseSourceUrl(const std::wstring& url, SourceUrl& parts) {
     return ERROR_SUCCESS;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

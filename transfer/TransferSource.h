@@ -13,7 +13,7 @@
 
 #include "transfer/pure/MismatchTriage.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 class CredentialSource;
 class ProgressSink;
@@ -91,4 +91,4 @@ private:
     SourceUrl url_;
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

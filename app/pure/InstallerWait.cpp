@@ -1,6 +1,6 @@
 #include "app/pure/InstallerWait.h"
 
-namespace velmora::core {
+namespace velmora::app {
 
 bool MainFlowRunsAfter(const InstallerWait&) {
     return true;
@@ -21,4 +21,4 @@ std::wstring InstallerWaitLogLine(const InstallerWait& wait, std::wstring_view e
     }
 }
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::core {
+namespace velmora::app {
 
 enum class InstallerWaitResult {
     NoTransaction, // no mutex: no installer transaction runs
@@ -36,4 +36,4 @@ bool MainFlowRunsAfter(const InstallerWait& wait);
 // "<code> <system text>".
 std::wstring InstallerWaitLogLine(const InstallerWait& wait, std::wstring_view errorText);
 
-} // namespace velmora::core
+} // namespace velmora::app

@@ -114,8 +114,8 @@ bool Sha256Digest(const std::wstring& path, bool own, std::string& text) {
     if (!file)
         return false;
     if (!own) {
-        velmora::acquisition::FileDigests digests;
-        if (!velmora::acquisition::DigestOpenFile(file.get(), {false, true}, digests))
+        velmora::transfer::FileDigests digests;
+        if (!velmora::transfer::DigestOpenFile(file.get(), {false, true}, digests))
             return false;
         text = digests.sha256;
         return !text.empty();
@@ -170,7 +170,7 @@ int main() {
     const bool ok = mode == L"cryptoapi"        ? CryptoApiDigest(arguments[2], text)
                     : mode == L"chainer-sha256" ? Sha256Digest(arguments[2], false, text)
                     : mode == L"own-sha256"     ? Sha256Digest(arguments[2], true, text)
-                                                : velmora::acquisition::FileDigestText(arguments[2], text);
+                                                : velmora::transfer::FileDigestText(arguments[2], text);
     if (!ok)
         return 1;
     std::printf("%s\n", text.c_str());

@@ -29,7 +29,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (file == INVALID_HANDLE_VALUE)
         return 4;
     std::vector<char> buffer(51200);
-    velmora::acquisition::Md5 md5;
+    velmora::transfer::Md5 md5;
     int result = 0;
     for (;;) {
         DWORD read = 0, written = 0;
@@ -47,7 +47,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ::InternetCloseHandle(request);
     ::InternetCloseHandle(session);
     if (result == 0 && digest &&
-        !velmora::acquisition::DigestMatches(arguments[3], velmora::acquisition::DigestText(md5.Finish())))
+        !velmora::transfer::DigestMatches(arguments[3], velmora::transfer::DigestText(md5.Finish())))
         result = 6;
     return result;
 }

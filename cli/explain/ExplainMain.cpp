@@ -80,7 +80,7 @@ int Run(const std::vector<std::wstring>& arguments) {
 
 int wmain(int argc, wchar_t** argv) {
     // Run from a kit's folder like the chainer, and as elevated: libraries from the system folder only.
-    velmora::core::HardenProcess();
+    velmora::app::HardenProcess();
     PrepareConsole();
     // As in the chainer: the shell calls of the searches expect an apartment on this thread.
     const bool comInitialised = ::CoInitialize(nullptr) == S_OK;

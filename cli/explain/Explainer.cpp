@@ -37,7 +37,7 @@ public:
             log_.push_back(detection::LanguageLogMessage(::GetSystemDefaultLangID()));
         return detection::IsLanguageAccepted(languageList, nullptr);
     }
-    bool RunSearches(core::PrerequisiteRecord& prerequisite, bool use64BitView) override {
+    bool RunSearches(config::PrerequisiteRecord& prerequisite, bool use64BitView) override {
         return machine_.RunSearches(prerequisite, use64BitView);
     }
     bool FilePresent(const std::wstring& path, std::uint64_t exactSize) override {
@@ -64,8 +64,8 @@ BoundFacts Bound(std::wstring key, const std::wstring& written) {
     return bound;
 }
 
-SearchFacts DescribeSearch(const core::SearchRecord& search, int number, bool use64BitSwitch,
-                           const core::PropertySource& properties,
+SearchFacts DescribeSearch(const config::SearchRecord& search, int number, bool use64BitSwitch,
+                           const config::PropertySource& properties,
                            const execution::ExtractionContext& files) {
     SearchFacts facts;
     facts.number = number;
@@ -79,16 +79,16 @@ SearchFacts DescribeSearch(const core::SearchRecord& search, int number, bool us
         facts.lookedAt = detection::IsBareFileName(split.path)
                              ? L"the root of every fixed drive, " + std::to_wstring(split.depth) +
                                    L" folder levels down: " + split.path
-                             : core::ResolveProperties(split.path, use64BitSwitch, properties);
+                             : config::ResolveProperties(split.path, use64BitSwitch, properties);
         break;
     }
     case detection::SearchType::FolderNameVersion:
         facts.lookedAt = platform::WithTrailingBackslash(
-            core::ResolveProperties(search.SearchString, use64BitSwitch, properties));
+            config::ResolveProperties(search.SearchString, use64BitSwitch, properties));
         break;
     case detection::SearchType::RunProgram:
         (void)files.LocateProgramFile(search.SearchString, facts.lookedAt);
-        facts.arguments = core::ResolveProperties(search.SearchCmdLine, false, properties);
+        facts.arguments = config::ResolveProperties(search.SearchCmdLine, false, properties);
         facts.refContent = search.RefContent;
         break;
     case detection::SearchType::RegistryValueContent:
@@ -103,7 +103,7 @@ SearchFacts DescribeSearch(const core::SearchRecord& search, int number, bool us
     return facts;
 }
 
-std::wstring CommandLineKey(const core::Configuration& configuration) {
+std::wstring CommandLineKey(const config::Configuration& configuration) {
     if (configuration.IsBasicUi())
         return L"BasicUiCommandLine";
     if (configuration.IsSilent())
@@ -122,9 +122,9 @@ std::wstring RouteName(execution::LaunchRoute route) {
     }
 }
 
-ActionFacts DescribeAction(detection::ProcessingAction code, const core::PrerequisiteRecord& prerequisite,
+ActionFacts DescribeAction(detection::ProcessingAction code, const config::PrerequisiteRecord& prerequisite,
                            const execution::LaunchItem* launch, const std::wstring& downloadFolder,
-                           const std::wstring& commandLineKey, const core::PropertySource& properties) {
+                           const std::wstring& commandLineKey, const config::PropertySource& properties) {
     ActionFacts action;
     action.code = code;
     switch (code) {
@@ -151,8 +151,8 @@ ActionFacts DescribeAction(detection::ProcessingAction code, const core::Prerequ
         action.url = prerequisite.Source;
         break;
     default:
-        action.summary = prerequisite.state == core::EvaluationState::Found ? L"nothing: it is installed"
-                         : prerequisite.state == core::EvaluationState::Excluded
+        action.summary = prerequisite.state == config::EvaluationState::Found ? L"nothing: it is installed"
+                         : prerequisite.state == config::EvaluationState::Excluded
                              ? L"nothing: it does not apply here"
                              : L"nothing: it is not selected";
         break;
@@ -160,7 +160,7 @@ ActionFacts DescribeAction(detection::ProcessingAction code, const core::Prerequ
     if (code == detection::ProcessingAction::Download ||
         code == detection::ProcessingAction::InstallDownloaded ||
         code == detection::ProcessingAction::InstallFromPackage) {
-        const acquisition::FileChecks checks = acquisition::ChecksOf(prerequisite);
+        const transfer::FileChecks checks = transfer::ChecksOf(prerequisite);
         action.checksSize = checks.size != 0;
         action.checksDigest = checks.Digests().Any();
         for (const auto& [given, key] : {std::pair{checks.size != 0, L"ExactSize"},
@@ -170,7 +170,7 @@ ActionFacts DescribeAction(detection::ProcessingAction code, const core::Prerequ
             if (given)
                 action.checks.emplace_back(key);
         }
-        const acquisition::Thumbprints pinned = acquisition::ParseThumbprints(checks.signers);
+        const transfer::Thumbprints pinned = transfer::ParseThumbprints(checks.signers);
         for (const auto* list : {&pinned.sha1, &pinned.sha256}) {
             for (const std::string& thumbprint : *list)
                 action.signers.emplace_back(thumbprint.begin(), thumbprint.end());
@@ -188,8 +188,9 @@ ActionFacts DescribeAction(detection::ProcessingAction code, const core::Prerequ
     if (route == execution::LaunchRoute::Direct) {
         const execution::DirectStart start = execution::DirectStartCommand(
             launch->filePath,
-            execution::DirectStartArguments(core::ResolveProperties(launch->commandLine, false, properties)),
-            core::ResolveProperties(L"[SystemFolder]msiexec.exe", false, properties));
+            execution::DirectStartArguments(
+                config::ResolveProperties(launch->commandLine, false, properties)),
+            config::ResolveProperties(L"[SystemFolder]msiexec.exe", false, properties));
         action.directApplication = start.application;
         action.directCommandLine = start.commandLine;
     }
@@ -209,8 +210,8 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
     Explanation& e = explanation;
     e.configurationPath = kit.ConfigurationPath();
     e.chainerPath = kit.ChainerPath();
-    core::Configuration& configuration = kit.Configuration();
-    const core::PropertySource& properties = kit.Properties();
+    config::Configuration& configuration = kit.Configuration();
+    const config::PropertySource& properties = kit.Properties();
     const execution::ExtractionContext& files = kit.Files();
     e.extractionFolderConfigured = kit.ExtractionFolderConfigured();
     e.extractionFolder = configuration.GetExtractionFolder();
@@ -232,7 +233,7 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
     e.downloadFolder = configuration.GetDownloadFolder();
 
     // The install phase's launch list, as it stands once every download has arrived.
-    const std::vector<execution::LaunchItem> launches = acquisition::BuildLaunchItems(
+    const std::vector<execution::LaunchItem> launches = processing::BuildLaunchItems(
         configuration,
         [&](std::size_t index) {
             const detection::ProcessingAction action = evaluator.ActionOf(index);
@@ -249,7 +250,7 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
 
     const auto& prerequisites = configuration.Prerequisites;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
-        const core::PrerequisiteRecord& record = prerequisites[i];
+        const config::PrerequisiteRecord& record = prerequisites[i];
         PrerequisiteFacts p;
         p.number = static_cast<int>(i) + 1;
         p.name = record.Name;
@@ -267,7 +268,7 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
         for (std::size_t k = 0; k < record.Searches.size(); ++k) {
             SearchFacts search = DescribeSearch(record.Searches[k], static_cast<int>(k) + 1, p.use64BitSwitch,
                                                 properties, files);
-            if (record.state != core::EvaluationState::Excluded && !record.FlagI && k < outcomes.size()) {
+            if (record.state != config::EvaluationState::Excluded && !record.FlagI && k < outcomes.size()) {
                 search.ran = true;
                 search.values = outcomes[k].values;
                 search.value = outcomes[k].value;
@@ -276,7 +277,7 @@ bool Explain(const std::wstring& configurationPath, Explanation& explanation, st
             p.searches.push_back(std::move(search));
         }
         p.state = record.state;
-        p.found = record.state == core::EvaluationState::Found;
+        p.found = record.state == config::EvaluationState::Found;
         p.stateText = std::wstring(detection::StateText(record.state));
         p.selected = record.selected;
         p.parent = record.ParentPrereq;

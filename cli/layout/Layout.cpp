@@ -23,7 +23,7 @@ namespace {
 // "12029 The connection with the server could not be established" or "0xE0000018 XFER_NOT_FOUND", as the
 // transfer engine's log lines name a code.
 std::wstring CodeText(std::uint32_t code) {
-    if (const std::wstring_view name = acquisition::TransferCodeName(code); !name.empty()) {
+    if (const std::wstring_view name = transfer::TransferCodeName(code); !name.empty()) {
         wchar_t hex[16];
         ::wsprintfW(hex, L"0x%08X", code);
         return std::wstring(hex) + L" " + std::wstring(name);
@@ -48,8 +48,8 @@ bool IsFile(const std::wstring& path) {
 }
 
 // Which check a file failed, as the chainer's log names it.
-std::wstring CheckFailure(const acquisition::FileVerification& result) {
-    using acquisition::FileVerdict;
+std::wstring CheckFailure(const transfer::FileVerification& result) {
+    using transfer::FileVerdict;
     switch (result.verdict) {
     case FileVerdict::Unreadable:
         return L"it cannot be read for its check: " + CodeText(result.error);
@@ -64,7 +64,7 @@ std::wstring CheckFailure(const acquisition::FileVerification& result) {
     case FileVerdict::SignatureNotChecked:
         return L"its signature could not be checked (SignerThumbprint)";
     default:
-        return L"it does not match its " + acquisition::FailedKey(result.verdict);
+        return L"it does not match its " + transfer::FailedKey(result.verdict);
     }
 }
 
@@ -76,7 +76,7 @@ bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
 
 // The transfer's progress for the observer: bytes from the file's first one, and what this transfer
 // brought in how long, for its speed.
-class ProgressLines final : public acquisition::ProgressSink {
+class ProgressLines final : public transfer::ProgressSink {
 public:
     explicit ProgressLines(LayoutObserver& observer) : observer_(observer) {}
 
@@ -125,7 +125,7 @@ LayoutOpening KitLayout::Open(const std::wstring& configurationPath, std::string
         return LayoutOpening::Unreadable;
     report_.configurationPath = kit_->ConfigurationPath();
     report_.kitFolder = kit_->Folder();
-    core::Configuration& configuration = kit_->Configuration();
+    config::Configuration& configuration = kit_->Configuration();
     // A relative download folder lies below the kit folder, which is the current one now, as in a run.
     report_.downloadFolder =
         platform::WithTrailingBackslash(platform::FullPath(configuration.GetDownloadFolder()));
@@ -137,8 +137,8 @@ LayoutOpening KitLayout::Open(const std::wstring& configurationPath, std::string
 
     const auto& prerequisites = configuration.Prerequisites;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
-        const core::PrerequisiteRecord& record = prerequisites[i];
-        if (record.SourceKind != core::SourceKey::Url) {
+        const config::PrerequisiteRecord& record = prerequisites[i];
+        if (record.SourceKind != config::SourceKey::Url) {
             ++report_.withoutUrl;
             continue;
         }
@@ -173,9 +173,10 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
             observer.Done(file);
             continue;
         }
-        const core::PrerequisiteRecord& record = prerequisites.at(static_cast<std::size_t>(file.number) - 1);
+        const config::PrerequisiteRecord& record =
+            prerequisites.at(static_cast<std::size_t>(file.number) - 1);
         // The chainer's own check of a download (transfer/FileVerification.h).
-        const acquisition::FileChecks checks = acquisition::ChecksOf(record);
+        const transfer::FileChecks checks = transfer::ChecksOf(record);
         // A Folder with ".." could lead out of the kit, where the layout would not travel with it.
         if (!platform::IsInsideFolder(file.path, report_.kitFolder)) {
             file.outcome = LayoutOutcome::Failed;
@@ -187,7 +188,7 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
         std::wstring refusal;
         if (there) {
             // Plain only, as the chainer takes a file found in place: never through a link or a second name.
-            const acquisition::VerifiedFile found(file.path, checks, acquisition::VerifyOptions{true, {}});
+            const transfer::VerifiedFile found(file.path, checks, transfer::VerifyOptions{true, {}});
             if (found.Accepted()) {
                 file.outcome = LayoutOutcome::InPlace;
                 file.size = FileSize(file.path);
@@ -207,8 +208,8 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
         } else {
             // The processing engine's own transfer; a file in the way that failed its check is replaced.
             ProgressLines progress(observer);
-            acquisition::DownloaderTransfer transfer;
-            acquisition::TransferReceipt receipt;
+            processing::DownloaderTransfer transfer;
+            processing::TransferReceipt receipt;
             const std::uint64_t started = ::GetTickCount64();
             const std::uint32_t result = transfer.Download(file.url, file.path, record.ExactSize,
                                                            checks.Digests(), &progress, receipt);
@@ -216,23 +217,23 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
             if (result != 0) {
                 file.outcome = LayoutOutcome::Failed;
                 file.error = result;
-                file.detail = result == acquisition::XFER_CANCELLED ? L"stopped; the partial file stays for "
-                                                                      L"the next layout to continue"
-                                                                    : CodeText(result);
+                file.detail = result == transfer::XFER_CANCELLED ? L"stopped; the partial file stays for "
+                                                                   L"the next layout to continue"
+                                                                 : CodeText(result);
             } else {
-                std::optional<acquisition::VerifiedFile> fetched(std::in_place, file.path, checks,
-                                                                 acquisition::VerifyOptions{false, receipt.digests});
+                std::optional<transfer::VerifiedFile> fetched(
+                    std::in_place, file.path, checks, transfer::VerifyOptions{false, receipt.digests});
                 file.size = FileSize(file.path);
                 if (fetched->Accepted()) {
                     file.outcome = LayoutOutcome::Downloaded;
                 } else {
                     // What arrived tells a replaced file from an error or sign-in page sent with status 200.
-                    acquisition::ReceivedFile received = fetched->Received();
+                    transfer::ReceivedFile received = fetched->Received();
                     received.contentType = receipt.reply.contentType;
                     received.finalUrl = receipt.reply.finalUrl;
                     file.outcome = LayoutOutcome::Mismatch;
                     file.detail = CheckFailure(fetched->Result()) + L"; it was deleted. " +
-                                  acquisition::TriageLine(received);
+                                  transfer::TriageLine(received);
                     // As the chainer does with a download that fails its check: it is not kept.
                     fetched.reset();
                     (void)platform::DeleteFileLong(file.path);

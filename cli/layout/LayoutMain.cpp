@@ -144,9 +144,9 @@ int Run(const std::vector<std::wstring>& arguments) {
 
     // Before the kit is read: relative to the folder the tool was started in, not the kit's.
     if (!logFile.empty()) {
-        velmora::core::ChainerSettings settings;
+        velmora::config::ChainerSettings settings;
         settings.LogFile = velmora::platform::FullPath(logFile);
-        velmora::core::StartLogging(settings);
+        velmora::app::StartLogging(settings);
     }
     KitLayout layout;
     switch (layout.Open(DisplayPath(path), error)) {
@@ -173,7 +173,7 @@ int Run(const std::vector<std::wstring>& arguments) {
 
 int wmain(int argc, wchar_t** argv) {
     // Run from a kit's folder, as the chainer: libraries from the system folder only.
-    velmora::core::HardenProcess();
+    velmora::app::HardenProcess();
     PrepareConsole();
     try {
         return Run(ArgumentsOf(argc, argv));

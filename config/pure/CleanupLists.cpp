@@ -5,7 +5,7 @@
 
 #include "platform/pure/PathRules.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 namespace {
 
@@ -92,4 +92,4 @@ std::vector<std::wstring> ScriptPathsToHandOver(const std::vector<std::wstring>&
     return kept;
 }
 
-} // namespace velmora::core
+} // namespace velmora::config

@@ -14,7 +14,7 @@
 
 #include "config/pure/Configuration.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 struct CleanupLists {
     std::vector<std::wstring> files; // deleted by the chainer at exit, in this order
@@ -49,4 +49,4 @@ using ListFolder = std::function<bool(const std::wstring& folder, std::vector<Fo
 std::vector<std::wstring> ScriptPathsToHandOver(const std::vector<std::wstring>& paths,
                                                 const ListFolder& listFolder);
 
-} // namespace velmora::core
+} // namespace velmora::config

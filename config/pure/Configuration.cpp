@@ -3,7 +3,7 @@
 #include "platform/pure/DecimalNumbers.h"
 #include "platform/pure/PathRules.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 namespace {
 
@@ -279,4 +279,4 @@ bool LoadChainerSettings(const IniDocument& document, ChainerSettings& settings)
     return true;
 }
 
-} // namespace velmora::core
+} // namespace velmora::config

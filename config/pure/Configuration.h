@@ -13,7 +13,7 @@
 #include "config/pure/IniDocument.h"
 #include "config/pure/PropertyResolution.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 // Leading spaces (U+0020 only), an optional "-", then an optional "+", then decimal digits up to the first
 // other character, in 32-bit arithmetic that wraps. No digits give 0. Never fails.
@@ -154,4 +154,4 @@ struct ChainerSettings {
 // False, with the settings left empty, when the document has no PREREQ_CHAINER section.
 bool LoadChainerSettings(const IniDocument& document, ChainerSettings& settings);
 
-} // namespace velmora::core
+} // namespace velmora::config

@@ -2,7 +2,7 @@
 
 #include "platform/pure/DecimalNumbers.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 std::string FormatDecimal(std::int32_t number) {
     return std::to_string(number);
@@ -13,4 +13,4 @@ DecimalParse ParseDecimal(std::string_view text) {
     return DecimalParse{number.value, number.end == text.size()};
 }
 
-} // namespace velmora::core
+} // namespace velmora::config

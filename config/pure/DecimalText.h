@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::core {
+namespace velmora::config {
 
 std::string FormatDecimal(std::int32_t number);
 
@@ -18,4 +18,4 @@ struct DecimalParse {
 // Wraps like 32-bit arithmetic on overflow, so any text gives a number.
 DecimalParse ParseDecimal(std::string_view text);
 
-} // namespace velmora::core
+} // namespace velmora::config

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace velmora::core {
+namespace velmora::config {
 
 class FirstMatchIndex {
 public:
@@ -83,4 +83,4 @@ private:
     std::size_t covered_ = 0;          // items[0 .. covered_) are in the index
 };
 
-} // namespace velmora::core
+} // namespace velmora::config

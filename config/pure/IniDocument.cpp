@@ -1,6 +1,6 @@
 #include "config/pure/IniDocument.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 bool IsWideSpace(wchar_t c) {
     switch (static_cast<unsigned>(c)) {
@@ -175,4 +175,4 @@ void IniDocument::SetValue(std::wstring_view section, std::wstring_view key, std
     AddPair(AddSection(section), key, value);
 }
 
-} // namespace velmora::core
+} // namespace velmora::config

@@ -10,7 +10,7 @@
 
 #include "config/pure/FirstMatchIndex.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 // A source of configuration values. The slot order of the operations is fixed: other modules of the
 // product family rely on it.
@@ -83,4 +83,4 @@ bool IsWideSpace(wchar_t c);
 
 std::wstring_view TrimWideSpace(std::wstring_view text);
 
-} // namespace velmora::core
+} // namespace velmora::config

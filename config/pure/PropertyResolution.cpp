@@ -1,6 +1,6 @@
 #include "config/pure/PropertyResolution.h"
 
-namespace velmora::core {
+namespace velmora::config {
 
 namespace {
 
@@ -122,4 +122,4 @@ std::vector<std::wstring_view> FolderPropertyNames() {
     return names;
 }
 
-} // namespace velmora::core
+} // namespace velmora::config

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace velmora::core {
+namespace velmora::config {
 
 // The machine facts that resolution and the default folders need.
 class PropertySource {
@@ -70,4 +70,4 @@ bool FindFolderPropertyRule(std::wstring_view name, FolderPropertyRule& rule);
 // Every folder property name, in the order names are matched.
 std::vector<std::wstring_view> FolderPropertyNames();
 
-} // namespace velmora::core
+} // namespace velmora::config

@@ -10,13 +10,13 @@ namespace velmora::detection {
 
 namespace {
 
-using core::EvaluationState;
+using config::EvaluationState;
 
-EvaluationState StateWhenMissing(core::SourceKey kind) {
+EvaluationState StateWhenMissing(config::SourceKey kind) {
     switch (kind) {
-    case core::SourceKey::Url:
+    case config::SourceKey::Url:
         return EvaluationState::Download;
-    case core::SourceKey::OpenSite:
+    case config::SourceKey::OpenSite:
         return EvaluationState::OpenSite;
     default:
         return EvaluationState::InstallFromPackage;
@@ -61,7 +61,7 @@ std::wstring_view StateText(EvaluationState state) {
     }
 }
 
-PrerequisiteEvaluator::PrerequisiteEvaluator(core::Configuration& configuration,
+PrerequisiteEvaluator::PrerequisiteEvaluator(config::Configuration& configuration,
                                              EvaluationEnvironment& environment)
     : configuration_(configuration), environment_(environment) {}
 
@@ -74,7 +74,7 @@ void PrerequisiteEvaluator::Log(std::wstring_view prefix, std::wstring_view valu
 }
 
 void PrerequisiteEvaluator::Evaluate(std::size_t index, bool recheck) {
-    core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
+    config::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
     // An excluded prerequisite stays excluded for the whole run.
     if (prerequisite.state == EvaluationState::Excluded)
         return;
@@ -150,7 +150,7 @@ const PrerequisiteEvaluator::SelectionLinks& PrerequisiteEvaluator::Links() {
 
 void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_t depth) {
     auto& prerequisites = configuration_.Prerequisites;
-    core::PrerequisiteRecord& prerequisite = prerequisites[index];
+    config::PrerequisiteRecord& prerequisite = prerequisites[index];
     if (prerequisite.selected == on)
         return;
     prerequisite.selected = on;
@@ -178,7 +178,7 @@ void PrerequisiteEvaluator::SetSelectedAt(std::size_t index, bool on, std::size_
     prerequisite.selected = on;
 }
 
-bool PrerequisiteEvaluator::IsDownloaded(const core::PrerequisiteRecord& prerequisite) {
+bool PrerequisiteEvaluator::IsDownloaded(const config::PrerequisiteRecord& prerequisite) {
     // A local file URL counts as present without looking at the disk.
     if (IsFileUrlSource(prerequisite.Source))
         return true;
@@ -187,7 +187,7 @@ bool PrerequisiteEvaluator::IsDownloaded(const core::PrerequisiteRecord& prerequ
     return environment_.FilePresent(path, prerequisite.ExactSize);
 }
 
-void PrerequisiteEvaluator::RefreshDownloaded(core::PrerequisiteRecord& prerequisite) {
+void PrerequisiteEvaluator::RefreshDownloaded(config::PrerequisiteRecord& prerequisite) {
     if (prerequisite.state == EvaluationState::Download)
         prerequisite.downloaded = IsDownloaded(prerequisite);
 }
@@ -216,13 +216,13 @@ void PrerequisiteEvaluator::ReevaluateAll() {
 
 bool PrerequisiteEvaluator::IsPrerequisiteDetected(std::size_t index) {
     Evaluate(index, true);
-    core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
+    config::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
     RefreshDownloaded(prerequisite);
     return prerequisite.state == EvaluationState::Found;
 }
 
 ProcessingAction PrerequisiteEvaluator::ActionOf(std::size_t index) {
-    core::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
+    config::PrerequisiteRecord& prerequisite = configuration_.Prerequisites.at(index);
     if (!prerequisite.selected)
         return ProcessingAction::NotSelected;
     if (prerequisite.state != EvaluationState::Found) {
@@ -230,9 +230,9 @@ ProcessingAction PrerequisiteEvaluator::ActionOf(std::size_t index) {
             return ProcessingAction::InstallDownloaded;
         return ActionOfState(prerequisite.state);
     }
-    if (prerequisite.SourceKind == core::SourceKey::Url)
+    if (prerequisite.SourceKind == config::SourceKey::Url)
         return IsDownloaded(prerequisite) ? ProcessingAction::InstallDownloaded : ProcessingAction::Download;
-    if (prerequisite.SourceKind == core::SourceKey::OpenSite)
+    if (prerequisite.SourceKind == config::SourceKey::OpenSite)
         return ProcessingAction::OpenSite;
     return ProcessingAction::InstallFromPackage;
 }

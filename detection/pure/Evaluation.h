@@ -17,7 +17,7 @@
 namespace velmora::detection {
 
 // What the processing sequence does with a prerequisite (PrerequisiteEvaluator::ActionOf). A selected
-// prerequisite keeps the number of its evaluation state (core::EvaluationState) unless it is found or
+// prerequisite keeps the number of its evaluation state (config::EvaluationState) unless it is found or
 // already downloaded, so the states other than Found have an action of the same number.
 enum class ProcessingAction : std::int32_t {
     InstallFromPackage = 1,
@@ -30,13 +30,13 @@ enum class ProcessingAction : std::int32_t {
 };
 
 // The action of the same number as a state other than Found.
-ProcessingAction ActionOfState(core::EvaluationState state);
+ProcessingAction ActionOfState(config::EvaluationState state);
 
 // The prerequisite is missing and can be got: installed from the package, downloaded or fetched by hand.
-bool NeedsWork(core::EvaluationState state);
+bool NeedsWork(config::EvaluationState state);
 
 // The text that follows "Search result:" in the log; empty for states without one.
-std::wstring_view StateText(core::EvaluationState state);
+std::wstring_view StateText(config::EvaluationState state);
 
 // What the evaluation needs from the machine.
 class EvaluationEnvironment {
@@ -45,7 +45,7 @@ public:
     virtual bool IsOsExcluded(std::wstring_view winNtVersions, std::wstring_view winNt64Versions) = 0;
     virtual bool IsLanguageAccepted(std::wstring_view languageList) = 0;
     // Runs the prerequisite's searches with its operator; true when it is found.
-    virtual bool RunSearches(core::PrerequisiteRecord& prerequisite, bool use64BitView) = 0;
+    virtual bool RunSearches(config::PrerequisiteRecord& prerequisite, bool use64BitView) = 0;
     // A plain file (platform/pure/FileTrust.h) exists at path and, unless exactSize is 0, its size equals
     // exactSize.
     virtual bool FilePresent(const std::wstring& path, std::uint64_t exactSize) = 0;
@@ -56,14 +56,14 @@ public:
 class PrerequisiteEvaluator {
 public:
     // Both must outlive the evaluator.
-    PrerequisiteEvaluator(core::Configuration& configuration, EvaluationEnvironment& environment);
+    PrerequisiteEvaluator(config::Configuration& configuration, EvaluationEnvironment& environment);
 
     // An index outside the list is a programming failure (std::out_of_range).
     void Evaluate(std::size_t index, bool recheck);
     // Evaluates every prerequisite, then sets the selection. Returns 0.
     int EvaluateAll();
     void SetSelected(std::size_t index, bool on);
-    bool IsDownloaded(const core::PrerequisiteRecord& prerequisite);
+    bool IsDownloaded(const config::PrerequisiteRecord& prerequisite);
     // Re-evaluates the prerequisites still being processed and renews their selection.
     void ReevaluateAll();
     // Re-evaluates one prerequisite; true when it is now found.
@@ -90,10 +90,10 @@ private:
 
     const SelectionLinks& Links();
     void SetSelectedAt(std::size_t index, bool on, std::size_t depth);
-    void RefreshDownloaded(core::PrerequisiteRecord& prerequisite);
+    void RefreshDownloaded(config::PrerequisiteRecord& prerequisite);
     void Log(std::wstring_view prefix, std::wstring_view value);
 
-    core::Configuration& configuration_;
+    config::Configuration& configuration_;
     EvaluationEnvironment& environment_;
     SelectionLinks links_;
 };

@@ -60,9 +60,9 @@ int ParseDepth(std::wstring_view text) {
 }
 
 std::wstring Trimmed(std::wstring_view text) {
-    while (!text.empty() && core::IsWideSpace(text.front()))
+    while (!text.empty() && config::IsWideSpace(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && core::IsWideSpace(text.back()))
+    while (!text.empty() && config::IsWideSpace(text.back()))
         text.remove_suffix(1);
     return std::wstring(text);
 }

@@ -36,8 +36,8 @@ std::wstring_view Extension(std::wstring_view path) {
 
 } // namespace
 
-const std::wstring& LaunchCommandLine(const core::PrerequisiteRecord& prerequisite,
-                                      const core::Configuration& configuration) {
+const std::wstring& LaunchCommandLine(const config::PrerequisiteRecord& prerequisite,
+                                      const config::Configuration& configuration) {
     if (configuration.IsBasicUi())
         return prerequisite.BasicUiCommandLine;
     if (configuration.IsSilent())

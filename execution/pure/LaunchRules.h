@@ -29,8 +29,8 @@ struct LaunchItem {
 // The command-line key of the prerequisite that this run uses: BasicUiCommandLine when the general Options
 // ask for basic UI ("b"), else NoUiCommandLine when they ask for silence ("q"), else CommandLine. An empty
 // key is used as it is; there is no fall-back to another key.
-const std::wstring& LaunchCommandLine(const core::PrerequisiteRecord& prerequisite,
-                                      const core::Configuration& configuration);
+const std::wstring& LaunchCommandLine(const config::PrerequisiteRecord& prerequisite,
+                                      const config::Configuration& configuration);
 
 // The command line asks the child for a quiet run: a "-" or "/" directly followed by a lower-case "q"
 // anywhere in the text. /q, -q, /qn, /quiet and --q all count, and so does a path such as C:/qt/x; /Q does

@@ -6,9 +6,9 @@
 #include "execution/pure/RebootRules.h"
 #include "ui/pure/TextFormat.h"
 
-namespace velmora::acquisition {
+namespace velmora::processing {
 
-std::vector<DownloadItem> BuildDownloadItems(const std::vector<core::PrerequisiteRecord>& prerequisites,
+std::vector<DownloadItem> BuildDownloadItems(const std::vector<config::PrerequisiteRecord>& prerequisites,
                                              const ActionSource& actionOf) {
     std::vector<DownloadItem> items;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
@@ -33,14 +33,14 @@ std::vector<std::size_t> OpenSiteIndexes(std::size_t count, const ActionSource& 
     return indexes;
 }
 
-std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& configuration,
+std::vector<execution::LaunchItem> BuildLaunchItems(const config::Configuration& configuration,
                                                     const ActionSource& actionOf,
                                                     const SetupFileLocator& locateSetupFile,
                                                     std::wstring_view downloadFolder) {
     std::vector<execution::LaunchItem> items;
     const auto& prerequisites = configuration.Prerequisites;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
-        const core::PrerequisiteRecord& prerequisite = prerequisites[i];
+        const config::PrerequisiteRecord& prerequisite = prerequisites[i];
         const detection::ProcessingAction action = actionOf(i);
         execution::LaunchItem item;
         if (action == detection::ProcessingAction::InstallFromPackage)
@@ -60,10 +60,10 @@ std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& c
 }
 
 std::wstring LaunchPathOfDownload(std::wstring_view downloadFolder,
-                                  const core::PrerequisiteRecord& prerequisite) {
+                                  const config::PrerequisiteRecord& prerequisite) {
     // A file URL counts as present without a download: nothing of it is in the download folder.
     if (detection::IsFileUrlSource(prerequisite.Source))
-        return FileUrlPath(prerequisite.Source);
+        return transfer::FileUrlPath(prerequisite.Source);
     return detection::LocalPathFor(downloadFolder, prerequisite.Source, prerequisite.Folder);
 }
 
@@ -71,7 +71,7 @@ std::wstring StepText(std::wstring_view format, std::wstring_view name) {
     return ui::FormatText(format, {name});
 }
 
-std::wstring SelectionText(const std::vector<core::PrerequisiteRecord>& prerequisites) {
+std::wstring SelectionText(const std::vector<config::PrerequisiteRecord>& prerequisites) {
     std::wstring text;
     for (std::size_t i = 0; i < prerequisites.size(); ++i) {
         if (!prerequisites[i].selected)
@@ -83,13 +83,13 @@ std::wstring SelectionText(const std::vector<core::PrerequisiteRecord>& prerequi
     return text;
 }
 
-bool KeepsDownloads(core::KeepFilesMode mode) {
-    return mode == core::KeepFilesMode::Complete || mode == core::KeepFilesMode::Prereqs;
+bool KeepsDownloads(config::KeepFilesMode mode) {
+    return mode == config::KeepFilesMode::Complete || mode == config::KeepFilesMode::Prereqs;
 }
 
-std::size_t CountPendingMandatory(const std::vector<core::PrerequisiteRecord>& prerequisites) {
+std::size_t CountPendingMandatory(const std::vector<config::PrerequisiteRecord>& prerequisites) {
     std::size_t count = 0;
-    for (const core::PrerequisiteRecord& prerequisite : prerequisites) {
+    for (const config::PrerequisiteRecord& prerequisite : prerequisites) {
         if (prerequisite.HasOption(L'm') && detection::NeedsWork(prerequisite.state))
             ++count;
     }
@@ -106,11 +106,10 @@ std::string InternetShortcutText(std::string_view url) {
     return text;
 }
 
-core::WindowResult WindowResultAfterCompletion(bool rebootStarted,
-                                               const std::function<bool()>& allMandatoryDone) {
+WindowResult WindowResultAfterCompletion(bool rebootStarted, const std::function<bool()>& allMandatoryDone) {
     if (rebootStarted)
-        return core::WindowResult::Cancelled;
-    return allMandatoryDone() ? core::WindowResult::AllDone : core::WindowResult::MandatoryMissing;
+        return WindowResult::Cancelled;
+    return allMandatoryDone() ? WindowResult::AllDone : WindowResult::MandatoryMissing;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::processing

@@ -17,7 +17,7 @@
 #include "processing/pure/RunOutcome.h"
 #include "transfer/pure/MismatchTriage.h"
 
-namespace velmora::acquisition {
+namespace velmora::processing {
 
 // Codes the processing sequence hands to ProgressSink::ReportError.
 inline constexpr std::uint32_t PROCESS_FILE_REJECTED = 0xE0000022u;
@@ -38,8 +38,8 @@ inline constexpr std::uint32_t kCompletedSequence = 0;
 struct DownloadItem {
     std::wstring url;               // the record's Source
     std::uint64_t expectedSize = 0; // ExactSize; 0 is not compared
-    FileDigests digests;            // computed while the file was written; empty when none
-    SourceReply reply;              // what the server said about the data
+    transfer::FileDigests digests;  // computed while the file was written; empty when none
+    transfer::SourceReply reply;    // what the server said about the data
     std::wstring localPath;         // computed when the item is downloaded
     std::uint32_t status = 4;       // 4 until a transfer succeeds, then 0
     std::size_t index = 0;          // position in the prerequisite list
@@ -50,7 +50,7 @@ struct DownloadItem {
 using ActionSource = std::function<detection::ProcessingAction(std::size_t)>;
 
 // One item per prerequisite whose action is Download, in list order.
-std::vector<DownloadItem> BuildDownloadItems(const std::vector<core::PrerequisiteRecord>& prerequisites,
+std::vector<DownloadItem> BuildDownloadItems(const std::vector<config::PrerequisiteRecord>& prerequisites,
                                              const ActionSource& actionOf);
 
 // Indexes of the prerequisites whose action is OpenSite, in list order.
@@ -59,12 +59,12 @@ std::vector<std::size_t> OpenSiteIndexes(std::size_t count, const ActionSource& 
 // The file a prerequisite with action InstallDownloaded launches: the file a file URL names where it lies,
 // else the download at LocalPathFor(downloadFolder, Source, Folder).
 std::wstring LaunchPathOfDownload(std::wstring_view downloadFolder,
-                                  const core::PrerequisiteRecord& prerequisite);
+                                  const config::PrerequisiteRecord& prerequisite);
 
 // The launch items of the install phase, in list order: InstallFromPackage launches the located SetupFile,
 // InstallDownloaded the downloaded file (LaunchPathOfDownload); other actions launch nothing.
 using SetupFileLocator = std::function<std::wstring(std::wstring_view setupFile)>;
-std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& configuration,
+std::vector<execution::LaunchItem> BuildLaunchItems(const config::Configuration& configuration,
                                                     const ActionSource& actionOf,
                                                     const SetupFileLocator& locateSetupFile,
                                                     std::wstring_view downloadFolder);
@@ -73,13 +73,13 @@ std::vector<execution::LaunchItem> BuildLaunchItems(const core::Configuration& c
 std::wstring StepText(std::wstring_view format, std::wstring_view name);
 
 // The 0-based indexes of the selected prerequisites, separated by commas ("0,2"); empty when none is.
-std::wstring SelectionText(const std::vector<core::PrerequisiteRecord>& prerequisites);
+std::wstring SelectionText(const std::vector<config::PrerequisiteRecord>& prerequisites);
 
 // KeepFiles "complete" and "prereqs" keep downloaded prerequisites after the run.
-bool KeepsDownloads(core::KeepFilesMode mode);
+bool KeepsDownloads(config::KeepFilesMode mode);
 
 // Mandatory prerequisites ("m") whose state still asks for work (detection::NeedsWork).
-std::size_t CountPendingMandatory(const std::vector<core::PrerequisiteRecord>& prerequisites);
+std::size_t CountPendingMandatory(const std::vector<config::PrerequisiteRecord>& prerequisites);
 
 // The Internet shortcut file that opens a site, as 8-bit text. The URL ends at its first line break: a
 // value that carries one must not add lines of its own to the file.
@@ -87,7 +87,6 @@ std::string InternetShortcutText(std::string_view url);
 
 // How the processing window ends once the sequence completed: Cancelled when a reboot was started, else
 // AllDone when every mandatory prerequisite is done (asked only then), else MandatoryMissing.
-core::WindowResult WindowResultAfterCompletion(bool rebootStarted,
-                                               const std::function<bool()>& allMandatoryDone);
+WindowResult WindowResultAfterCompletion(bool rebootStarted, const std::function<bool()>& allMandatoryDone);
 
-} // namespace velmora::acquisition
+} // namespace velmora::processing

@@ -1,6 +1,6 @@
 #include "processing/pure/RunOutcome.h"
 
-namespace velmora::core {
+namespace velmora::processing {
 
 ExitDecision DecideExit(const RunOutcome& outcome) {
     ExitDecision decision;
@@ -24,4 +24,4 @@ ExitDecision DecideExit(const RunOutcome& outcome) {
     return decision;
 }
 
-} // namespace velmora::core
+} // namespace velmora::processing

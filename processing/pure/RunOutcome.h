@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace velmora::core {
+namespace velmora::processing {
 
 enum class ProcessingMode { Silent, BasicUi, None };
 
@@ -33,4 +33,4 @@ struct ExitDecision {
 // pending.
 ExitDecision DecideExit(const RunOutcome& outcome);
 
-} // namespace velmora::core
+} // namespace velmora::processing

@@ -5,7 +5,8 @@
 #include "config/FolderProperties.h"
 #include "support/TestSupport.h"
 
-using namespace velmora::core;
+using namespace velmora::app;
+using namespace velmora::config;
 using velmora::test::ScopedFolder;
 using velmora::test::Utf16Bytes;
 using velmora::test::WriteFileBytes;

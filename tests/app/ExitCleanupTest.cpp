@@ -24,14 +24,14 @@ struct NoPowerShell final : velmora::execution::PowerShellHost {
 
 } // namespace
 
-TEST(Core_ExitCleanup, DeletesFilesAndTheFoldersLeftEmptyBelowCleanupFoldersOnly) {
+TEST(App_ExitCleanup, DeletesFilesAndTheFoldersLeftEmptyBelowCleanupFoldersOnly) {
     ScopedFolder root;
     MakeFolders(root, {L"T", L"T\\S", L"T\\S\\a", L"T\\S\\a\\b", L"T\\S\\c", L"out"});
     for (const wchar_t* file :
          {L"T\\S\\a\\b\\x.txt", L"T\\S\\c\\y.txt", L"T\\S\\c\\stays.txt", L"out\\setup.ini"})
         velmora::test::WriteFileBytes(root.Child(file), "x");
 
-    velmora::core::DeleteCleanupFiles(
+    velmora::app::DeleteCleanupFiles(
         {root.Child(L"T\\S\\a\\b\\x.txt"), root.Child(L"T\\S\\c\\y.txt"), root.Child(L"out\\setup.ini")},
         root.Child(L"T\\S\\"));
     EXPECT_FALSE(Present(root.Child(L"T\\S\\a")));
@@ -44,12 +44,12 @@ TEST(Core_ExitCleanup, DeletesFilesAndTheFoldersLeftEmptyBelowCleanupFoldersOnly
 
     // Without CleanupFolders no folder is removed.
     velmora::test::WriteFileBytes(root.Child(L"T\\S\\c\\stays.txt"), "x");
-    velmora::core::DeleteCleanupFiles({root.Child(L"T\\S\\c\\stays.txt")}, L"");
+    velmora::app::DeleteCleanupFiles({root.Child(L"T\\S\\c\\stays.txt")}, L"");
     EXPECT_FALSE(Present(root.Child(L"T\\S\\c\\stays.txt")));
     EXPECT_TRUE(Present(root.Child(L"T\\S\\c")));
 }
 
-TEST(Core_ExitCleanup, FoldersThatStillHoldSomethingAreNotHandedToTheScript) {
+TEST(App_ExitCleanup, FoldersThatStillHoldSomethingAreNotHandedToTheScript) {
     ScopedFolder root;
     MakeFolders(root, {L"S", L"S\\a", L"S\\a\\b"});
     velmora::test::WriteFileBytes(root.Child(L"S\\a\\b\\setup.exe"), "x");
@@ -62,11 +62,11 @@ TEST(Core_ExitCleanup, FoldersThatStillHoldSomethingAreNotHandedToTheScript) {
         velmora::execution::CleanupScriptRunner runner(host);
         for (const std::wstring& path : listed)
             runner.AddPath(path);
-        velmora::core::KeepOccupiedFolders(runner, root.Child(L"S"));
+        velmora::app::KeepOccupiedFolders(runner, root.Child(L"S"));
         EXPECT_EQ(runner.Paths(), listed);
 
         velmora::test::WriteFileBytes(root.Child(L"S\\a\\b\\setup.log"), "x");
-        velmora::core::KeepOccupiedFolders(runner, root.Child(L"S"));
+        velmora::app::KeepOccupiedFolders(runner, root.Child(L"S"));
         EXPECT_EQ(runner.Paths(), (std::vector<std::wstring>{listed[0], listed[1]}));
     }
 }

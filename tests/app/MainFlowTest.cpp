@@ -9,8 +9,8 @@
 #include "support/TestSupport.h"
 
 using namespace velmora;
-using core::PrerequisiteRecord;
-using core::SourceKey;
+using config::PrerequisiteRecord;
+using config::SourceKey;
 
 namespace {
 
@@ -26,22 +26,22 @@ public:
 };
 
 // Records what the main flow asked for; its answers are set by the test.
-class FakePhases : public acquisition::ProcessingPhases {
+class FakePhases : public processing::ProcessingPhases {
 public:
     std::vector<std::string> calls;
-    core::WindowResult windowResult = core::WindowResult::AllDone;
+    processing::WindowResult windowResult = processing::WindowResult::AllDone;
     bool allMandatoryDone = true;
     bool rebootRequired = false, rebootRefused = false, rebootInProgress = false;
     FakeEnvironment* environment = nullptr;
     std::wstring installOnInstallAll;
 
     void HandOverSelection() override { calls.push_back("HandOverSelection"); }
-    std::uint32_t DownloadAll(acquisition::ProgressSink* sink) override {
+    std::uint32_t DownloadAll(transfer::ProgressSink* sink) override {
         calls.push_back(sink == nullptr ? "DownloadAll" : "DownloadAll(sink)");
         return 1603; // a failed phase must not stop a silent run
     }
-    void OpenSites(acquisition::ProgressSink*) override { calls.push_back("OpenSites"); }
-    std::uint32_t InstallAll(acquisition::ProgressSink*) override {
+    void OpenSites(transfer::ProgressSink*) override { calls.push_back("OpenSites"); }
+    std::uint32_t InstallAll(transfer::ProgressSink*) override {
         calls.push_back("InstallAll");
         return 1603;
     }
@@ -50,7 +50,7 @@ public:
         calls.push_back("AllMandatoryDone");
         return allMandatoryDone;
     }
-    core::WindowResult RunProcessingWindow(std::wstring_view) override {
+    processing::WindowResult RunProcessingWindow(std::wstring_view) override {
         calls.push_back("RunProcessingWindow");
         return windowResult;
     }
@@ -102,25 +102,25 @@ protected:
     }
 
     std::int32_t Run(bool silent) {
-        core::MainFlowParts parts{config, evaluator, store, nullptr, silent, [this] {
-                                      engineCreated = true;
-                                      return std::unique_ptr<acquisition::ProcessingPhases>(
-                                          new ForwardingPhases(phases));
-                                  }};
-        return core::MainFlow(parts);
+        app::MainFlowParts parts{config, evaluator, store, nullptr, silent, [this] {
+                                     engineCreated = true;
+                                     return std::unique_ptr<processing::ProcessingPhases>(
+                                         new ForwardingPhases(phases));
+                                 }};
+        return app::MainFlow(parts);
     }
 
     // Hands the test's fake to the main flow without giving up ownership.
-    struct ForwardingPhases : acquisition::ProcessingPhases {
+    struct ForwardingPhases : processing::ProcessingPhases {
         explicit ForwardingPhases(FakePhases& f) : fake(f) {}
         FakePhases& fake;
         void HandOverSelection() override { fake.HandOverSelection(); }
-        std::uint32_t DownloadAll(acquisition::ProgressSink* s) override { return fake.DownloadAll(s); }
-        void OpenSites(acquisition::ProgressSink* s) override { fake.OpenSites(s); }
-        std::uint32_t InstallAll(acquisition::ProgressSink* s) override { return fake.InstallAll(s); }
+        std::uint32_t DownloadAll(transfer::ProgressSink* s) override { return fake.DownloadAll(s); }
+        void OpenSites(transfer::ProgressSink* s) override { fake.OpenSites(s); }
+        std::uint32_t InstallAll(transfer::ProgressSink* s) override { return fake.InstallAll(s); }
         void ReevaluateAll() override { fake.ReevaluateAll(); }
         bool AllMandatoryDone() override { return fake.AllMandatoryDone(); }
-        core::WindowResult RunProcessingWindow(std::wstring_view t) override {
+        processing::WindowResult RunProcessingWindow(std::wstring_view t) override {
             return fake.RunProcessingWindow(t);
         }
         bool RebootRequired() const override { return fake.RebootRequired(); }
@@ -132,8 +132,8 @@ protected:
     static test::ScopedFolder* logFolder;
     std::size_t logStart = 0;
     test::ScopedRegistryKey key;
-    core::InterbootStore store{platform::ToAnsi(key.SubKey() + L"\\InterbootContext")};
-    core::Configuration config;
+    config::InterbootStore store{platform::ToAnsi(key.SubKey() + L"\\InterbootContext")};
+    config::Configuration config;
     FakeEnvironment environment;
     detection::PrerequisiteEvaluator evaluator{config, environment};
     FakePhases phases;
@@ -175,7 +175,7 @@ TEST_F(MainFlowTest, SilentRunsEveryPhaseAndTheFinalCheckDecides) {
 
     phases.calls.clear();
     phases.allMandatoryDone = true;
-    config.Prerequisites[0].state = core::EvaluationState::NotEvaluated;
+    config.Prerequisites[0].state = config::EvaluationState::NotEvaluated;
     config.Prerequisites[0].selected = false;
     EXPECT_EQ(Run(true), 0);
 }
@@ -199,20 +199,20 @@ TEST_F(MainFlowTest, SilentRebootSkipsTheFinalCheckAndKeepsTheStore) {
 
 TEST_F(MainFlowTest, BasicUiWindowResultsMapToExitCodes) {
     struct Case {
-        core::WindowResult window;
+        processing::WindowResult window;
         bool required, refused, inProgress;
         std::int32_t exitCode;
         bool storeKept;
     } cases[] = {
-        {core::WindowResult::AllDone, false, false, false, 0, false},
-        {core::WindowResult::MandatoryMissing, false, false, false, 1, false},
-        {core::WindowResult::Cancelled, false, false, false, 0, false},
-        {core::WindowResult::Cancelled, true, false, false, -1, true},
-        {core::WindowResult::MandatoryMissing, true, true, false, 1, false},
-        {core::WindowResult::AllDone, true, true, true, -1, true},
+        {processing::WindowResult::AllDone, false, false, false, 0, false},
+        {processing::WindowResult::MandatoryMissing, false, false, false, 1, false},
+        {processing::WindowResult::Cancelled, false, false, false, 0, false},
+        {processing::WindowResult::Cancelled, true, false, false, -1, true},
+        {processing::WindowResult::MandatoryMissing, true, true, false, 1, false},
+        {processing::WindowResult::AllDone, true, true, true, -1, true},
     };
     for (const Case& c : cases) {
-        config = core::Configuration();
+        config = config::Configuration();
         Add(L"A");
         config.Options = L"b";
         phases = FakePhases();
@@ -254,8 +254,8 @@ TEST_F(MainFlowTest, RecordedExitCodesAreRestoredIntoEveryMatchingPrerequisite) 
     Add(L"A");
     Add(L"B").RetValPropName = L"ARet";
     environment.installed = {L"A", L"B"};
-    ASSERT_EQ(store.Set("ARet", "3010x"), core::InterbootStore::kOk);
-    ASSERT_EQ(store.Set("Other", "5"), core::InterbootStore::kOk);
+    ASSERT_EQ(store.Set("ARet", "3010x"), config::InterbootStore::kOk);
+    ASSERT_EQ(store.Set("Other", "5"), config::InterbootStore::kOk);
     EXPECT_EQ(Run(true), 0);
     for (const PrerequisiteRecord& p : config.Prerequisites) {
         EXPECT_TRUE(p.returnValueRestored);

@@ -14,7 +14,7 @@
 #include "platform/TempFiles.h"
 #include "support/TestSupport.h"
 
-using namespace velmora::core;
+using namespace velmora::config;
 using velmora::test::ScopedRegistryKey;
 
 namespace {

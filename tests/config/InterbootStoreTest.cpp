@@ -5,7 +5,7 @@
 #include "support/TestSupport.h"
 #include "platform/TextConversion.h"
 
-using velmora::core::InterbootStore;
+using velmora::config::InterbootStore;
 using velmora::test::ScopedRegistryKey;
 
 namespace {

@@ -15,8 +15,8 @@
 
 using namespace velmora;
 using namespace velmora::detection;
-using core::PrerequisiteRecord;
-using core::SearchRecord;
+using config::PrerequisiteRecord;
+using config::SearchRecord;
 using test::ScopedFolder;
 using test::ScopedRegistryKey;
 using test::TestBinaryFolder;
@@ -93,7 +93,7 @@ protected:
     SearchesTest() { files.SetChainerPath(TestBinaryFolder() + L"\\chainer.exe"); }
 
     SearchOutcome Run(const SearchRecord& search, bool use64BitSwitch = false) const {
-        return SearchRunner(core::MachineProperties(), files, packages, machine)
+        return SearchRunner(config::MachineProperties(), files, packages, machine)
             .RunSearch(search, use64BitSwitch);
     }
     bool Found(const SearchRecord& search, bool use64BitSwitch = false) const {
@@ -303,7 +303,7 @@ TEST_F(Detection_Searches, PackageFinderFailureReachesTheCallingThread) {
     ThrowingPackageFinder broken;
     SearchMachine windows10 = machine;
     windows10.windows10OrLater = true;
-    SearchRunner runner(core::MachineProperties(), files, broken, windows10);
+    SearchRunner runner(config::MachineProperties(), files, broken, windows10);
     EXPECT_THROW(runner.RunSearch(Search(13, L"Vendor.Runtime"), false), std::logic_error);
 }
 
@@ -313,11 +313,11 @@ TEST_F(Detection_Searches, RealPackageFinderUnderWineFindsNothing) {
     execution::MsixFinder real;
     SearchMachine windows10 = machine;
     windows10.windows10OrLater = true;
-    SearchRunner runner(core::MachineProperties(), files, real, windows10);
+    SearchRunner runner(config::MachineProperties(), files, real, windows10);
     SearchOutcome outcome = runner.RunSearch(Search(13, L"Microsoft.VCLibs.140.00?x86"), false);
     EXPECT_FALSE(outcome.found);
     EXPECT_TRUE(outcome.values.empty());
-    SearchRunner onThisMachine(core::MachineProperties(), files, real, ThisMachine());
+    SearchRunner onThisMachine(config::MachineProperties(), files, real, ThisMachine());
     EXPECT_FALSE(onThisMachine.RunSearch(Search(13, L"Microsoft.VCLibs.140.00"), false).found);
 }
 
@@ -341,7 +341,7 @@ TEST_F(Detection_Searches, OperatorsCombineRealSearchesAndStopEarly) {
         {1, {no, no, no}, false, 3},
         {2, {yes, yes}, false, 2},
     };
-    SearchRunner runner(core::MachineProperties(), files, packages, machine);
+    SearchRunner runner(config::MachineProperties(), files, packages, machine);
     for (const auto& c : cases) {
         PrerequisiteRecord prerequisite;
         prerequisite.Operator = c.op;
@@ -373,7 +373,7 @@ TEST_F(Detection_MsiSearches, ProductUpgradeAndComponentSearchesAgainstInstalled
     ASSERT_EQ(InstallResult(), 0u);
     execution::ExtractionContext files;
     FakePackageFinder packages;
-    SearchRunner runner(core::MachineProperties(), files, packages, ThisMachine());
+    SearchRunner runner(config::MachineProperties(), files, packages, ThisMachine());
     const struct {
         SearchRecord search;
         bool found;

@@ -16,7 +16,7 @@
 
 using namespace velmora::execution;
 using namespace velmora::test;
-using velmora::core::InterbootStore;
+using velmora::config::InterbootStore;
 
 namespace {
 

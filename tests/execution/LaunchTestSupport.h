@@ -69,7 +69,7 @@ public:
 
     bool IsOsExcluded(std::wstring_view, std::wstring_view) override { return false; }
     bool IsLanguageAccepted(std::wstring_view) override { return true; }
-    bool RunSearches(core::PrerequisiteRecord& prerequisite, bool) override {
+    bool RunSearches(config::PrerequisiteRecord& prerequisite, bool) override {
         searched.push_back(prerequisite.Name);
         return installed.count(prerequisite.Name) > 0;
     }

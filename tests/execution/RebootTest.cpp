@@ -25,8 +25,8 @@
 
 using namespace velmora::execution;
 using namespace velmora::test;
-using velmora::core::InterbootStore;
-using velmora::core::PrerequisiteRecord;
+using velmora::config::InterbootStore;
+using velmora::config::PrerequisiteRecord;
 using velmora::detection::EvaluatorDetection;
 using velmora::detection::PrerequisiteEvaluator;
 
@@ -52,7 +52,7 @@ protected:
     ScopedFolder folder;
     ScopedRegistryKey key;
     InterbootStore store{velmora::platform::ToAnsi(key.SubKey() + L"\\InterbootContext")};
-    velmora::core::Configuration configuration;
+    velmora::config::Configuration configuration;
     FakeMachine machine;
     PrerequisiteEvaluator evaluator{configuration, machine};
     EvaluatorDetection detection{evaluator};
@@ -289,7 +289,7 @@ TEST_F(Execution_LaunchAndReboot, ModeTwoRestartsOnlyWhenTheLaunchedPrerequisite
     machine.installed = {L"Second"};
     EXPECT_EQ(list.LaunchAndReboot(AddHelper(L"0", RebootMode::WhenDetected), nullptr),
               LaunchOutcome::RebootCalledFor);
-    EXPECT_EQ(configuration.Prerequisites[1].state, velmora::core::EvaluationState::Found);
+    EXPECT_EQ(configuration.Prerequisites[1].state, velmora::config::EvaluationState::Found);
     EXPECT_TRUE(list.RebootRequired());
     EXPECT_TRUE(RestartRequestedOnceAsPlanned());
     EXPECT_TRUE(Logged(L"Rebooting machine..."));

@@ -5,9 +5,8 @@
 namespace velmora::test {
 
 std::uint32_t CopyingTransfer::Download(std::wstring_view url, std::wstring_view targetPath,
-                                        std::uint64_t expectedSize, acquisition::DigestKinds kinds,
-                                        acquisition::ProgressSink* sink,
-                                        acquisition::TransferReceipt& receipt) {
+                                        std::uint64_t expectedSize, transfer::DigestKinds kinds,
+                                        transfer::ProgressSink* sink, processing::TransferReceipt& receipt) {
     if (kinds.md5)
         receipt.digests.md5 = digest;
     calls.push_back({std::wstring(url), std::wstring(targetPath), expectedSize, sink != nullptr});
@@ -47,14 +46,14 @@ bool ProcessingTestBase::MarkerExists(const std::wstring& name) const {
     return true;
 }
 
-core::PrerequisiteRecord& ProcessingTestBase::AddHelper(const std::wstring& name,
-                                                        const std::wstring& exitCode,
-                                                        const std::wstring& options, bool createsMarker,
-                                                        const std::wstring& sleepMs) {
-    core::PrerequisiteRecord record;
+config::PrerequisiteRecord& ProcessingTestBase::AddHelper(const std::wstring& name,
+                                                          const std::wstring& exitCode,
+                                                          const std::wstring& options, bool createsMarker,
+                                                          const std::wstring& sleepMs) {
+    config::PrerequisiteRecord record;
     record.Name = name;
     record.Source = L"helper.exe";
-    record.SourceKind = core::SourceKey::SetupFile;
+    record.SourceKind = config::SourceKey::SetupFile;
     record.Options = options;
     std::wstring arguments = exitCode + L" - " + sleepMs;
     if (createsMarker)
@@ -66,12 +65,12 @@ core::PrerequisiteRecord& ProcessingTestBase::AddHelper(const std::wstring& name
     return configuration.Prerequisites.back();
 }
 
-core::PrerequisiteRecord& ProcessingTestBase::AddDownload(const std::wstring& name,
-                                                          const std::wstring& source,
-                                                          const std::wstring& options) {
-    core::PrerequisiteRecord& record = AddHelper(name, L"0", options);
+config::PrerequisiteRecord& ProcessingTestBase::AddDownload(const std::wstring& name,
+                                                            const std::wstring& source,
+                                                            const std::wstring& options) {
+    config::PrerequisiteRecord& record = AddHelper(name, L"0", options);
     record.Source = source;
-    record.SourceKind = core::SourceKey::Url;
+    record.SourceKind = config::SourceKey::Url;
     return record;
 }
 
@@ -79,13 +78,13 @@ void ProcessingTestBase::Start() {
     machine = std::make_unique<detection::MachineEvaluation>(extraction);
     evaluator = std::make_unique<detection::PrerequisiteEvaluator>(configuration, *machine);
     evaluator->EvaluateAll();
-    engine = std::make_unique<acquisition::ProcessingEngine>(
-        acquisition::ProcessingEngineParts{configuration, *evaluator, extraction, store, transfer, &restart});
+    engine = std::make_unique<processing::ProcessingEngine>(
+        processing::ProcessingEngineParts{configuration, *evaluator, extraction, store, transfer, &restart});
 }
 
 std::string ProcessingTestBase::Recorded(const char* name) {
     std::string text;
-    return store.Get(name, text) == core::InterbootStore::kOk ? text : "<none>";
+    return store.Get(name, text) == config::InterbootStore::kOk ? text : "<none>";
 }
 
 } // namespace velmora::test

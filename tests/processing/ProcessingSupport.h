@@ -23,7 +23,7 @@ namespace velmora::test {
 
 // Copies the file the URL names (a plain local path) to the target, as a transfer would; or fails with
 // the code it was given. Records each call.
-class CopyingTransfer : public acquisition::FileTransfer {
+class CopyingTransfer : public processing::FileTransfer {
 public:
     struct Call {
         std::wstring url;
@@ -38,13 +38,13 @@ public:
     std::string digest;
 
     std::uint32_t Download(std::wstring_view url, std::wstring_view targetPath, std::uint64_t expectedSize,
-                           acquisition::DigestKinds kinds, acquisition::ProgressSink* sink,
-                           acquisition::TransferReceipt& receipt) override;
+                           transfer::DigestKinds kinds, transfer::ProgressSink* sink,
+                           processing::TransferReceipt& receipt) override;
 };
 
 // Records every call as text ("Begin 2", "SetStatus Downloading A 9", "ReportError A 0xe0000024",
 // "AskToRestart", "ShowNotice <notice> <title>") and gives rebootAnswer to the reboot question.
-class RecordingSink : public acquisition::ProgressSink {
+class RecordingSink : public transfer::ProgressSink {
 public:
     std::vector<std::wstring> calls;
     std::atomic<bool> cancelled{false};
@@ -77,25 +77,25 @@ class ProcessingTestBase : public LogTestBase {
 protected:
     ScopedFolder kit;
     ScopedRegistryKey key;
-    core::InterbootStore store{platform::ToAnsi(key.SubKey() + L"\\InterbootContext")};
+    config::InterbootStore store{platform::ToAnsi(key.SubKey() + L"\\InterbootContext")};
     execution::ExtractionContext extraction;
-    core::Configuration configuration;
+    config::Configuration configuration;
     CopyingTransfer transfer;
     FakeRestart restart;
     std::unique_ptr<detection::MachineEvaluation> machine;
     std::unique_ptr<detection::PrerequisiteEvaluator> evaluator;
-    std::unique_ptr<acquisition::ProcessingEngine> engine;
+    std::unique_ptr<processing::ProcessingEngine> engine;
 
     void SetUp() override;
 
     // A prerequisite launching kit\helper.exe with the exit code, found once its own marker key exists;
     // with createsMarker the helper creates that key.
-    core::PrerequisiteRecord& AddHelper(const std::wstring& name, const std::wstring& exitCode,
-                                        const std::wstring& options = L"", bool createsMarker = true,
-                                        const std::wstring& sleepMs = L"0");
+    config::PrerequisiteRecord& AddHelper(const std::wstring& name, const std::wstring& exitCode,
+                                          const std::wstring& options = L"", bool createsMarker = true,
+                                          const std::wstring& sleepMs = L"0");
     // A prerequisite downloaded from the local file source (a plain path the copying transfer reads).
-    core::PrerequisiteRecord& AddDownload(const std::wstring& name, const std::wstring& source,
-                                          const std::wstring& options = L"");
+    config::PrerequisiteRecord& AddDownload(const std::wstring& name, const std::wstring& source,
+                                            const std::wstring& options = L"");
     std::wstring MarkerKey(const std::wstring& name) const;
     bool MarkerExists(const std::wstring& name) const;
     // Evaluates every prerequisite and creates the engine.

@@ -21,9 +21,10 @@
 #include "ui/StatusWindow.h"
 #include "ui/resources/ResourceIds.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::processing;
+using namespace velmora::transfer;
 using namespace velmora::test;
-using velmora::core::WindowResult;
+using velmora::processing::WindowResult;
 
 namespace {
 
@@ -208,7 +209,7 @@ TEST_F(ProcessingWindow_Run, RebootQuestionAfterCancelIsStillAskedWithoutTheWind
 TEST_F(ProcessingWindow_Run, SiteNoticeIsShownOverTheWindow) {
     auto& site = AddHelper(L"Docs", L"0");
     site.Source = L"http://127.0.0.1:9/docs";
-    site.SourceKind = velmora::core::SourceKey::OpenSite;
+    site.SourceKind = velmora::config::SourceKey::OpenSite;
     Start();
     engine->SetTexts({L"Downloading %s", L"Installing %s", L"Opening site of %s", L"Fetch it there."});
     std::vector<std::wstring> texts;
@@ -370,7 +371,7 @@ protected:
         status.PrepareTitle();
         const std::wstring title = status.Title();
         DownloaderTransfer downloads(&credentials);
-        velmora::core::MainFlowParts parts{
+        velmora::app::MainFlowParts parts{
             configuration, *evaluator, store, &status, false, [&] {
                 return std::unique_ptr<ProcessingPhases>(new ProcessingEngine(
                     {configuration, *evaluator, extraction, store, downloads, &restart, &credentials}));
@@ -392,7 +393,7 @@ protected:
                     drive(window);
             });
         }
-        const int exitCode = velmora::core::MainFlow(parts);
+        const int exitCode = velmora::app::MainFlow(parts);
         if (driver.joinable())
             driver.join();
         return exitCode;

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <wininet.h>
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 
 namespace {
 

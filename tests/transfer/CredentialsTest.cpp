@@ -27,7 +27,7 @@
 #include "transfer/pure/TransferRules.h"
 #include "ui/resources/ResourceIds.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 using namespace velmora::test;
 
 namespace {

@@ -17,7 +17,7 @@
 #include "transfer/pure/Md5.h"
 #include "transfer/pure/TransferRules.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 using namespace velmora::test;
 
 // Large: about 800 reads, many of them completing on WinINet's thread (see AsyncInternetTest.cpp for the

@@ -7,7 +7,7 @@
 #include "platform/UniqueHandle.h"
 #include "support/TestSupport.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 using velmora::test::ScopedFolder;
 using velmora::test::WriteFileBytes;
 

@@ -12,7 +12,7 @@
 #include "support/TestSupport.h"
 #include "transfer/pure/TransferRules.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 using namespace velmora::test;
 
 namespace {

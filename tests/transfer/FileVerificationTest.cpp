@@ -6,7 +6,7 @@
 
 #include "support/TestSupport.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 using velmora::test::ReadFileBytes;
 using velmora::test::ScopedFolder;
 using velmora::test::TestBinaryFolder;

@@ -17,7 +17,7 @@
 #include "platform/UniqueHandle.h"
 #include "support/WindowDriver.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 using namespace velmora::test;
 
 TEST_F(TransferTest, FtpSource_WholeFileArrives) {

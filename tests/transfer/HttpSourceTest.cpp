@@ -14,7 +14,7 @@
 #include "transfer/pure/HttpRules.h"
 #include "transfer/pure/TransferRules.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 using namespace velmora::test;
 
 TEST_F(TransferTest, HttpSource_WholeFileArrivesInTheTarget) {

@@ -80,9 +80,7 @@ unsigned CountKernelHandles() {
 bool TransfersSettle(long sessions, unsigned handles) {
     // A call left to WinINet ends when its server gives up: the test servers do within seconds.
     return WaitUntil(
-        [&] {
-            return acquisition::AsyncInternet::LiveCount() <= sessions && CountKernelHandles() <= handles;
-        },
+        [&] { return transfer::AsyncInternet::LiveCount() <= sessions && CountKernelHandles() <= handles; },
         30000);
 }
 

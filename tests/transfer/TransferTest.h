@@ -20,7 +20,7 @@
 
 namespace velmora::test {
 
-class RecordingSink : public acquisition::ProgressSink {
+class RecordingSink : public transfer::ProgressSink {
 public:
     struct Report {
         std::wstring text;
@@ -57,7 +57,7 @@ public:
     // context of the question) and answers 0; gives up on anything else.
     void AcceptCertificates() {
         answer = [this](std::uint32_t code) {
-            if (!acquisition::IsCertificateError(code))
+            if (!transfer::IsCertificateError(code))
                 return code;
             HINTERNET request =
                 reinterpret_cast<HINTERNET>(static_cast<std::uintptr_t>(reports.back().context));

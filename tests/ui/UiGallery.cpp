@@ -46,7 +46,7 @@ std::wstring ChainerPath() {
 // The credentials dialog as the store shows it for a server that asks, filled in as a person would
 // before pressing Ok.
 void ShowCredentials() {
-    acquisition::CredentialStore store;
+    transfer::CredentialStore store;
     store.SetUrl(L"https://files.example.com/kits/runtime.exe");
     store.SetRealm(L"Downloads");
     std::thread person([] {

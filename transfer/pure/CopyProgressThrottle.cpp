@@ -1,6 +1,6 @@
 #include "transfer/pure/CopyProgressThrottle.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 void CopyProgressThrottle::Start(std::uint64_t total, std::uint32_t now) {
     total_ = total;
@@ -25,4 +25,4 @@ std::optional<std::uint64_t> CopyProgressThrottle::Advance(std::uint64_t transfe
     return step;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

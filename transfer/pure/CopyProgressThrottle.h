@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // Progress of a local copy is passed on at most every 200 ms, and once more when the copy is complete.
 class CopyProgressThrottle {
@@ -22,4 +22,4 @@ private:
     std::uint32_t lastReport_ = 0;
 };
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

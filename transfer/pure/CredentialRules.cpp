@@ -4,7 +4,7 @@
 #include "transfer/pure/HttpRules.h"
 #include "ui/pure/TextFormat.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 bool SameServer(const CredentialServer& a, const CredentialServer& b) {
     return a.proxy == b.proxy && a.port == b.port && platform::EqualsNoCase(a.host, b.host) &&
@@ -52,4 +52,4 @@ std::wstring ProxyHostOf(std::wstring_view proxyServer) {
     return std::wstring(proxyServer.substr(0, colon));
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // What asked for credentials: a proxy (by its host name) or a server (by host and port), with the realm
 // it named ("FTP Server" and "Local Network Server" for FTP logins and shares).
@@ -40,4 +40,4 @@ std::wstring RealmOfChallenge(std::wstring_view header);
 // missing or first).
 std::wstring ProxyHostOf(std::wstring_view proxyServer);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -23,12 +23,12 @@ bool IsIgnoredInThumbprint(wchar_t c) {
 
 } // namespace
 
-FileChecks ChecksOf(const core::PrerequisiteRecord& prerequisite) {
+FileChecks ChecksOf(const config::PrerequisiteRecord& prerequisite) {
     FileChecks checks;
-    if (prerequisite.SourceKind == core::SourceKey::OpenSite)
+    if (prerequisite.SourceKind == config::SourceKey::OpenSite)
         return checks;
     checks.signers = prerequisite.SignerThumbprint;
-    if (prerequisite.SourceKind == core::SourceKey::Url) {
+    if (prerequisite.SourceKind == config::SourceKey::Url) {
         checks.size = prerequisite.ExactSize;
         checks.md5 = prerequisite.MD5;
         checks.sha256 = prerequisite.SHA256;
@@ -93,4 +93,4 @@ std::string HexText(const unsigned char* bytes, std::size_t count) {
     return text;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -10,7 +10,7 @@
 
 #include "config/pure/Configuration.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // Which digests someone has to compute.
 struct DigestKinds {
@@ -41,7 +41,7 @@ struct FileChecks {
 
 // The checks a prerequisite's file gets. A download or file URL gets all its keys; a SetupFile of the kit
 // only its SignerThumbprint (ExactSize and the digests describe a download); a site none.
-FileChecks ChecksOf(const core::PrerequisiteRecord& prerequisite);
+FileChecks ChecksOf(const config::PrerequisiteRecord& prerequisite);
 
 // A SHA256 value matches when it is the 64 hexadecimal digits of the computed text, letter case ignored.
 // Anything else (fewer or more digits, other characters, a digest that could not be computed) never matches.
@@ -66,4 +66,4 @@ bool SignerMatches(const Thumbprints& pinned, std::string_view sha1, std::string
 // Lowercase hexadecimal text of bytes, two digits per byte.
 std::string HexText(const unsigned char* bytes, std::size_t count);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -4,7 +4,7 @@
 #include "platform/pure/TextCompare.h"
 #include "transfer/pure/TransferRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -115,4 +115,4 @@ bool IsShareLogonError(std::uint32_t code) {
     return code == wincode::LogonFailure || code == wincode::InvalidPassword || code == wincode::BadUserName;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // The local path a file URL names: "file:///C:/kits/a.exe" and "file://C:\kits\a.exe" give
 // "C:\kits\a.exe"; "file://server/share/a.exe", "file:////server/share/a.exe" and
@@ -30,4 +30,4 @@ std::wstring NetworkServer(std::wstring_view path);
 // A refusal of a share connection whose answer is a connection with other credentials.
 bool IsShareLogonError(std::uint32_t code);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

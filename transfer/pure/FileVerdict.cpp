@@ -1,6 +1,6 @@
 #include "transfer/pure/FileVerdict.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -81,4 +81,4 @@ bool IsSignatureVerdict(FileVerdict verdict) {
     return verdict >= FileVerdict::NotSigned;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 enum class FileVerdict {
     Accepted,
@@ -43,4 +43,4 @@ std::wstring FailedKey(FileVerdict verdict);
 // Whether the verdict is one of the signature's.
 bool IsSignatureVerdict(FileVerdict verdict);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

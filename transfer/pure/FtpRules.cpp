@@ -3,7 +3,7 @@
 #include "platform/pure/DecimalNumbers.h"
 #include "transfer/pure/TransferRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 std::optional<std::uint64_t> FtpSizeReply(std::wstring_view response) {
     if (FtpReplyCode(response) != 213)
@@ -32,4 +32,4 @@ bool IsFtpLoginError(std::uint32_t code) {
            code == wincode::LoginFailure;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // The size an FTP server gives in its answer "213 300000" to SIZE; nothing for any other answer.
 std::optional<std::uint64_t> FtpSizeReply(std::wstring_view response);
@@ -20,4 +20,4 @@ std::uint32_t FtpReplyCode(std::wstring_view response);
 // A refusal whose answer is a connection with other credentials.
 bool IsFtpLoginError(std::uint32_t code);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

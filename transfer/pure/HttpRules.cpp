@@ -4,7 +4,7 @@
 #include "platform/pure/TextCompare.h"
 #include "transfer/pure/TransferRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 using platform::StartsWithNoCase;
 
@@ -132,4 +132,4 @@ std::wstring RangeHeader(std::uint64_t offset) {
     return L"Range: bytes=" + std::to_wstring(offset) + L"-\r\n";
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

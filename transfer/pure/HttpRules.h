@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // What an HTTP answer to a request from `resumeOffset` means.
 struct HttpAnswer {
@@ -47,4 +47,4 @@ std::wstring_view TrimBlanks(std::wstring_view text);
 // "Range: bytes=1000-\r\n".
 std::wstring RangeHeader(std::uint64_t offset);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

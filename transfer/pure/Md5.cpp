@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -136,4 +136,4 @@ bool DigestMatches(std::wstring_view expected, std::string_view computed) {
     return true;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

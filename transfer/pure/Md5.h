@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 using Md5Digest = std::array<std::uint8_t, 16>;
 
@@ -40,4 +40,4 @@ std::string DigestText(const Md5Digest& digest);
 // characters long (a digest that could not be computed).
 bool DigestMatches(std::wstring_view expected, std::string_view computed);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 namespace {
 
@@ -66,4 +66,4 @@ std::wstring TriageLine(const ReceivedFile& received) {
     return line;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -9,7 +9,7 @@
 
 #include "transfer/pure/FileChecks.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // What a source said about the data it sent: the server's Content-Type (empty when it gave none, and for FTP
 // and files) and the address the data came from after any redirects, credentials hidden.
@@ -38,4 +38,4 @@ bool LooksLikeHtml(std::string_view head);
 // Parts that are not known are left out. A server's Content-Type is cut at 100 characters.
 std::wstring TriageLine(const ReceivedFile& received);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

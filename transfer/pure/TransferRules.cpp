@@ -2,7 +2,7 @@
 
 #include "platform/pure/PathRules.h"
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 std::wstring_view TransferCodeName(std::uint32_t code) {
     switch (code) {
@@ -104,4 +104,4 @@ bool ReconnectAccepted(std::uint64_t partSize, std::uint64_t acceptedOffset) {
     return partSize == 0 || acceptedOffset == partSize;
 }
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace velmora::acquisition {
+namespace velmora::transfer {
 
 // The transfer engine's own result codes, next to Windows and WinINet error codes.
 inline constexpr std::uint32_t XFER_BAD_TARGET = 0xE0000005;        // target path not absolute
@@ -95,4 +95,4 @@ EndOfData DecideEndOfData(std::uint64_t total, std::uint64_t partSize, bool allN
 // A reconnect that wrote something must be answered at exactly the partial file's size.
 bool ReconnectAccepted(std::uint64_t partSize, std::uint64_t acceptedOffset);
 
-} // namespace velmora::acquisition
+} // namespace velmora::transfer

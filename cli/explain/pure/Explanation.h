@@ -87,7 +87,7 @@ struct PrerequisiteFacts {
     std::int32_t searchOperator = 0;
     std::vector<SearchFacts> searches; // every search, run or not
     bool found = false;
-    core::EvaluationState state = core::EvaluationState::NotEvaluated;
+    config::EvaluationState state = config::EvaluationState::NotEvaluated;
     std::wstring stateText;
     bool selected = false;
     std::wstring parent;             // ParentPrereq, as written

@@ -235,7 +235,7 @@ std::string ExplanationText(const Explanation& e) {
                        (!p.languageAccepted   ? (p.excluded ? L"not tested" : L"every language accepted")
                         : *p.languageAccepted ? L"accepted"
                                               : L"not accepted, so excluded"));
-        const bool excluded = p.state == core::EvaluationState::Excluded;
+        const bool excluded = p.state == config::EvaluationState::Excluded;
         if (!excluded)
             SearchLines(out, p);
         if (!excluded)

@@ -98,9 +98,9 @@ bool IsKnownSection(std::wstring_view name) {
 }
 
 // The section a line lies in: the last header above it.
-const core::IniSection* SectionAt(const core::IniDocument& document, std::size_t line) {
-    const core::IniSection* found = nullptr;
-    for (const core::IniSection& section : document.Sections()) {
+const config::IniSection* SectionAt(const config::IniDocument& document, std::size_t line) {
+    const config::IniSection* found = nullptr;
+    for (const config::IniSection& section : document.Sections()) {
         if (section.line < line)
             found = &section;
     }
@@ -119,7 +119,7 @@ std::wstring_view LeftTrimmed(std::wstring_view text) {
 }
 
 void ReportNotAHeader(LintContext& context, std::size_t line, std::wstring_view text) {
-    const core::IniSection* current = SectionAt(context.document, line);
+    const config::IniSection* current = SectionAt(context.document, line);
     std::wstring message = Quoted(text) + L" is not a section header: a header ends with \"]\" (blanks "
                                           L"aside), so ";
     if (text.find(L'=') != std::wstring_view::npos)
@@ -132,7 +132,7 @@ void ReportNotAHeader(LintContext& context, std::size_t line, std::wstring_view 
 }
 
 void CheckSkippedLines(LintContext& context) {
-    for (const core::IniSkippedLine& skipped : context.skipped) {
+    for (const config::IniSkippedLine& skipped : context.skipped) {
         const std::wstring_view text = LeftTrimmed(skipped.text);
         if (LooksLikeRemark(text))
             continue;
@@ -140,23 +140,23 @@ void CheckSkippedLines(LintContext& context) {
             ReportNotAHeader(context, skipped.line, text);
             continue;
         }
-        if (skipped.reason == core::IniSkippedLine::Reason::BeforeFirstSection) {
+        if (skipped.reason == config::IniSkippedLine::Reason::BeforeFirstSection) {
             // Without a byte-order mark the lost header explains these lines.
             if (!context.firstCharacterLost)
                 context.Add("skipped-line", skipped.line, L"", L"",
                             Quoted(text) + L" comes before the first section header: the chainer skips it");
             continue;
         }
-        const core::IniSection* current = SectionAt(context.document, skipped.line);
+        const config::IniSection* current = SectionAt(context.document, skipped.line);
         context.Add("skipped-line", skipped.line, current != nullptr ? current->name : L"", L"",
                     Quoted(text) + L" has no \"=\": the chainer skips the line");
     }
 }
 
-std::vector<std::wstring> SectionCandidates(const core::IniDocument& document) {
+std::vector<std::wstring> SectionCandidates(const config::IniDocument& document) {
     std::vector<std::wstring> candidates = kFixedSections;
-    if (const core::IniSection* list = document.FindSection(L"PREREQUISITES")) {
-        for (const core::IniPair& pair : list->pairs) {
+    if (const config::IniSection* list = document.FindSection(L"PREREQUISITES")) {
+        for (const config::IniPair& pair : list->pairs) {
             if (NumberOf(pair.key, L"App"))
                 candidates.push_back(pair.key);
         }
@@ -165,10 +165,10 @@ std::vector<std::wstring> SectionCandidates(const core::IniDocument& document) {
 }
 
 void CheckSections(LintContext& context) {
-    const core::IniSection* list = context.Section(L"PREREQUISITES");
-    for (const core::IniSection& section : context.document.Sections()) {
+    const config::IniSection* list = context.Section(L"PREREQUISITES");
+    for (const config::IniSection& section : context.document.Sections()) {
         if (!context.IsFirstOfItsName(section)) {
-            const core::IniSection& first = *context.Section(section.name);
+            const config::IniSection& first = *context.Section(section.name);
             const std::size_t keys = section.pairs.size();
             context.Add("duplicate-section", section, nullptr,
                         L"[" + section.name + L"] appears again (first on line " +
@@ -201,15 +201,15 @@ void CheckSections(LintContext& context) {
 }
 
 void CheckKeys(LintContext& context) {
-    for (const core::IniSection& section : context.document.Sections()) {
+    for (const config::IniSection& section : context.document.Sections()) {
         if (!context.IsFirstOfItsName(section) || !IsKnownSection(section.name))
             continue;
-        for (const core::IniPair& pair : section.pairs) {
+        for (const config::IniPair& pair : section.pairs) {
             if (!pair.key.empty() && pair.key.front() == L'[') {
                 ReportNotAHeader(context, pair.line, pair.key + L"=" + pair.value);
                 continue;
             }
-            const core::IniPair* first = core::IniDocument::FindKey(section, pair.key);
+            const config::IniPair* first = config::IniDocument::FindKey(section, pair.key);
             if (first != &pair) {
                 context.Add("duplicate-key", section, &pair,
                             pair.key + L" appears again in [" + section.name + L"] (first on line " +

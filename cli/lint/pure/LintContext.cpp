@@ -13,7 +13,7 @@ void LintContext::Add(std::string_view kind, std::size_t line, std::wstring_view
                                       std::wstring(key), std::move(message)});
 }
 
-void LintContext::Add(std::string_view kind, const core::IniSection& section, const core::IniPair* pair,
+void LintContext::Add(std::string_view kind, const config::IniSection& section, const config::IniPair* pair,
                       std::wstring message) {
     Add(kind, pair != nullptr ? pair->line : section.line, section.name, pair != nullptr ? pair->key : L"",
         std::move(message));
@@ -21,10 +21,10 @@ void LintContext::Add(std::string_view kind, const core::IniSection& section, co
 
 std::vector<NamedPrerequisite> LintContext::NamedPrerequisites() const {
     std::vector<NamedPrerequisite> named;
-    const core::IniSection* list = Section(L"PREREQUISITES");
+    const config::IniSection* list = Section(L"PREREQUISITES");
     if (list == nullptr)
         return named;
-    for (const core::IniPair& pair : list->pairs) {
+    for (const config::IniPair& pair : list->pairs) {
         const std::optional<int> number = NumberOf(pair.key, L"App");
         if (!number || Find(list, pair.key) != &pair)
             continue;

@@ -16,36 +16,38 @@ namespace velmora::cli {
 // A prerequisite [PREREQUISITES] names, whether or not the chainer gets to read it.
 struct NamedPrerequisite {
     int number = 0;
-    const core::IniPair* key = nullptr;        // App<n> in [PREREQUISITES]; its value is the name
-    const core::IniSection* section = nullptr; // [App<n>], or nullptr when there is none
+    const config::IniPair* key = nullptr;        // App<n> in [PREREQUISITES]; its value is the name
+    const config::IniSection* section = nullptr; // [App<n>], or nullptr when there is none
     bool read = false;                         // within the list the chainer reads
 };
 
 struct LintContext {
     const LintInput& input;
     LintReport& report;
-    core::IniDocument document;
-    std::vector<core::IniSkippedLine> skipped;
-    core::Configuration configuration; // as the chainer loads it
+    config::IniDocument document;
+    std::vector<config::IniSkippedLine> skipped;
+    config::Configuration configuration; // as the chainer loads it
     bool firstCharacterLost = false;   // no byte-order mark: the first character of line 1 is gone
     std::vector<std::size_t> passwordLines; // lines with a password in an address, before it was hidden
 
     void Add(std::string_view kind, std::size_t line, std::wstring_view section, std::wstring_view key,
              std::wstring message);
-    void Add(std::string_view kind, const core::IniSection& section, const core::IniPair* pair,
+    void Add(std::string_view kind, const config::IniSection& section, const config::IniPair* pair,
              std::wstring message);
 
     // The first section of that name (the one the chainer reads), or nullptr.
-    const core::IniSection* Section(std::wstring_view name) const { return document.FindSection(name); }
+    const config::IniSection* Section(std::wstring_view name) const { return document.FindSection(name); }
     // True for the section the chainer reads under its name, false for a later one of the same name.
-    bool IsFirstOfItsName(const core::IniSection& section) const { return Section(section.name) == &section; }
+    bool IsFirstOfItsName(const config::IniSection& section) const {
+        return Section(section.name) == &section;
+    }
     // By number: every App<n> key of [PREREQUISITES] the chainer could read (the first of each name).
     std::vector<NamedPrerequisite> NamedPrerequisites() const;
 };
 
 // The pair the chainer reads for the key, or nullptr.
-inline const core::IniPair* Find(const core::IniSection* section, std::wstring_view key) {
-    return section == nullptr ? nullptr : core::IniDocument::FindKey(*section, key);
+inline const config::IniPair* Find(const config::IniSection* section, std::wstring_view key) {
+    return section == nullptr ? nullptr : config::IniDocument::FindKey(*section, key);
 }
 
 // "App" + 3 gives App3, as the chainer forms its numbered keys.

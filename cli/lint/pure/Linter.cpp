@@ -12,7 +12,7 @@ namespace {
 
 // Machine facts are not needed to lint: Load resolves Url and OpenSite sources, which the checks read as
 // written in the file.
-class NoMachine final : public core::PropertySource {
+class NoMachine final : public config::PropertySource {
 public:
     bool FolderProperty(std::wstring_view, bool, std::wstring&) const override { return false; }
     std::wstring EnvironmentValue(std::wstring_view) const override { return {}; }
@@ -140,10 +140,10 @@ std::wstring WithoutPasswords(std::wstring_view text, std::vector<std::size_t>& 
 // server wants it.
 void CheckPasswords(LintContext& context) {
     for (const std::size_t line : context.passwordLines) {
-        const core::IniSection* section = nullptr;
-        const core::IniPair* pair = nullptr;
-        for (const core::IniSection& candidate : context.document.Sections()) {
-            for (const core::IniPair& key : candidate.pairs) {
+        const config::IniSection* section = nullptr;
+        const config::IniPair* pair = nullptr;
+        for (const config::IniSection& candidate : context.document.Sections()) {
+            for (const config::IniPair& key : candidate.pairs) {
                 if (key.line == line) {
                     section = &candidate;
                     pair = &key;
@@ -203,7 +203,7 @@ LintReport Lint(const LintInput& input) {
         context.configuration.Load(context.document, kNoMachine);
         report.lines = CountLines(text);
     }
-    for (const core::PrerequisiteRecord& prerequisite : context.configuration.Prerequisites)
+    for (const config::PrerequisiteRecord& prerequisite : context.configuration.Prerequisites)
         report.prerequisites.push_back(prerequisite.Name);
     std::stable_sort(report.findings.begin(), report.findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });

@@ -10,7 +10,7 @@ namespace velmora::cli {
 
 namespace {
 
-using NamedMap = std::map<int, const core::IniPair*>;
+using NamedMap = std::map<int, const config::IniPair*>;
 
 NamedMap NamedByNumber(const LintContext& context) {
     NamedMap named;
@@ -39,8 +39,8 @@ std::wstring Consequence(const LintContext& context, const NamedMap& named, int 
     return L": the list would end here as well once the causes above are mended";
 }
 
-std::wstring SuggestKey(const core::IniSection& section, const std::vector<std::wstring>& wanted) {
-    for (const core::IniPair& pair : section.pairs) {
+std::wstring SuggestKey(const config::IniSection& section, const std::vector<std::wstring>& wanted) {
+    for (const config::IniPair& pair : section.pairs) {
         if (IsKnownKey(section.name, pair.key))
             continue;
         const std::wstring suggestion = Suggest(pair.key, wanted);
@@ -54,7 +54,7 @@ std::wstring SuggestKey(const core::IniSection& section, const std::vector<std::
 void CheckNoPrerequisites(LintContext& context, const NamedMap& named) {
     if (!named.empty())
         return;
-    const core::IniSection* list = context.Section(L"PREREQUISITES");
+    const config::IniSection* list = context.Section(L"PREREQUISITES");
     if (list == nullptr)
         context.Add("no-prerequisites", 0, L"", L"",
                     L"there is no [PREREQUISITES] section, so the chainer reads no prerequisite and has "
@@ -77,12 +77,12 @@ int FirstGap(const NamedMap& named) {
 }
 
 void CheckPrerequisite(LintContext& context, const NamedMap& named, int number) {
-    const core::IniPair& key = *named.at(number);
-    const core::IniSection& list = *context.Section(L"PREREQUISITES");
-    const core::IniSection* section = context.Section(key.key);
+    const config::IniPair& key = *named.at(number);
+    const config::IniSection& list = *context.Section(L"PREREQUISITES");
+    const config::IniSection* section = context.Section(key.key);
     if (section == nullptr) {
         std::vector<std::wstring> sections;
-        for (const core::IniSection& any : context.document.Sections())
+        for (const config::IniSection& any : context.document.Sections())
             sections.push_back(any.name);
         context.Add("missing-section", list, &key,
                     L"[PREREQUISITES] names " + key.key + L" (" + Quoted(key.value) +
@@ -100,7 +100,7 @@ void CheckPrerequisite(LintContext& context, const NamedMap& named, int number) 
         return;
     }
     for (int k = 1;; ++k) {
-        const core::IniPair* type = Find(section, Numbered(L"SearchType", k));
+        const config::IniPair* type = Find(section, Numbered(L"SearchType", k));
         if (type == nullptr)
             return;
         if (Find(section, Numbered(L"SearchString", k)) == nullptr) {
@@ -116,9 +116,9 @@ void CheckPrerequisite(LintContext& context, const NamedMap& named, int number) 
 const wchar_t* const kSearchSiblings[] = {L"SearchString", L"VerMin", L"VerMax", L"RefContent",
                                           L"SearchCmdLine"};
 
-void CheckSearchNumbers(LintContext& context, const core::IniSection& section) {
-    std::map<int, const core::IniPair*> types;
-    for (const core::IniPair& pair : section.pairs) {
+void CheckSearchNumbers(LintContext& context, const config::IniSection& section) {
+    std::map<int, const config::IniPair*> types;
+    for (const config::IniPair& pair : section.pairs) {
         if (const std::optional<int> k = NumberOf(pair.key, L"SearchType");
             k && Find(&section, pair.key) == &pair)
             types.emplace(*k, &pair);
@@ -135,7 +135,7 @@ void CheckSearchNumbers(LintContext& context, const core::IniSection& section) {
                                    : L"the searches of [" + section.name + L"] end after search " +
                                          std::to_wstring(read)));
 
-    for (const core::IniPair& pair : section.pairs) {
+    for (const config::IniPair& pair : section.pairs) {
         for (const wchar_t* base : kSearchSiblings) {
             const std::optional<int> k = NumberOf(pair.key, base);
             if (k && types.count(*k) == 0 && Find(&section, pair.key) == &pair)
@@ -165,7 +165,7 @@ void CheckList(LintContext& context) {
     }
     for (const auto& [number, key] : named) {
         CheckPrerequisite(context, named, number);
-        if (const core::IniSection* section = context.Section(key->key))
+        if (const config::IniSection* section = context.Section(key->key))
             CheckSearchNumbers(context, *section);
     }
 }

@@ -12,20 +12,20 @@ namespace velmora::cli {
 
 namespace {
 
-using core::ReferenceKind;
+using config::ReferenceKind;
 
 const wchar_t kClosing[] = {L']', L'%', L'!'};
 
 std::vector<std::wstring> FolderProperties() {
     std::vector<std::wstring> names;
-    for (std::wstring_view name : core::FolderPropertyNames())
+    for (std::wstring_view name : config::FolderPropertyNames())
         names.emplace_back(name);
     return names;
 }
 
 bool IsKnownFolderProperty(std::wstring_view name) {
-    core::FolderPropertyRule rule;
-    return core::FindFolderPropertyRule(name, rule);
+    config::FolderPropertyRule rule;
+    return config::FindFolderPropertyRule(name, rule);
 }
 
 bool IsHexDigit(wchar_t c) {
@@ -40,7 +40,7 @@ bool IsVariableName(std::wstring_view name) {
 }
 
 // A reference an author plainly meant: a known folder property, a variable name, or a registry path.
-bool LooksMeant(const core::PropertyReference& reference) {
+bool LooksMeant(const config::PropertyReference& reference) {
     switch (reference.kind) {
     case ReferenceKind::FolderProperty:
         return IsKnownFolderProperty(reference.name);
@@ -51,7 +51,7 @@ bool LooksMeant(const core::PropertyReference& reference) {
     }
 }
 
-std::wstring Written(const core::PropertyReference& reference) {
+std::wstring Written(const config::PropertyReference& reference) {
     const wchar_t opening = reference.kind == ReferenceKind::FolderProperty        ? L'['
                             : reference.kind == ReferenceKind::EnvironmentVariable ? L'%'
                                                                                    : L'!';
@@ -61,10 +61,10 @@ std::wstring Written(const core::PropertyReference& reference) {
 
 // A text the chainer resolves: unknown folder properties stay as written, and an opening character without
 // its partner ends the replacement.
-void CheckResolvedText(LintContext& context, const core::IniSection& section, const core::IniPair& pair,
+void CheckResolvedText(LintContext& context, const config::IniSection& section, const config::IniPair& pair,
                        bool isUrl) {
-    const core::ReferenceScan scan = core::ScanReferences(pair.value);
-    for (const core::PropertyReference& reference : scan.references) {
+    const config::ReferenceScan scan = config::ScanReferences(pair.value);
+    for (const config::PropertyReference& reference : scan.references) {
         if (reference.kind == ReferenceKind::FolderProperty && !IsKnownFolderProperty(reference.name))
             context.Add(
                 "unknown-folder-property", section, &pair,
@@ -85,7 +85,7 @@ void CheckResolvedText(LintContext& context, const core::IniSection& section, co
     const std::wstring_view rest = std::wstring_view(pair.value).substr(scan.unclosedAt + 1);
     const wchar_t opening = pair.value[scan.unclosedAt];
     const bool referencesFollow = rest.find_first_of(L"[%!") != std::wstring_view::npos;
-    const auto names = core::FolderPropertyNames();
+    const auto names = config::FolderPropertyNames();
     const bool propertyMeant =
         opening == L'[' && std::any_of(names.begin(), names.end(),
                                        [&](std::wstring_view n) { return rest.substr(0, n.size()) == n; });
@@ -100,9 +100,9 @@ void CheckResolvedText(LintContext& context, const core::IniSection& section, co
 }
 
 // A text the chainer uses as written: a reference in it is never replaced.
-void CheckWrittenText(LintContext& context, const core::IniSection& section, const core::IniPair& pair,
+void CheckWrittenText(LintContext& context, const config::IniSection& section, const config::IniPair& pair,
                       std::wstring_view why) {
-    for (const core::PropertyReference& reference : core::ScanReferences(pair.value).references) {
+    for (const config::PropertyReference& reference : config::ScanReferences(pair.value).references) {
         if (!LooksMeant(reference))
             continue;
         context.Add("reference-not-resolved", section, &pair,
@@ -112,9 +112,9 @@ void CheckWrittenText(LintContext& context, const core::IniSection& section, con
     }
 }
 
-const core::IniPair* SourcePair(const core::IniSection& section) {
+const config::IniPair* SourcePair(const config::IniSection& section) {
     for (const wchar_t* key : {L"SetupFile", L"OpenSite", L"Url"}) {
-        if (const core::IniPair* pair = Find(&section, key))
+        if (const config::IniPair* pair = Find(&section, key))
             return pair;
     }
     return nullptr;
@@ -123,7 +123,7 @@ const core::IniPair* SourcePair(const core::IniSection& section) {
 // Where the kit's package files lie, relative to the kit folder ("" for the kit folder itself), or nothing
 // when the configured extraction folder is elsewhere on the target machine.
 std::optional<std::wstring> PackageFolder(const LintContext& context) {
-    const core::IniPair* configured = Find(context.Section(L"GeneralOptions"), L"ExtractionFolder");
+    const config::IniPair* configured = Find(context.Section(L"GeneralOptions"), L"ExtractionFolder");
     if (configured == nullptr || configured->value.empty())
         return std::wstring();
     std::wstring_view folder = configured->value;
@@ -139,7 +139,7 @@ std::optional<std::wstring> PackageFolder(const LintContext& context) {
     return platform::WithTrailingBackslash(platform::NormalizePath(folder));
 }
 
-void CheckKitFile(LintContext& context, const core::IniSection& section, const core::IniPair& pair,
+void CheckKitFile(LintContext& context, const config::IniSection& section, const config::IniPair& pair,
                   const std::wstring& path, std::wstring_view role) {
     if (context.input.kit == nullptr || path.empty() || platform::IsAbsolutePath(path) ||
         context.input.kit->Exists(path))
@@ -148,9 +148,9 @@ void CheckKitFile(LintContext& context, const core::IniSection& section, const c
                 Quoted(path) + L" (" + pair.key + L") is not in the kit folder: " + std::wstring(role));
 }
 
-void CheckPrerequisiteTexts(LintContext& context, const core::IniSection& section,
+void CheckPrerequisiteTexts(LintContext& context, const config::IniSection& section,
                             const std::optional<std::wstring>& packageFolder) {
-    const core::IniPair* source = SourcePair(section);
+    const config::IniPair* source = SourcePair(section);
     if (source != nullptr && source->key == L"SetupFile") {
         CheckWrittenText(context, section, *source, L"the chainer uses SetupFile as written");
         if (packageFolder)
@@ -160,22 +160,22 @@ void CheckPrerequisiteTexts(LintContext& context, const core::IniSection& sectio
         CheckResolvedText(context, section, *source, true);
     }
     for (const wchar_t* key : {L"CommandLine", L"BasicUiCommandLine", L"NoUiCommandLine"}) {
-        if (const core::IniPair* pair = Find(&section, key))
+        if (const config::IniPair* pair = Find(&section, key))
             CheckWrittenText(context, section, *pair,
                              L"the shell hands command lines to the program as written: the chainer replaces "
                              L"references in them only when it runs as LocalSystem");
     }
-    for (const core::IniPair& pair : section.pairs) {
+    for (const config::IniPair& pair : section.pairs) {
         const std::optional<int> k = NumberOf(pair.key, L"SearchType");
         if (!k || Find(&section, pair.key) != &pair)
             continue;
-        const std::int32_t type = core::ParseInt(pair.value);
-        const core::IniPair* string = Find(&section, Numbered(L"SearchString", *k));
+        const std::int32_t type = config::ParseInt(pair.value);
+        const config::IniPair* string = Find(&section, Numbered(L"SearchString", *k));
         if (string != nullptr && (type == 0 || type == 14))
             CheckResolvedText(context, section, *string, false);
         if (type != 10)
             continue;
-        if (const core::IniPair* arguments = Find(&section, Numbered(L"SearchCmdLine", *k)))
+        if (const config::IniPair* arguments = Find(&section, Numbered(L"SearchCmdLine", *k)))
             CheckResolvedText(context, section, *arguments, false);
         if (string != nullptr && packageFolder && context.input.kit != nullptr &&
             !context.input.kit->Exists(execution::ProgramFilePath(*packageFolder, string->value)))
@@ -192,19 +192,19 @@ void CheckPrerequisiteTexts(LintContext& context, const core::IniSection& sectio
 }
 
 void CheckCleanup(LintContext& context) {
-    const core::IniSection* section = context.Section(L"PREREQ_CHAINER");
+    const config::IniSection* section = context.Section(L"PREREQ_CHAINER");
     if (section == nullptr)
         return;
     const std::wstring why = L"the chainer uses it as written";
     for (const wchar_t* key : {L"CleanupFiles", L"CleanupFolders", L"CleanupScript", L"LogFile"}) {
-        if (const core::IniPair* pair = Find(section, key))
+        if (const config::IniPair* pair = Find(section, key))
             CheckWrittenText(context, *section, *pair, why);
     }
-    if (const core::IniPair* script = Find(section, L"CleanupScript"))
+    if (const config::IniPair* script = Find(section, L"CleanupScript"))
         CheckKitFile(context, *section, *script, script->value, L"no cleanup script runs at the end");
 
-    const core::IniPair* folders = Find(section, L"CleanupFolders");
-    const core::IniPair* files = Find(section, L"CleanupFiles");
+    const config::IniPair* folders = Find(section, L"CleanupFolders");
+    const config::IniPair* files = Find(section, L"CleanupFiles");
     const std::wstring folder = folders != nullptr ? folders->value : L"";
     if (folder.find_first_of(L"[%!") != std::wstring::npos)
         return;
@@ -247,9 +247,9 @@ void CheckCleanup(LintContext& context) {
 } // namespace
 
 void CheckReferences(LintContext& context) {
-    if (const core::IniSection* general = context.Section(L"GeneralOptions")) {
+    if (const config::IniSection* general = context.Section(L"GeneralOptions")) {
         for (const wchar_t* key : {L"DownloadFolder", L"ExtractionFolder"}) {
-            if (const core::IniPair* pair = Find(general, key))
+            if (const config::IniPair* pair = Find(general, key))
                 CheckResolvedText(context, *general, *pair, false);
         }
     }

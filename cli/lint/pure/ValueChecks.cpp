@@ -30,8 +30,8 @@ wchar_t OtherCase(wchar_t c) {
 }
 
 // A number says plainly what the chainer reads when it is written the way the chainer would write it.
-void CheckNumber(LintContext& context, const core::IniSection& section, const core::IniPair& pair) {
-    const std::int32_t value = core::ParseInt(pair.value);
+void CheckNumber(LintContext& context, const config::IniSection& section, const config::IniPair& pair) {
+    const std::int32_t value = config::ParseInt(pair.value);
     if (std::to_wstring(value) == pair.value)
         return;
     context.Add("lenient-number", section, &pair,
@@ -40,7 +40,7 @@ void CheckNumber(LintContext& context, const core::IniSection& section, const co
 
 // Letters of an Options text that mean nothing to the chainer; blanks and punctuation between them are
 // harmless and not reported.
-void CheckLetters(LintContext& context, const core::IniSection& section, const core::IniPair& pair,
+void CheckLetters(LintContext& context, const config::IniSection& section, const config::IniPair& pair,
                   std::wstring_view known) {
     std::wstring unknown;
     std::wstring suggestions;
@@ -69,8 +69,8 @@ void CheckLetters(LintContext& context, const core::IniSection& section, const c
 }
 
 void CheckGeneralOptions(LintContext& context) {
-    const core::IniSection* general = context.Section(L"GeneralOptions");
-    const core::IniPair* options = Find(general, L"Options");
+    const config::IniSection* general = context.Section(L"GeneralOptions");
+    const config::IniPair* options = Find(general, L"Options");
     const std::wstring text = options != nullptr ? options->value : L"";
     const bool silent = text.find(L'q') != std::wstring::npos;
     const bool basic = text.find(L'b') != std::wstring::npos;
@@ -92,7 +92,7 @@ void CheckGeneralOptions(LintContext& context) {
                         L"there is no [GeneralOptions] section, so " + message);
     }
 
-    if (const core::IniPair* keep = Find(general, L"KeepFiles")) {
+    if (const config::IniPair* keep = Find(general, L"KeepFiles")) {
         const std::vector<std::wstring> modes{L"minimum", L"complete", L"prereqs"};
         if (std::find(modes.begin(), modes.end(), keep->value) == modes.end())
             context.Add(
@@ -104,11 +104,11 @@ void CheckGeneralOptions(LintContext& context) {
     }
 }
 
-void CheckSourceKeys(LintContext& context, const core::IniSection& section) {
+void CheckSourceKeys(LintContext& context, const config::IniSection& section) {
     const wchar_t* const order[] = {L"SetupFile", L"OpenSite", L"Url"};
-    const core::IniPair* winner = nullptr;
+    const config::IniPair* winner = nullptr;
     for (const wchar_t* key : order) {
-        const core::IniPair* pair = Find(&section, key);
+        const config::IniPair* pair = Find(&section, key);
         if (pair == nullptr)
             continue;
         if (winner != nullptr) {
@@ -128,14 +128,14 @@ void CheckSourceKeys(LintContext& context, const core::IniSection& section) {
         }
     }
     for (const wchar_t* unused : {L"VerMin", L"VerMax"}) {
-        if (const core::IniPair* pair = Find(&section, unused))
+        if (const config::IniPair* pair = Find(&section, unused))
             context.Add("unused-key", section, pair,
                         pair->key + L" is read but not used: the bounds that decide belong to each search (" +
                             pair->key + L"1, " + pair->key + L"2, ...)");
     }
 }
 
-bool IsUrlSource(const core::IniSection& section) {
+bool IsUrlSource(const config::IniSection& section) {
     return Find(&section, L"SetupFile") == nullptr && Find(&section, L"OpenSite") == nullptr &&
            Find(&section, L"Url") != nullptr;
 }
@@ -146,11 +146,11 @@ bool IsHexDigit(wchar_t c) {
 
 // Each item must be a thumbprint; one that is not matches no certificate, and a list left without any
 // rejects every file.
-void CheckSignerThumbprint(LintContext& context, const core::IniSection& section) {
-    const core::IniPair* signers = Find(&section, L"SignerThumbprint");
+void CheckSignerThumbprint(LintContext& context, const config::IniSection& section) {
+    const config::IniPair* signers = Find(&section, L"SignerThumbprint");
     if (signers == nullptr || signers->value.empty())
         return;
-    const acquisition::Thumbprints parsed = acquisition::ParseThumbprints(signers->value);
+    const transfer::Thumbprints parsed = transfer::ParseThumbprints(signers->value);
     for (const std::wstring& item : parsed.malformed)
         context.Add(
             "signer-thumbprint-format", section, signers,
@@ -167,10 +167,10 @@ void CheckSignerThumbprint(LintContext& context, const core::IniSection& section
                     L"prerequisite opens a site");
 }
 
-void CheckDownloadChecks(LintContext& context, const core::IniSection& section) {
+void CheckDownloadChecks(LintContext& context, const config::IniSection& section) {
     const bool downloaded = IsUrlSource(section);
-    if (const core::IniPair* size = Find(&section, L"ExactSize")) {
-        const std::uint64_t compared = core::ParseSize(size->value);
+    if (const config::IniPair* size = Find(&section, L"ExactSize")) {
+        const std::uint64_t compared = config::ParseSize(size->value);
         const std::size_t sign = size->value.find_first_not_of(L' ');
         if (sign != std::wstring::npos && size->value[sign] == L'-' && compared != 0)
             context.Add("exact-size", section, size,
@@ -185,7 +185,7 @@ void CheckDownloadChecks(LintContext& context, const core::IniSection& section) 
                 "download-check-unused", section, size,
                 L"ExactSize is compared only for downloads (Url); this prerequisite is not downloaded");
     }
-    if (const core::IniPair* md5 = Find(&section, L"MD5"); md5 != nullptr && !md5->value.empty()) {
+    if (const config::IniPair* md5 = Find(&section, L"MD5"); md5 != nullptr && !md5->value.empty()) {
         const std::wstring& text = md5->value;
         const bool hexStart = text.size() >= 32 && std::all_of(text.begin(), text.begin() + 32, IsHexDigit);
         if (!hexStart)
@@ -201,7 +201,7 @@ void CheckDownloadChecks(LintContext& context, const core::IniSection& section) 
             context.Add("download-check-unused", section, md5,
                         L"MD5 is checked only for downloads (Url); this prerequisite is not downloaded");
     }
-    if (const core::IniPair* sha256 = Find(&section, L"SHA256");
+    if (const config::IniPair* sha256 = Find(&section, L"SHA256");
         sha256 != nullptr && !sha256->value.empty()) {
         const std::wstring& text = sha256->value;
         if (text.size() != 64 || !std::all_of(text.begin(), text.end(), IsHexDigit))
@@ -244,13 +244,13 @@ bool IsLoopbackHost(std::wstring_view host) {
 }
 
 // What a download is fetched over, and how the file that arrives is known to be the right one.
-void CheckDownloadAddress(LintContext& context, const core::IniSection& section) {
-    const core::IniPair* url = Find(&section, L"Url");
+void CheckDownloadAddress(LintContext& context, const config::IniSection& section) {
+    const config::IniPair* url = Find(&section, L"Url");
     if (!IsUrlSource(section) || url->value.empty() || detection::IsFileUrlSource(url->value))
         return;
-    const core::IniPair* md5 = Find(&section, L"MD5");
-    const core::IniPair* sha256 = Find(&section, L"SHA256");
-    const core::IniPair* signers = Find(&section, L"SignerThumbprint");
+    const config::IniPair* md5 = Find(&section, L"MD5");
+    const config::IniPair* sha256 = Find(&section, L"SHA256");
+    const config::IniPair* signers = Find(&section, L"SignerThumbprint");
     // A pinned publisher stands for a digest: what arrives must carry its signature.
     if ((md5 == nullptr || md5->value.empty()) && (sha256 == nullptr || sha256->value.empty()) &&
         (signers == nullptr || signers->value.empty()))
@@ -265,17 +265,17 @@ void CheckDownloadAddress(LintContext& context, const core::IniSection& section)
                         L": anyone on the network path can read it and replace the file; use https");
 }
 
-void CheckPrerequisiteOptions(LintContext& context, const core::IniSection& section) {
-    if (const core::IniPair* op = Find(&section, L"Operator")) {
+void CheckPrerequisiteOptions(LintContext& context, const config::IniSection& section) {
+    if (const config::IniPair* op = Find(&section, L"Operator")) {
         CheckNumber(context, section, *op);
-        const std::int32_t value = core::ParseInt(op->value);
+        const std::int32_t value = config::ParseInt(op->value);
         if (value != 0 && value != 1)
             context.Add("unknown-operator", section, op,
                         L"Operator " + std::to_wstring(value) +
                             L" combines no search (0: all must find, 1: one must find): the prerequisite is "
                             L"never found, so it is installed on every run");
     }
-    if (const core::IniPair* options = Find(&section, L"Options")) {
+    if (const config::IniPair* options = Find(&section, L"Options")) {
         CheckLetters(context, section, *options, L"mixrR");
         if (options->value.find(L'R') != std::wstring::npos &&
             options->value.find(L'r') == std::wstring::npos)
@@ -287,8 +287,8 @@ void CheckPrerequisiteOptions(LintContext& context, const core::IniSection& sect
 }
 
 // Items are ended by ";"; the chainer appends one to a list that lacks it, so every item is examined.
-void CheckLanguages(LintContext& context, const core::IniSection& section) {
-    const core::IniPair* pair = Find(&section, L"LanguageList");
+void CheckLanguages(LintContext& context, const config::IniSection& section) {
+    const config::IniPair* pair = Find(&section, L"LanguageList");
     if (pair == nullptr)
         return;
     std::wstring_view rest = pair->value;
@@ -329,8 +329,8 @@ void CheckLanguages(LintContext& context, const core::IniSection& section) {
     }
 }
 
-void CheckOsList(LintContext& context, const core::IniSection& section, std::wstring_view key, bool is64) {
-    const core::IniPair* pair = Find(&section, key);
+void CheckOsList(LintContext& context, const config::IniSection& section, std::wstring_view key, bool is64) {
+    const config::IniPair* pair = Find(&section, key);
     if (pair == nullptr || pair->value.empty())
         return;
     const std::wstring_view own = is64 ? detection::kAllOsList64 : detection::kAllOsList32;
@@ -417,12 +417,12 @@ void CheckOsList(LintContext& context, const core::IniSection& section, std::wst
 void CheckParents(LintContext& context, const std::vector<NamedPrerequisite>& named) {
     const auto& prerequisites = context.configuration.Prerequisites;
     for (const NamedPrerequisite& child : named) {
-        const core::IniPair* parent = Find(child.section, L"ParentPrereq");
+        const config::IniPair* parent = Find(child.section, L"ParentPrereq");
         if (parent == nullptr || parent->value.empty())
             continue;
         const auto read =
             std::find_if(prerequisites.begin(), prerequisites.end(),
-                         [&](const core::PrerequisiteRecord& p) { return p.Name == parent->value; });
+                         [&](const config::PrerequisiteRecord& p) { return p.Name == parent->value; });
         if (read != prerequisites.end())
             continue;
         const auto dropped = std::find_if(named.begin(), named.end(), [&](const NamedPrerequisite& p) {
@@ -476,14 +476,14 @@ void CheckParents(LintContext& context, const std::vector<NamedPrerequisite>& na
             chain += Quoted(prerequisites[member].Name) + L" -> ";
         }
         chain += Quoted(prerequisites[start].Name);
-        const core::IniSection* section = context.Section(Numbered(L"App", static_cast<int>(start) + 1));
+        const config::IniSection* section = context.Section(Numbered(L"App", static_cast<int>(start) + 1));
         context.Add("parent-cycle", *section, Find(section, L"ParentPrereq"),
                     path.size() == 1 ? L"ParentPrereq names the prerequisite itself: " + chain
                                      : L"ParentPrereq links go round in a cycle: " + chain);
     }
 }
 
-void CheckRegistryPath(LintContext& context, const core::IniSection& section, const core::IniPair& pair) {
+void CheckRegistryPath(LintContext& context, const config::IniSection& section, const config::IniPair& pair) {
     const std::size_t slash = pair.value.find(L'\\');
     if (slash == std::wstring::npos) {
         context.Add("registry-path", section, &pair,
@@ -504,12 +504,12 @@ void CheckRegistryPath(LintContext& context, const core::IniSection& section, co
                     DidYouMean(Suggest(root, roots)));
 }
 
-void CheckBounds(LintContext& context, const core::IniSection& section, int k) {
-    const core::IniPair* low = Find(&section, Numbered(L"VerMin", k));
-    const core::IniPair* high = Find(&section, Numbered(L"VerMax", k));
+void CheckBounds(LintContext& context, const config::IniSection& section, int k) {
+    const config::IniPair* low = Find(&section, Numbered(L"VerMin", k));
+    const config::IniPair* high = Find(&section, Numbered(L"VerMax", k));
     detection::VersionNumber versions[2];
     bool present[2] = {false, false};
-    const core::IniPair* pairs[2] = {low, high};
+    const config::IniPair* pairs[2] = {low, high};
     for (int i = 0; i < 2; ++i) {
         if (pairs[i] == nullptr || pairs[i]->value.empty())
             continue;
@@ -525,9 +525,9 @@ void CheckBounds(LintContext& context, const core::IniSection& section, int k) {
                         Quoted(high->value) + L": no version passes, so the search never finds");
 }
 
-void CheckContentTest(LintContext& context, const core::IniSection& section, int k,
-                      const core::IniPair& type) {
-    const core::IniPair* ref = Find(&section, Numbered(L"RefContent", k));
+void CheckContentTest(LintContext& context, const config::IniSection& section, int k,
+                      const config::IniPair& type) {
+    const config::IniPair* ref = Find(&section, Numbered(L"RefContent", k));
     if (ref == nullptr || ref->value.empty()) {
         context.Add("content-operator", section, ref != nullptr ? ref : &type,
                     L"a RegistryValueContent search needs " + Numbered(L"RefContent", k) +
@@ -553,13 +553,13 @@ void CheckContentTest(LintContext& context, const core::IniSection& section, int
                         L" is not made of decimal digits only: the search never finds");
 }
 
-void CheckSearches(LintContext& context, const core::IniSection& section) {
-    for (const core::IniPair& pair : section.pairs) {
+void CheckSearches(LintContext& context, const config::IniSection& section) {
+    for (const config::IniPair& pair : section.pairs) {
         const std::optional<int> k = NumberOf(pair.key, L"SearchType");
         if (!k || Find(&section, pair.key) != &pair)
             continue;
         CheckNumber(context, section, pair);
-        const std::int32_t type = core::ParseInt(pair.value);
+        const std::int32_t type = config::ParseInt(pair.value);
         const detection::SearchTypeTraits* known = detection::SearchTypeTraitsOf(type);
         if (known == nullptr)
             context.Add("unknown-search-type", section, &pair,
@@ -569,7 +569,7 @@ void CheckSearches(LintContext& context, const core::IniSection& section) {
                             L"): the search counts as found without looking anything up");
         const bool bounds = known != nullptr && known->usesVersionBounds;
         for (const wchar_t* base : {L"VerMin", L"VerMax"}) {
-            const core::IniPair* bound = Find(&section, Numbered(base, *k));
+            const config::IniPair* bound = Find(&section, Numbered(base, *k));
             if (bound != nullptr && !bound->value.empty() && known != nullptr && !bounds)
                 context.Add("unused-key", section, bound,
                             bound->key + L" has no effect: a " + std::wstring(known->name) +
@@ -577,7 +577,7 @@ void CheckSearches(LintContext& context, const core::IniSection& section) {
         }
         if (bounds)
             CheckBounds(context, section, *k);
-        const core::IniPair* ref = Find(&section, Numbered(L"RefContent", *k));
+        const config::IniPair* ref = Find(&section, Numbered(L"RefContent", *k));
         if (type == static_cast<std::int32_t>(SearchType::RegistryValueContent)) {
             CheckContentTest(context, section, *k, pair);
         } else if (ref != nullptr && !ref->value.empty() && known != nullptr) {
@@ -590,12 +590,12 @@ void CheckSearches(LintContext& context, const core::IniSection& section) {
                          : ref->key + L" has no effect: only RegistryValueContent and RunProgram searches "
                                       L"read it");
         }
-        const core::IniPair* arguments = Find(&section, Numbered(L"SearchCmdLine", *k));
+        const config::IniPair* arguments = Find(&section, Numbered(L"SearchCmdLine", *k));
         if (arguments != nullptr && !arguments->value.empty() && known != nullptr &&
             known->type != SearchType::RunProgram)
             context.Add("unused-key", section, arguments,
                         arguments->key + L" has no effect: only a RunProgram search runs a program");
-        const core::IniPair* string = Find(&section, Numbered(L"SearchString", *k));
+        const config::IniPair* string = Find(&section, Numbered(L"SearchString", *k));
         if (string != nullptr && known != nullptr && known->readsRegistry)
             CheckRegistryPath(context, section, *string);
     }
@@ -609,7 +609,7 @@ void CheckValues(LintContext& context) {
     for (const NamedPrerequisite& prerequisite : named) {
         if (prerequisite.section == nullptr)
             continue;
-        const core::IniSection& section = *prerequisite.section;
+        const config::IniSection& section = *prerequisite.section;
         CheckSourceKeys(context, section);
         CheckDownloadChecks(context, section);
         CheckDownloadAddress(context, section);

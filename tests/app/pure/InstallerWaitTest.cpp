@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace velmora::core;
+using namespace velmora::app;
 
 TEST(InstallerWait_Decision, EveryOutcomeGoesOnAndOnlyTheUnusualOnesAreLogged) {
     const struct {

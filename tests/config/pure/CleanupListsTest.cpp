@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-using namespace velmora::core;
+using namespace velmora::config;
 
 namespace {
 
@@ -27,7 +27,7 @@ CleanupLists Build(const ChainerSettings& settings, const std::wstring& exe,
 
 } // namespace
 
-TEST(Core_CleanupLists, ScriptGetsTheScriptTheChainerAndItsFoldersBelowCleanupFolders) {
+TEST(Config_CleanupLists, ScriptGetsTheScriptTheChainerAndItsFoldersBelowCleanupFolders) {
     const std::wstring exe = L"D:\\T\\S\\a\\b\\prereq.exe";
     const struct {
         const wchar_t* cleanupFolders;
@@ -56,7 +56,7 @@ TEST(Core_CleanupLists, ScriptGetsTheScriptTheChainerAndItsFoldersBelowCleanupFo
               (Paths{L"D:\\k\\prereq.exe", L"D:\\k"}));
 }
 
-TEST(Core_CleanupLists, FilesAreDeletedOnlyWhenTheyExistBelowCleanupFolders) {
+TEST(Config_CleanupLists, FilesAreDeletedOnlyWhenTheyExistBelowCleanupFolders) {
     const std::wstring files =
         std::wstring(L"D:\\T\\S\\x.txt\u0001\u0001D:\\T\\S\\missing.txt\u0001") +
         L"D:\\T\\other.txt\u0001D:\\T\\S\\..\\..\\Windows\\x\u0001D:\\T\\Setup\\y\u0001" +
@@ -72,20 +72,20 @@ TEST(Core_CleanupLists, FilesAreDeletedOnlyWhenTheyExistBelowCleanupFolders) {
               Paths{L"D:\\T\\S\\a\\b\\prereq.ini"});
 }
 
-TEST(Core_CleanupLists, ScriptPathsAreListedOnceInAnyCase) {
+TEST(Config_CleanupLists, ScriptPathsAreListedOnceInAnyCase) {
     EXPECT_EQ(Build(Settings(L"", L"D:\\T", L"d:\\t\\s\\A\\B\\PREREQ.EXE"), L"D:\\T\\S\\a\\b\\prereq.exe")
                   .scriptPaths,
               (Paths{L"d:\\t\\s\\A\\B\\PREREQ.EXE", L"D:\\T\\S\\a\\b", L"D:\\T\\S\\a", L"D:\\T\\S"}));
 }
 
-TEST(Core_CleanupLists, FoldersBelowStopsAtCleanupFolders) {
+TEST(Config_CleanupLists, FoldersBelowStopsAtCleanupFolders) {
     EXPECT_EQ(FoldersBelow(L"D:\\T\\S\\a\\b", L"D:\\T\\S"), (Paths{L"D:\\T\\S\\a\\b", L"D:\\T\\S\\a"}));
     EXPECT_EQ(FoldersBelow(L"D:\\T\\S", L"D:\\T\\S"), Paths{});
     EXPECT_EQ(FoldersBelow(L"D:\\Other\\a", L"D:\\T\\S"), Paths{});
     EXPECT_EQ(FoldersBelow(L"D:\\T\\S\\a", L""), Paths{});
 }
 
-TEST(Core_CleanupLists, FoldersHoldingAnythingNotHandedOverStayWithTheFoldersAboveThem) {
+TEST(Config_CleanupLists, FoldersHoldingAnythingNotHandedOverStayWithTheFoldersAboveThem) {
     const Paths listed = {L"D:\\T\\S\\a\\b\\clean.ps1", L"D:\\T\\S\\a\\b\\prereq.exe", L"D:\\T\\S\\a\\b",
                           L"D:\\T\\S\\a"};
     using Contents = std::map<std::wstring, std::vector<FolderEntry>>;

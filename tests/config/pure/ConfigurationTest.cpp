@@ -6,7 +6,7 @@
 
 #include "FakeProperties.h"
 
-using namespace velmora::core;
+using namespace velmora::config;
 using velmora::test::FakeProperties;
 
 namespace {

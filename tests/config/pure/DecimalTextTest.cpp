@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace velmora::core;
+using namespace velmora::config;
 
 TEST(DecimalText_Parse, Table) {
     struct Case {

@@ -8,7 +8,7 @@
 
 namespace velmora::test {
 
-class FakeProperties : public core::PropertySource {
+class FakeProperties : public config::PropertySource {
 public:
     std::map<std::wstring, std::wstring> folders{{L"TempFolder", L"T:\\tmp\\"},
                                                  {L"WindowsFolder", L"C:\\win\\"}};

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using velmora::core::IniDocument;
+using velmora::config::IniDocument;
 
 namespace {
 
@@ -135,7 +135,7 @@ TEST(IniDocument_Lookup, LongDocumentsFindTheFirstOfEveryNameAfterGrowing) {
     EXPECT_EQ(Value(doc, L"S299", L"K0"), L"299.0");
     EXPECT_EQ(Value(doc, L"Fresh", L"Key"), L"new section");
 
-    auto& pairs = const_cast<velmora::core::IniSection*>(doc.FindSection(L"S1"))->pairs;
+    auto& pairs = const_cast<velmora::config::IniSection*>(doc.FindSection(L"S1"))->pairs;
     pairs.push_back({L"Direct", L"pushed", 0});
     EXPECT_EQ(Value(doc, L"S1", L"Direct"), L"pushed");
 }
@@ -193,7 +193,7 @@ TEST(IniDocument_Source, SectionNamesAndSetValue) {
 
 TEST(IniDocument_Lines, SectionsAndPairsKnowTheirLinesAndSkippedLinesAreReported) {
     IniDocument doc;
-    std::vector<velmora::core::IniSkippedLine> skipped{{9, {}, L"stale"}};
+    std::vector<velmora::config::IniSkippedLine> skipped{{9, {}, L"stale"}};
     // Line 3 holds a lone LF: it stays one line, so the numbers after it count CR LF only.
     doc.Parse(L"\xFEFF"
               L"before\r\n[A]\r\nk=v\nno=line end\r\n\r\nremark\r\n [B] \r\nk=w",
@@ -205,9 +205,9 @@ TEST(IniDocument_Lines, SectionsAndPairsKnowTheirLinesAndSkippedLinesAreReported
     EXPECT_EQ(doc.Sections()[1].pairs.at(0).line, 7u);
     ASSERT_EQ(skipped.size(), 2u);
     EXPECT_EQ(skipped[0].line, 1u);
-    EXPECT_EQ(skipped[0].reason, velmora::core::IniSkippedLine::Reason::BeforeFirstSection);
+    EXPECT_EQ(skipped[0].reason, velmora::config::IniSkippedLine::Reason::BeforeFirstSection);
     EXPECT_EQ(skipped[0].text, L"before");
     EXPECT_EQ(skipped[1].line, 5u);
-    EXPECT_EQ(skipped[1].reason, velmora::core::IniSkippedLine::Reason::NoEquals);
+    EXPECT_EQ(skipped[1].reason, velmora::config::IniSkippedLine::Reason::NoEquals);
     EXPECT_EQ(skipped[1].text, L"remark");
 }

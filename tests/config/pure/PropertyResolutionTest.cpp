@@ -4,7 +4,7 @@
 
 #include "FakeProperties.h"
 
-using namespace velmora::core;
+using namespace velmora::config;
 using velmora::test::FakeProperties;
 
 TEST(PropertyResolution_Resolve, ReplacesEachKindOfReference) {

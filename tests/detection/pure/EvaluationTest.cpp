@@ -10,10 +10,10 @@
 #include <vector>
 
 using namespace velmora::detection;
-using velmora::core::Configuration;
-using velmora::core::EvaluationState;
-using velmora::core::PrerequisiteRecord;
-using velmora::core::SourceKey;
+using velmora::config::Configuration;
+using velmora::config::EvaluationState;
+using velmora::config::PrerequisiteRecord;
+using velmora::config::SourceKey;
 
 namespace {
 

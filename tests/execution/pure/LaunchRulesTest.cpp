@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 using namespace velmora::execution;
-using velmora::core::Configuration;
-using velmora::core::PrerequisiteRecord;
+using velmora::config::Configuration;
+using velmora::config::PrerequisiteRecord;
 
 TEST(Execution_LaunchRules, CommandLineFollowsTheRunsUserInterfaceLevelWithoutFallBack) {
     PrerequisiteRecord prerequisite;

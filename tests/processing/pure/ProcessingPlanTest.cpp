@@ -4,13 +4,13 @@
 
 #include "detection/pure/Evaluation.h"
 
-using namespace velmora::acquisition;
-using velmora::core::Configuration;
-using velmora::core::KeepFilesMode;
-using velmora::core::PrerequisiteRecord;
-using velmora::core::SourceKey;
-using velmora::core::WindowResult;
+using namespace velmora::processing;
+using velmora::config::Configuration;
+using velmora::config::KeepFilesMode;
+using velmora::config::PrerequisiteRecord;
+using velmora::config::SourceKey;
 using velmora::execution::RebootMode;
+using velmora::processing::WindowResult;
 
 namespace {
 
@@ -33,7 +33,7 @@ ActionSource Fixed(std::vector<A> actions) {
 
 } // namespace
 
-TEST(Acquisition_ProcessingPlan, DownloadItemsOnlyForActionDownloadInListOrder) {
+TEST(Processing_ProcessingPlan, DownloadItemsOnlyForActionDownloadInListOrder) {
     std::vector<PrerequisiteRecord> list = {Record(L"A", L"http://h/a.exe"), Record(L"B", L"http://h/b.exe"),
                                             Record(L"C", L"http://h/c.exe"), Record(L"D", L"http://h/d.exe")};
     list[1].ExactSize = 1234;
@@ -50,21 +50,21 @@ TEST(Acquisition_ProcessingPlan, DownloadItemsOnlyForActionDownloadInListOrder) 
     EXPECT_EQ(items[1].index, 3u);
 }
 
-TEST(Acquisition_ProcessingPlan, NoDownloadItemsForAnEmptyListOrOtherActions) {
+TEST(Processing_ProcessingPlan, NoDownloadItemsForAnEmptyListOrOtherActions) {
     EXPECT_TRUE(BuildDownloadItems({}, Fixed({})).empty());
     std::vector<PrerequisiteRecord> list = {Record(L"A", L"a"), Record(L"B", L"b"), Record(L"C", L"c")};
     EXPECT_TRUE(
         BuildDownloadItems(list, Fixed({A::InstallFromPackage, A::OpenSite, A::InstallDownloaded})).empty());
 }
 
-TEST(Acquisition_ProcessingPlan, OpenSitesAreTheActionOpenSiteIndexes) {
+TEST(Processing_ProcessingPlan, OpenSitesAreTheActionOpenSiteIndexes) {
     EXPECT_EQ(OpenSiteIndexes(5, Fixed({A::OpenSite, A::InstallFromPackage, A::OpenSite, A::NotSelected,
                                         A::NotEvaluated})),
               (std::vector<std::size_t>{0, 2}));
     EXPECT_TRUE(OpenSiteIndexes(0, Fixed({})).empty());
 }
 
-TEST(Acquisition_ProcessingPlan, LaunchItemsTable) {
+TEST(Processing_ProcessingPlan, LaunchItemsTable) {
     Configuration configuration;
     configuration.Options = L"b";
     configuration.Prerequisites = {
@@ -91,7 +91,7 @@ TEST(Acquisition_ProcessingPlan, LaunchItemsTable) {
     EXPECT_EQ(items[1].prerequisiteIndex, 1u);
 }
 
-TEST(Acquisition_ProcessingPlan, FileUrlIsLaunchedWhereItLies) {
+TEST(Processing_ProcessingPlan, FileUrlIsLaunchedWhereItLies) {
     const struct {
         const wchar_t* source;
         const wchar_t* path;
@@ -112,7 +112,7 @@ TEST(Acquisition_ProcessingPlan, FileUrlIsLaunchedWhereItLies) {
     }
 }
 
-TEST(Acquisition_ProcessingPlan, LaunchCommandLineAndRebootModeFollowTheOptions) {
+TEST(Processing_ProcessingPlan, LaunchCommandLineAndRebootModeFollowTheOptions) {
     struct Case {
         const wchar_t* generalOptions;
         const wchar_t* options;
@@ -136,14 +136,14 @@ TEST(Acquisition_ProcessingPlan, LaunchCommandLineAndRebootModeFollowTheOptions)
     }
 }
 
-TEST(Acquisition_ProcessingPlan, StepTextsFillTheNameIn) {
+TEST(Processing_ProcessingPlan, StepTextsFillTheNameIn) {
     EXPECT_EQ(StepText(L"Downloading %s", L"Runtime"), L"Downloading Runtime");
     EXPECT_EQ(StepText(L"Installing %s", L"100% tool"), L"Installing 100% tool");
     EXPECT_EQ(StepText(L"Opening site of %s", L"%s%d"), L"Opening site of %s%d");
     EXPECT_EQ(StepText(L"No place", L"Name"), L"No place");
 }
 
-TEST(Acquisition_ProcessingPlan, SelectionListsTheSelectedIndexes) {
+TEST(Processing_ProcessingPlan, SelectionListsTheSelectedIndexes) {
     std::vector<PrerequisiteRecord> list(12);
     EXPECT_EQ(SelectionText(list), L"");
     list[0].selected = true;
@@ -153,16 +153,16 @@ TEST(Acquisition_ProcessingPlan, SelectionListsTheSelectedIndexes) {
     EXPECT_EQ(SelectionText(list), L"0,2,11");
 }
 
-TEST(Acquisition_ProcessingPlan, KeepFilesModesThatKeepDownloads) {
+TEST(Processing_ProcessingPlan, KeepFilesModesThatKeepDownloads) {
     EXPECT_FALSE(KeepsDownloads(KeepFilesMode::None));
     EXPECT_FALSE(KeepsDownloads(KeepFilesMode::Minimum));
     EXPECT_TRUE(KeepsDownloads(KeepFilesMode::Complete));
     EXPECT_TRUE(KeepsDownloads(KeepFilesMode::Prereqs));
 }
 
-TEST(Acquisition_ProcessingPlan, PendingMandatoryCountsTheStatesThatNeedWork) {
+TEST(Processing_ProcessingPlan, PendingMandatoryCountsTheStatesThatNeedWork) {
     std::vector<PrerequisiteRecord> list(7);
-    using velmora::core::EvaluationState;
+    using velmora::config::EvaluationState;
     const EvaluationState states[] = {EvaluationState::Found,    EvaluationState::InstallFromPackage,
                                       EvaluationState::Download, EvaluationState::OpenSite,
                                       EvaluationState::Excluded, EvaluationState::NotEvaluated,
@@ -175,7 +175,7 @@ TEST(Acquisition_ProcessingPlan, PendingMandatoryCountsTheStatesThatNeedWork) {
     EXPECT_EQ(CountPendingMandatory(list), 3u);
 }
 
-TEST(Acquisition_ProcessingPlan, ShortcutFileHoldsTheUrlOnOneLine) {
+TEST(Processing_ProcessingPlan, ShortcutFileHoldsTheUrlOnOneLine) {
     EXPECT_EQ(InternetShortcutText("http://example.test/get"),
               "[InternetShortcut]\r\nURL=http://example.test/get\r\n");
     EXPECT_EQ(InternetShortcutText("http://a.test/\r\nIconFile=\\\\evil\\x.ico"),
@@ -183,7 +183,7 @@ TEST(Acquisition_ProcessingPlan, ShortcutFileHoldsTheUrlOnOneLine) {
     EXPECT_EQ(InternetShortcutText("http://a.test/\nx"), "[InternetShortcut]\r\nURL=http://a.test/\r\n");
 }
 
-TEST(Acquisition_ProcessingPlan, WindowResultAfterCompletion) {
+TEST(Processing_ProcessingPlan, WindowResultAfterCompletion) {
     int asked = 0;
     EXPECT_EQ(WindowResultAfterCompletion(true,
                                           [&] {
@@ -196,7 +196,7 @@ TEST(Acquisition_ProcessingPlan, WindowResultAfterCompletion) {
     EXPECT_EQ(WindowResultAfterCompletion(false, [] { return false; }), WindowResult::MandatoryMissing);
 }
 
-TEST(Acquisition_ProcessingPlan, ReportedCodes) {
+TEST(Processing_ProcessingPlan, ReportedCodes) {
     EXPECT_EQ(PROCESS_FILE_REJECTED, 0xE0000022u);
     EXPECT_EQ(PROCESS_MANDATORY_FAILED, 0xE0000024u);
     EXPECT_EQ(PROCESS_REBOOT_STARTED, 0xE0000025u);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace velmora::core;
+using namespace velmora::processing;
 using W = WindowResult;
 
 TEST(RunOutcome_DecideExit, Table) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 
 TEST(CredentialRules_SameServer, KindHostPortAndRealmMustAllMatch) {
     const CredentialServer files{false, L"files.example.com", 80, L"Downloads"};

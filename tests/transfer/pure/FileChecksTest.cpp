@@ -4,9 +4,9 @@
 
 #include <cwctype>
 
-using namespace velmora::acquisition;
-using velmora::core::PrerequisiteRecord;
-using velmora::core::SourceKey;
+using namespace velmora::transfer;
+using velmora::config::PrerequisiteRecord;
+using velmora::config::SourceKey;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 
 // "Chain not trusted" cannot be shown under Wine, whose WinVerifyTrust does not judge the chain: the
 // decision is this table over WinVerifyTrust's answers and the signer found.

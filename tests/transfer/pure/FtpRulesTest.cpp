@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 
 TEST(FtpRules_FtpSizeReply, OnlyA213AnswerGivesASize) {
     EXPECT_EQ(FtpSizeReply(L"213 300000\r\n"), std::optional<std::uint64_t>(300000));

@@ -4,7 +4,7 @@
 
 #include "transfer/pure/TransferRules.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 
 TEST(HttpRules_ClassifyHttpAnswer, StatusTable) {
     struct Case {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 
 TEST(Md5_Digest, Rfc1321TestSuite) {
     struct Case {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 
 TEST(MismatchTriage_LooksLikeHtml, PagesAndNotPages) {
     struct Case {

@@ -7,7 +7,7 @@
 #include "transfer/pure/FtpRules.h"
 #include "transfer/pure/HttpRules.h"
 
-using namespace velmora::acquisition;
+using namespace velmora::transfer;
 
 TEST(TransferRules_TransferCodeName, EveryOwnCodeHasItsName) {
     EXPECT_EQ(TransferCodeName(0xE0000005), L"XFER_BAD_TARGET");
