@@ -151,11 +151,11 @@ int RunMainFlow(ChainerApp& app) {
     // one to ask.
     transfer::CredentialStore& credentials = transfer::TheCredentialStore();
     credentials.SetNoPrompt(app.Silent());
-    processing::DownloaderTransfer transfer(&credentials);
+    processing::DownloaderTransfer downloads(&credentials);
     MainFlowParts parts{
         app.Config(), evaluator, store, &app.Status(), app.Silent(), [&] {
             return std::unique_ptr<processing::ProcessingPhases>(new processing::ProcessingEngine(
-                {app.Config(), evaluator, app.Extraction(), store, transfer, nullptr, &credentials}));
+                {app.Config(), evaluator, app.Extraction(), store, downloads, nullptr, &credentials}));
         }};
     const int result = MainFlow(parts);
     credentials.Clear();

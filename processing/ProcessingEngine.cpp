@@ -147,7 +147,7 @@ void ProcessingEngine::SetTexts(ProcessingTexts texts) {
 
 ProcessingEngine::ProcessingEngine(const ProcessingEngineParts& parts)
     : configuration_(parts.configuration), evaluator_(parts.evaluator), extraction_(parts.extraction),
-      transfer_(parts.transfer),
+      transfer_(parts.fileTransfer),
       credentials_(parts.credentials != nullptr ? *parts.credentials : transfer::NoCredentials()),
       detection_(parts.evaluator), texts_(DefaultProcessingTexts()),
       downloadFolder_(parts.configuration.GetDownloadFolder()), foundFolder_(downloadFolder_) {

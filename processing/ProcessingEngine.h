@@ -81,7 +81,7 @@ struct ProcessingEngineParts {
     detection::PrerequisiteEvaluator& evaluator;
     const execution::ExtractionContext& extraction;
     config::InterbootStore& store;
-    FileTransfer& transfer;
+    FileTransfer& fileTransfer;
     // Null: the system restarts for real.
     execution::SystemRestart* restart = nullptr;
     // Asked when a share refuses the logon before a launch from it; null: no credentials but the URL's.

@@ -208,10 +208,10 @@ void KitLayout::Run(bool check, LayoutObserver& observer) {
         } else {
             // The processing engine's own transfer; a file in the way that failed its check is replaced.
             ProgressLines progress(observer);
-            processing::DownloaderTransfer transfer;
+            processing::DownloaderTransfer downloads;
             processing::TransferReceipt receipt;
             const std::uint64_t started = ::GetTickCount64();
-            const std::uint32_t result = transfer.Download(file.url, file.path, record.ExactSize,
+            const std::uint32_t result = downloads.Download(file.url, file.path, record.ExactSize,
                                                            checks.Digests(), &progress, receipt);
             file.milliseconds = ::GetTickCount64() - started;
             if (result != 0) {

@@ -52,8 +52,9 @@ std::unique_ptr<Loaded> Load(std::initializer_list<const wchar_t*> lines) {
         EXPECT_EQ(a.Source, b.Source);
         EXPECT_EQ(a.CommandLine, b.CommandLine);
         EXPECT_EQ(a.Searches.size(), b.Searches.size());
-        if (!a.Searches.empty() && !b.Searches.empty())
+        if (!a.Searches.empty() && !b.Searches.empty()) {
             EXPECT_EQ(a.Searches.back().SearchString, b.Searches.back().SearchString);
+        }
     }
     return loaded;
 }
