@@ -10,6 +10,7 @@
 #include "app/Entry.h"
 #include "cli/Console.h"
 #include "cli/explain/Explainer.h"
+#include "cli/pure/Arguments.h"
 #include "cli/pure/TextCodec.h"
 
 namespace {
@@ -40,28 +41,24 @@ int Fail(const std::string& message) {
 
 int Run(const std::vector<std::wstring>& arguments) {
     bool json = false;
-    std::wstring given;
-    bool optionsEnded = false;
-    for (const std::wstring& argument : arguments) {
-        const bool option = !optionsEnded && !argument.empty() && argument.front() == L'-';
-        if (!option) {
-            if (!given.empty())
-                return Fail("unexpected argument " + ToUtf8(argument));
-            given = argument;
-        } else if (argument == L"--") {
-            optionsEnded = true;
-        } else if (argument == L"--json") {
+    Arguments command(arguments);
+    while (command.NextOption()) {
+        const std::wstring& option = command.Option();
+        if (option == L"--json") {
             json = true;
-        } else if (argument == L"--version") {
+        } else if (option == L"--version") {
             WriteOut(VersionText("chainer-explain"));
             return kNothingToDo;
-        } else if (argument == L"--help" || argument == L"-h") {
+        } else if (option == L"--help" || option == L"-h") {
             WriteOut(kUsage);
             return kNothingToDo;
         } else {
-            return Fail("unexpected argument " + ToUtf8(argument));
+            return Fail("unexpected argument " + ToUtf8(option));
         }
     }
+    if (!command.Unexpected().empty())
+        return Fail("unexpected argument " + ToUtf8(command.Unexpected()));
+    const std::wstring& given = command.Given();
     if (given.empty())
         return Fail("no configuration file given");
     std::string error;

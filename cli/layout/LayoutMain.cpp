@@ -9,6 +9,7 @@
 
 #include "cli/Console.h"
 #include "cli/layout/Layout.h"
+#include "cli/pure/Arguments.h"
 #include "cli/pure/TextCodec.h"
 #include "app/ChainerApp.h"
 #include "app/Entry.h"
@@ -107,34 +108,30 @@ private:
 int Run(const std::vector<std::wstring>& arguments) {
     bool check = false;
     bool json = false;
-    std::wstring given;
     std::wstring logFile;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::wstring& argument = arguments[i];
-        const bool option = !optionsEnded && !argument.empty() && argument.front() == L'-';
-        if (!option) {
-            if (!given.empty())
-                return Fail("unexpected argument " + ToUtf8(argument));
-            given = argument;
-        } else if (argument == L"--") {
-            optionsEnded = true;
-        } else if (argument == L"--check") {
+    Arguments command(arguments);
+    while (command.NextOption()) {
+        const std::wstring& option = command.Option();
+        if (option == L"--check") {
             check = true;
-        } else if (argument == L"--json") {
+        } else if (option == L"--json") {
             json = true;
-        } else if (argument == L"--log" && i + 1 < arguments.size()) {
-            logFile = arguments[++i];
-        } else if (argument == L"--version") {
+        } else if (option == L"--log") {
+            if (!command.TakeValue(logFile))
+                return Fail("unexpected argument " + ToUtf8(option));
+        } else if (option == L"--version") {
             WriteOut(VersionText("chainer-layout"));
             return kComplete;
-        } else if (argument == L"--help" || argument == L"-h") {
+        } else if (option == L"--help" || option == L"-h") {
             WriteOut(kUsage);
             return kComplete;
         } else {
-            return Fail("unexpected argument " + ToUtf8(argument));
+            return Fail("unexpected argument " + ToUtf8(option));
         }
     }
+    if (!command.Unexpected().empty())
+        return Fail("unexpected argument " + ToUtf8(command.Unexpected()));
+    const std::wstring& given = command.Given();
     if (given.empty())
         return Fail("no kit given");
     std::string error;

@@ -8,6 +8,7 @@
 #include "cli/lint/KitFolder.h"
 #include "cli/lint/pure/LintOutput.h"
 #include "cli/lint/pure/Linter.h"
+#include "cli/pure/Arguments.h"
 #include "cli/pure/TextCodec.h"
 
 namespace {
@@ -41,36 +42,32 @@ int Run(const std::vector<std::wstring>& arguments) {
     bool json = false;
     bool strict = false;
     std::wstring chainerFolder;
-    std::wstring given;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::wstring& argument = arguments[i];
-        const bool option = !optionsEnded && !argument.empty() && argument.front() == L'-';
-        if (!option) {
-            if (!given.empty())
-                return Fail("unexpected argument " + ToUtf8(argument));
-            given = argument;
-        } else if (argument == L"--") {
-            optionsEnded = true;
-        } else if (argument == L"--json") {
+    Arguments command(arguments);
+    while (command.NextOption()) {
+        const std::wstring& option = command.Option();
+        if (option == L"--json") {
             json = true;
-        } else if (argument == L"--warnings-as-errors") {
+        } else if (option == L"--warnings-as-errors") {
             strict = true;
-        } else if (argument == L"--chainer-folder" && i + 1 < arguments.size()) {
-            chainerFolder = arguments[++i];
-        } else if (argument == L"--list-kinds") {
+        } else if (option == L"--chainer-folder") {
+            if (!command.TakeValue(chainerFolder))
+                return Fail("unexpected argument " + ToUtf8(option));
+        } else if (option == L"--list-kinds") {
             WriteOut(KindsText());
             return kClean;
-        } else if (argument == L"--version") {
+        } else if (option == L"--version") {
             WriteOut(VersionText("chainer-lint"));
             return kClean;
-        } else if (argument == L"--help" || argument == L"-h") {
+        } else if (option == L"--help" || option == L"-h") {
             WriteOut(kUsage);
             return kClean;
         } else {
-            return Fail("unexpected argument " + ToUtf8(argument));
+            return Fail("unexpected argument " + ToUtf8(option));
         }
     }
+    if (!command.Unexpected().empty())
+        return Fail("unexpected argument " + ToUtf8(command.Unexpected()));
+    const std::wstring& given = command.Given();
     if (given.empty())
         return Fail("no configuration file given");
 
